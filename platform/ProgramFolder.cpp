@@ -1,0 +1,27 @@
+#include "ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace orvan {
+
+namespace {
+QString g_override;
+}
+
+QString ProgramFolder() {
+  if (!g_override.isEmpty()) return g_override;
+  if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
+  return QDir::currentPath();
+}
+
+QString InProgramFolder(const QString& name) {
+  QString n = name;
+  n.replace(u'\\', u'/');
+  while (n.startsWith(u'/')) n.remove(0, 1);
+  return ProgramFolder() + u'/' + n;
+}
+
+void SetProgramFolderForTests(const QString& folder) { g_override = folder; }
+
+}  // namespace orvan

@@ -1,0 +1,14 @@
+#pragma once
+// The program folder: where the executable lives. The settings file, the title picture, the
+// reference stars, Document/ and ports/ are all found here, as on an install.
+#include <QString>
+
+namespace orvan {
+
+QString ProgramFolder();
+// Joins a name given the Windows way ("\OrvanMirel.ini") to the program folder.
+QString InProgramFolder(const QString& name);
+// Tests that run logic without an executable of their own may point the folder elsewhere.
+void SetProgramFolderForTests(const QString& folder);
+
+}  // namespace orvan

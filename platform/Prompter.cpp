@@ -1,0 +1,73 @@
+#include "Prompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace orvan {
+
+namespace {
+MessageBoxPrompter g_box;
+Prompter* g_current = &g_box;
+
+Answer firstButton(Buttons b) {
+  switch (b) {
+    case Buttons::Ok:
+    case Buttons::OkCancel: return Answer::Ok;
+    case Buttons::AbortRetryIgnore: return Answer::Abort;
+    case Buttons::YesNo:
+    case Buttons::YesNoCancel: return Answer::Yes;
+    case Buttons::RetryCancel: return Answer::Retry;
+  }
+  return Answer::Ok;
+}
+}  // namespace
+
+Prompter& Prompter::current() { return *g_current; }
+void Prompter::install(Prompter* p) { g_current = p ? p : &g_box; }
+
+Answer MessageBoxPrompter::ask(const QString& title, const QString& text, Buttons buttons, Icon icon) {
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return firstButton(buttons);
+  QMessageBox box;
+  box.setWindowTitle(title);
+  box.setText(text);
+  box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+  }
+  QMessageBox::StandardButtons sb;
+  switch (buttons) {
+    case Buttons::Ok: sb = QMessageBox::Ok; break;
+    case Buttons::OkCancel: sb = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case Buttons::AbortRetryIgnore: sb = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
+    case Buttons::YesNo: sb = QMessageBox::Yes | QMessageBox::No; break;
+    case Buttons::YesNoCancel: sb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case Buttons::RetryCancel: sb = QMessageBox::Retry | QMessageBox::Cancel; break;
+  }
+  box.setStandardButtons(sb);
+  switch (box.exec()) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Abort: return Answer::Abort;
+    case QMessageBox::Retry: return Answer::Retry;
+    case QMessageBox::Ignore: return Answer::Ignore;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: break;
+  }
+  // Closed with the window's close button: the Cancel-like answer.
+  return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::AbortRetryIgnore ? Answer::Abort : Answer::Cancel);
+}
+
+Answer ScriptedPrompter::ask(const QString& title, const QString& text, Buttons buttons, Icon icon) {
+  asked_.push_back({title, text, buttons, icon});
+  if (script_.empty()) return firstButton(buttons);
+  const Answer a = script_.front();
+  script_.pop_front();
+  return a;
+}
+
+}  // namespace orvan

@@ -1,0 +1,87 @@
+#include "Clock.h"
+#include "ProcessLauncher.h"
+#include "Prompter.h"
+#include "Shared.h"
+#include "SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace orvan;
+
+namespace {
+int argc = 1;
+char arg0[] = "platform_tests";
+char* argv[] = {arg0, nullptr};
+QCoreApplication& app() {
+  static QCoreApplication a(argc, argv);
+  return a;
+}
+}  // namespace
+
+TEST(Wait, OtherHandlersRunInsideTheWait) {
+  app();
+  int ticks = 0;
+  QTimer t;
+  QObject::connect(&t, &QTimer::timeout, [&] { ++ticks; });
+  t.start(10);
+  QElapsedTimer e;
+  e.start();
+  Wait(120);
+  EXPECT_GE(e.elapsed(), 119);
+  EXPECT_GE(ticks, 3);
+  // A handler may itself wait: the nested waits both end.
+  bool innerDone = false;
+  QTimer::singleShot(5, [&] { Wait(30); innerDone = true; });
+  Wait(80);
+  EXPECT_TRUE(innerDone);
+}
+
+TEST(ElapsedSeconds, RoundsAndWrapsAtMidnight) {
+  ManualClock c(QDate(2026, 12, 7), 100.6);
+  ScopedClock use(c);
+  EXPECT_EQ(ElapsedSeconds(50.f), 51);
+  c.set(QDate(2026, 12, 8), 10.0);
+  EXPECT_EQ(ElapsedSeconds(86390.f), 20);
+}
+
+TEST(ManualClock, AdvanceRollsTheDate) {
+  ManualClock c(QDate(2026, 12, 31), 86399.5);
+  c.advance(1.0);
+  EXPECT_EQ(c.localDate(), QDate(2027, 1, 1));
+  EXPECT_NEAR(c.secondsSinceMidnight(), 0.5, 1e-9);
+}
+
+TEST(ScriptedPrompter, AnswersInOrderThenTheFirstButton) {
+  ScriptedPrompter p;
+  p.push(Answer::Retry);
+  EXPECT_EQ(p.ask("t", "x", Buttons::AbortRetryIgnore, Icon::Critical), Answer::Retry);
+  EXPECT_EQ(p.ask("t", "y", Buttons::AbortRetryIgnore, Icon::Critical), Answer::Abort);
+  ASSERT_EQ(p.asked().size(), 2u);
+  EXPECT_EQ(p.asked()[1].text, "y");
+}
+
+TEST(SplitCommandLine, BlanksAndQuotes) {
+  EXPECT_EQ(SplitCommandLine("  /usr/bin/foo  -a  b "), QStringList({"/usr/bin/foo", "-a", "b"}));
+  EXPECT_EQ(SplitCommandLine("\"/opt/my prog\" x"), QStringList({"/opt/my prog", "x"}));
+  EXPECT_TRUE(SplitCommandLine("   ").isEmpty());
+}
+
+TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstIsGone) {
+  QTemporaryDir d;
+  auto first = std::make_unique<SingleInstance>(d.filePath("OrvanMirel.lock"));
+  EXPECT_TRUE(first->acquire());
+  SingleInstance second(d.filePath("OrvanMirel.lock"));
+  EXPECT_FALSE(second.acquire());
+  first.reset();
+  EXPECT_TRUE(second.acquire());
+}
+
+TEST(FileExists, FilesOnly) {
+  QTemporaryDir d;
+  EXPECT_FALSE(FileExists(d.path()));
+  EXPECT_FALSE(FileExists(d.filePath("none")));
+}

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds, runs ctest, then builds and runs the
+# whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/deps.sh"
+orvan_install_missing
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+run_suite() {  # build dir, extra cmake arguments...
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 900)
+}
+
+echo "== build and test =="
+run_suite "$root/build"
+echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer =="
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite "$root/build-asan" -DORVAN_SANITIZE=ON
+echo "All tests passed."

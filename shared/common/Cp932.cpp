@@ -1,0 +1,45 @@
+#include "Cp932.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace orvan::cp932 {
+
+// Qt's "Shift_JIS" codec uses the Windows (CP932) tables: 0x5C stays a backslash and the
+// half-width semi-voiced mark U+FF9F is the single byte 0xDF. glibc's SHIFT_JIS differs.
+QByteArray encode(const QString& text) {
+  QStringEncoder enc("Shift_JIS");
+  QByteArray out = enc.encode(text);
+  return out;
+}
+
+QString decode(const QByteArray& bytes) {
+  QStringDecoder dec("Shift_JIS");
+  return dec.decode(bytes);
+}
+
+bool isValidUtf8(const QByteArray& bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n;) {
+    const unsigned char c = p[i];
+    int extra = 0;
+    unsigned min = 0;
+    unsigned cp = 0;
+    if (c < 0x80) { ++i; continue; }
+    if ((c & 0xE0) == 0xC0) { extra = 1; min = 0x80; cp = c & 0x1F; }
+    else if ((c & 0xF0) == 0xE0) { extra = 2; min = 0x800; cp = c & 0x0F; }
+    else if ((c & 0xF8) == 0xF0) { extra = 3; min = 0x10000; cp = c & 0x07; }
+    else return false;
+    if (i + extra > n - 1) return false;
+    for (int k = 1; k <= extra; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+}  // namespace orvan::cp932

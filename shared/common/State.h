@@ -1,0 +1,108 @@
+#pragma once
+// Process-wide state of the controller. The application object owns one `SharedState` and
+// hands it by reference to the drivers, the calculations and the windows; the field names are
+// the names the whole system uses, so a reader can trace each value from end to end.
+#include "Vb.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace orvan {
+
+// Site constants, filled by the settings load and by a planetarium program setting the site.
+struct SiteState {
+  int32_t SiteLongitude = 0;        // arcseconds, east positive
+  int32_t SiteLatitude = 0;         // arcseconds, north positive
+  double SiteLatitudeRadians = 0;   // SiteLatitude in radians
+  int32_t TimeZoneSeconds = 0;      // seconds east of UT
+  QString MountType;                // "G", "F" or "FS", exactly as read
+};
+
+// Mount state written by the drivers and read by the main window and the links.
+struct MountState {
+  double TelRA = 0;     // seconds of time, equinox of date
+  double TelDec = 0;    // arcseconds, equinox of date
+  double GotoRA = 0;
+  double GotoDec = 0;
+  QString GotoEpoch;    // "EOD" or "2000"
+  int16_t TelState = 0; // 0 stand-by, 1 tracking, 2 slewing or moved by hand
+  std::array<QString, 22> TelStatus{};
+  int32_t CommEventCode = 0;
+  Flag StopRequest = kFalse;
+  Flag InMissionCall = kFalse;
+  int16_t SlewEndPhase = 0;
+  double HorizonLimit = 0;  // degrees
+  // Axis arrays: 0 hour-angle axis, 1 declination axis, 2 dome encoder.
+  std::array<int32_t, 4> AxisRev{};
+  std::array<int32_t, 4> AxisPos{};
+  std::array<int32_t, 4> AxisOfs{};
+  std::array<int32_t, 4> AxisDisp{};
+  // Written by the axis transforms.
+  bool TargetWestOfMeridian = false;
+  bool AxisLimitPlus = false;
+  bool AxisLimitMinus = false;
+};
+
+// Planetarium link state.
+struct PlanetariumState {
+  double TargetRA = 0;
+  double TargetDec = 0;
+  int16_t SkyMapEpoch = 1;  // 1 equinox of date, 2 J2000
+  int16_t MoveRate = 0;
+  QString TargetName;
+  Flag ObservationOn = kFalse;
+};
+
+// Dome state shared by the dome loop, the drivers and the main window.
+struct DomeState {
+  bool DomeInUse = true;
+  float DomeAngle = 0;
+  float DomeTarget = 0;
+  bool DomeAuto = true;
+  bool DomeAutoRun = false;
+  int16_t DomeTargetMode = 0;
+  float DomeError = 0;
+  int16_t SlitState = 0;
+  int16_t SlitCountdown = 0;
+  Flag DomeZFlag = kFalse;
+  Flag DomeZSearching = kFalse;
+  Flag DomeZMemory = kFalse;
+  Flag DomeLatch = kFalse;
+  // 101 relay patterns of exactly 32 characters each.
+  std::array<QString, 101> RelayTable = [] {
+    std::array<QString, 101> t;
+    t.fill(QString(32, u' '));
+    return t;
+  }();
+};
+
+// The dome settings the controller keeps after reading them (section DOME).
+struct DomeSettings {
+  int32_t Controller = 0;
+  int32_t CommPort = 0;
+  float DOME_RADIUS = 0;
+  float DOME_REVOLVE = 0;
+  int32_t HomePosition = 0;
+  int32_t SLIT_TIMER = 0;
+  float CENTER_OF_G_EW = 0;
+  float CENTER_OF_G_SN = 0;
+  float CENTER_OF_G_UD = 0;
+  float CENTER_OF_G_COLLMATION = 0;
+  bool UpDown = false;
+  bool Dome_LimitSWC = false;
+};
+
+struct SharedState {
+  SiteState site;
+  MountState mount;
+  PlanetariumState planetarium;
+  DomeState dome;
+  DomeSettings domeSettings;
+  std::array<int32_t, 3> ParkAZ{};   // PARK/AZ in element 0
+  std::array<int32_t, 3> ParkAlt{};  // PARK/Alt in element 0
+  int32_t MountTypeNumber = 0;       // TELESCOPE/Telescope as read
+  bool SensorFitted[2] = {false, false};
+};
+
+}  // namespace orvan

@@ -1,0 +1,158 @@
+#include "Vb.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace orvan::vb {
+
+double Val(const QString& text) {
+  int i = 0;
+  const int n = text.size();
+  while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
+  std::string num;
+  if (i < n && (text[i] == u'+' || text[i] == u'-')) num += char(text[i++].unicode());
+  bool digits = false;
+  while (i < n && text[i].isDigit() && text[i].unicode() < 128) { num += char(text[i++].unicode()); digits = true; }
+  if (i < n && text[i] == u'.') {
+    num += '.';
+    ++i;
+    while (i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9') { num += char(text[i++].unicode()); digits = true; }
+  }
+  if (!digits) return 0.0;
+  // An exponent counts only when digits follow it ("1E" reads as 1).
+  if (i < n && (text[i] == u'E' || text[i] == u'e' || text[i] == u'D' || text[i] == u'd')) {
+    int j = i + 1;
+    std::string exp = "e";
+    if (j < n && (text[j] == u'+' || text[j] == u'-')) exp += char(text[j++].unicode());
+    bool expDigits = false;
+    while (j < n && text[j].unicode() >= '0' && text[j].unicode() <= '9') { exp += char(text[j++].unicode()); expDigits = true; }
+    if (expDigits) num += exp;
+  }
+  const double v = std::strtod(num.c_str(), nullptr);
+  return std::isfinite(v) ? v : 0.0;
+}
+
+double Fix(double x) { return std::trunc(x); }
+double Int(double x) { return std::floor(x); }
+double RoundEven(double x) { return std::nearbyint(x); }
+
+namespace {
+
+// Decimal digits of |value| rounded half away from zero to `decimals` places, after first
+// cutting the binary noise at 15 significant digits (0.15 formats as 0.2, as a person expects).
+std::string roundedDigits(double value, int decimals, int& intDigits) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+  // buf: d.dddddddddddddde[+-]xx
+  std::string mant;
+  mant += buf[0];
+  mant.append(buf + 2, 14);
+  const int exp = std::atoi(std::strchr(buf, 'e') + 1);
+  // Place the decimal point: the value is 0.mant * 10^(exp+1).
+  int point = exp + 1;  // digits before the decimal point
+  if (point < 0) {
+    mant.insert(0, std::string(-point, '0'));
+    point = 0;
+  }
+  const int keep = point + decimals;
+  std::string digits = mant.substr(0, std::max(0, std::min<int>(keep, int(mant.size()))));
+  while (int(digits.size()) < keep) digits += '0';
+  bool roundUp = keep < int(mant.size()) && keep >= 0 && mant[keep] >= '5';
+  if (roundUp) {
+    int k = int(digits.size()) - 1;
+    while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+    if (k >= 0) ++digits[k];
+    else { digits.insert(0, "1"); ++point; }
+  }
+  intDigits = point;
+  return digits;
+}
+
+}  // namespace
+
+QString Format(double value, const QString& pattern) {
+  if (!std::isfinite(value)) value = 0;
+  // Split the pattern: literal prefix, numeric section, literal suffix.
+  int first = -1, last = -1;
+  for (int i = 0; i < pattern.size(); ++i) {
+    const QChar c = pattern[i];
+    if (c == u'0' || c == u'#' || (c == u'.' && first >= 0)) {
+      if (first < 0) first = i;
+      last = i;
+    } else if (first >= 0) {
+      break;
+    }
+  }
+  if (first < 0) return pattern;
+  const QString prefix = pattern.left(first);
+  const QString section = pattern.mid(first, last - first + 1);
+  const QString suffix = pattern.mid(last + 1);
+  const int dot = section.indexOf(u'.');
+  const QString intPart = dot < 0 ? section : section.left(dot);
+  const QString decPart = dot < 0 ? QString() : section.mid(dot + 1);
+  const int minInt = int(intPart.count(u'0'));
+  const int forcedDec = int(decPart.count(u'0'));
+  const int decimals = int(decPart.size());
+
+  int intDigits = 0;
+  std::string digits = roundedDigits(value, decimals, intDigits);
+  std::string ip = digits.substr(0, std::max(0, intDigits));
+  std::string dp = digits.substr(std::max(0, intDigits));
+  // Optional ('#') decimals drop their trailing zeros.
+  while (int(dp.size()) > forcedDec && !dp.empty() && dp.back() == '0') dp.pop_back();
+  // Strip leading zeros, then pad to the forced integer width.
+  size_t nz = ip.find_first_not_of('0');
+  ip = nz == std::string::npos ? std::string() : ip.substr(nz);
+  while (int(ip.size()) < minInt) ip.insert(0, "0");
+  const bool zero = ip.find_first_not_of('0') == std::string::npos && dp.find_first_not_of('0') == std::string::npos;
+  QString out = QString::fromStdString(ip);
+  if (decimals > 0 && (!dp.empty() || forcedDec > 0)) out += u'.' + QString::fromStdString(dp);
+  if (value < 0 && !zero) out.prepend(u'-');
+  return prefix + out + suffix;
+}
+
+QString Str(double value) {
+  if (!std::isfinite(value)) value = 0;
+  if (value == std::trunc(value) && std::fabs(value) < 1e15) return Str(static_cast<long long>(value));
+  QString t = QString::number(value, 'g', 15);
+  return value < 0 ? t : u' ' + t;
+}
+
+QString Str(long long value) {
+  return value < 0 ? QString::number(value) : u' ' + QString::number(value);
+}
+
+QString TimeText(long long seconds) {
+  long long s = seconds % 86400;
+  if (s < 0) s += 86400;
+  return QStringLiteral("%1:%2:%3")
+      .arg(s / 3600, 2, 10, QChar(u'0'))
+      .arg((s / 60) % 60, 2, 10, QChar(u'0'))
+      .arg(s % 60, 2, 10, QChar(u'0'));
+}
+
+QString ClockText(double secondsSinceMidnight) {
+  return TimeText(static_cast<long long>(std::floor(secondsSinceMidnight)));
+}
+
+QString DateText(const QDate& d) {
+  return QStringLiteral("%1/%2/%3")
+      .arg(d.year(), 4, 10, QChar(u'0'))
+      .arg(d.month(), 2, 10, QChar(u'0'))
+      .arg(d.day(), 2, 10, QChar(u'0'));
+}
+
+QString DateTextMdy(const QDate& d, QChar sep) {
+  const auto two = [](int n) { return QStringLiteral("%1").arg(n, 2, 10, QChar(u'0')); };
+  return two(d.month()) + sep + two(d.day()) + sep + two(d.year() % 100);
+}
+
+QString Mid(const QString& s, int start1, int length) {
+  if (start1 < 1 || start1 > s.size()) return {};
+  return s.mid(start1 - 1, length);
+}
+
+}  // namespace orvan::vb

@@ -1,0 +1,25 @@
+#include "Cp932.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvan;
+
+TEST(Cp932, TheBytesWindowsJapaneseUses) {
+  // The half-width semi-voiced mark is the single byte 0xDF (the LX200 degree sign).
+  EXPECT_EQ(cp932::encode(QString(QChar(0xFF9F))), QByteArray("\xDF"));
+  EXPECT_EQ(cp932::decode(QByteArray("\xDF")), QString(QChar(0xFF9F)));
+  // 0x5C stays a backslash, not a yen sign.
+  EXPECT_EQ(cp932::decode(QByteArray("\\")), QStringLiteral("\\"));
+  const QString jp = QString::fromUtf8("起動中です");
+  EXPECT_EQ(cp932::decode(cp932::encode(jp)), jp);
+  EXPECT_EQ(cp932::encode(QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ")).size(), 7);  // half-width kana: one byte each
+  // CP932 extensions beyond JIS X 0208 (NEC row 13).
+  EXPECT_EQ(cp932::encode(QString::fromUtf8("①")), QByteArray("\x87\x40"));
+}
+
+TEST(Cp932, Utf8Detection) {
+  EXPECT_TRUE(cp932::isValidUtf8("plain ascii"));
+  EXPECT_TRUE(cp932::isValidUtf8(QString::fromUtf8("基準恒星").toUtf8()));
+  EXPECT_FALSE(cp932::isValidUtf8(cp932::encode(QString::fromUtf8("基準恒星"))));
+  EXPECT_FALSE(cp932::isValidUtf8("\xDF"));
+}

@@ -1,0 +1,90 @@
+#include "Vb.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvan::vb;
+
+TEST(Val, TakesTheLeadingNumberAndNothingElse) {
+  EXPECT_EQ(Val(""), 0);
+  EXPECT_EQ(Val("   "), 0);
+  EXPECT_EQ(Val(" 3"), 3);
+  EXPECT_EQ(Val("-3"), -3);
+  EXPECT_EQ(Val("+35"), 35);
+  EXPECT_EQ(Val("12:34:56"), 12);
+  EXPECT_EQ(Val("07"), 7);
+  EXPECT_DOUBLE_EQ(Val("5.75"), 5.75);
+  EXPECT_DOUBLE_EQ(Val(".5x"), 0.5);
+  EXPECT_DOUBLE_EQ(Val("-09.0#"), -9.0);
+  EXPECT_EQ(Val("abc"), 0);
+  EXPECT_EQ(Val("-"), 0);
+  EXPECT_EQ(Val("1E3"), 1000);
+  EXPECT_EQ(Val("1E"), 1);       // an exponent without digits is not part of the number
+  EXPECT_EQ(Val("2e+"), 2);
+  EXPECT_EQ(Val("1e999"), 0);    // overflow never leaks infinity into a calculation
+  EXPECT_EQ(Val("\t42"), 42);
+  EXPECT_EQ(Val(QString::fromUtf8("１２")), 0);  // full-width digits are not numbers here
+}
+
+TEST(FixIntRound, DirectionsOfRounding) {
+  EXPECT_EQ(Fix(-2.5), -2);
+  EXPECT_EQ(Int(-2.5), -3);
+  EXPECT_EQ(Fix(2.9), 2);
+  EXPECT_EQ(Int(2.9), 2);
+  EXPECT_EQ(RoundEven(2.5), 2);
+  EXPECT_EQ(RoundEven(3.5), 4);
+  EXPECT_EQ(RoundEven(-2.5), -2);
+  EXPECT_EQ(RoundEven(20880.000000000004), 20880);
+}
+
+TEST(Format, PatternsOfTheSettingsAndDisplays) {
+  EXPECT_EQ(Format(5, "000"), "005");
+  EXPECT_EQ(Format(7, "00"), "07");
+  EXPECT_EQ(Format(123, "00"), "123");
+  EXPECT_EQ(Format(3, "0"), "3");
+  EXPECT_EQ(Format(0, "#0"), "0");
+  EXPECT_EQ(Format(12.6, "#0"), "13");
+  EXPECT_EQ(Format(5.75, "#0.0"), "5.8");
+  EXPECT_EQ(Format(-5, "#0.0"), "-5.0");
+  EXPECT_EQ(Format(9, "#0.0"), "9.0");
+  EXPECT_EQ(Format(0.15, "#0.0"), "0.2");  // the decimal text rounds, not the binary value
+  EXPECT_EQ(Format(-0.04, "#0.0"), "0.0"); // no negative zero
+  EXPECT_EQ(Format(7, "##0"), "7");
+  EXPECT_EQ(Format(359.99, "##0"), "360");
+  EXPECT_EQ(Format(4.25, "00.0"), "04.3");
+  EXPECT_EQ(Format(270, " ##0.00\u00B0"), QString::fromUtf8(" 270.00°"));
+  EXPECT_EQ(Format(-5.5, " ##0.00\u00B0"), QString::fromUtf8(" -5.50°"));
+  EXPECT_EQ(Format(45.04, "###0.0"), "45.0");
+  EXPECT_EQ(Format(99.96, "#0.0"), "100.0");
+  EXPECT_EQ(Format(0.5, "0"), "1");
+}
+
+TEST(Str, SignPaddedNumbers) {
+  EXPECT_EQ(Str(3LL), " 3");
+  EXPECT_EQ(Str(-3LL), "-3");
+  EXPECT_EQ(Str(0LL), " 0");
+  EXPECT_EQ(Str(2.0), " 2");
+  EXPECT_EQ(Str(1.5), " 1.5");
+  EXPECT_EQ(Str(-0.25), "-0.25");
+  EXPECT_EQ(Val(Str(-1234LL)), -1234);
+}
+
+TEST(TimeAndDateTexts, LayoutsOfTheProtocolsAndDisplays) {
+  EXPECT_EQ(TimeText(0), "00:00:00");
+  EXPECT_EQ(TimeText(45296), "12:34:56");
+  EXPECT_EQ(TimeText(86399), "23:59:59");
+  EXPECT_EQ(TimeText(86400), "00:00:00");
+  EXPECT_EQ(TimeText(-1), "23:59:59");
+  EXPECT_EQ(ClockText(3723.999), "01:02:03");
+  EXPECT_EQ(DateText(QDate(2026, 1, 5)), "2026/01/05");
+  EXPECT_EQ(DateTextMdy(QDate(2026, 12, 7)), "12:07:26");
+  EXPECT_EQ(DateTextMdy(QDate(2000, 1, 9), u'/'), "01/09/00");
+}
+
+TEST(Mid, OneBasedAndSafeOutOfRange) {
+  EXPECT_EQ(Mid("+35:39:29", 2, 2), "35");
+  EXPECT_EQ(Mid("+35:39:29", 8, 2), "29");
+  EXPECT_EQ(Mid("+35", 8, 2), "");
+  EXPECT_EQ(Mid("COM10", 4), "10");
+  EXPECT_EQ(Mid("", 4), "");
+  EXPECT_EQ(Mid("abc", 0, 2), "");
+}

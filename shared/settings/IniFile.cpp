@@ -1,0 +1,174 @@
+#include "IniFile.h"
+
+#include "Cp932.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QStringList>
+#include <optional>
+
+Q_LOGGING_CATEGORY(lcSettings, "orvan.settings")
+
+namespace orvan {
+
+namespace {
+
+constexpr int kMaxValue = 1023;
+
+// The file as lines, with what is needed to write it back the way it was found.
+struct IniText {
+  QStringList lines;
+  bool utf8 = true;
+  bool bom = false;
+  QString eol = QStringLiteral("\n");
+  bool endsWithEol = true;
+};
+
+std::optional<QByteArray> readBytes(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  return f.readAll();
+}
+
+IniText parse(const QByteArray& raw) {
+  IniText t;
+  QByteArray bytes = raw;
+  if (bytes.startsWith("\xEF\xBB\xBF")) {
+    t.bom = true;
+    bytes.remove(0, 3);
+  }
+  t.utf8 = t.bom || cp932::isValidUtf8(bytes);
+  const QString text = t.utf8 ? QString::fromUtf8(bytes) : cp932::decode(bytes);
+  if (text.contains(QStringLiteral("\r\n"))) t.eol = QStringLiteral("\r\n");
+  if (text.isEmpty()) return t;
+  t.endsWithEol = text.endsWith(u'\n');
+  QString body = text;
+  if (t.endsWithEol) body.chop(body.endsWith(QStringLiteral("\r\n")) ? 2 : 1);
+  t.lines = body.split(u'\n');
+  for (QString& l : t.lines)
+    if (l.endsWith(u'\r')) l.chop(1);
+  return t;
+}
+
+QByteArray serialise(const IniText& t) {
+  QString text = t.lines.join(t.eol);
+  if (!t.lines.isEmpty() && t.endsWithEol) text += t.eol;
+  QByteArray out = t.utf8 ? text.toUtf8() : cp932::encode(text);
+  if (t.bom) out.prepend("\xEF\xBB\xBF");
+  return out;
+}
+
+// "[name]" → name; anything else → nullopt.
+std::optional<QString> sectionName(const QString& line) {
+  const QString s = line.trimmed();
+  if (!s.startsWith(u'[')) return std::nullopt;
+  const int close = s.indexOf(u']');
+  return (close < 0 ? s.mid(1) : s.mid(1, close - 1)).trimmed();
+}
+
+bool isComment(const QString& line) {
+  const QString s = line.trimmed();
+  return s.startsWith(u';') || s.startsWith(u'#');
+}
+
+// "key=value" → key; lines without '=' have no key.
+std::optional<QString> keyOf(const QString& line) {
+  if (isComment(line)) return std::nullopt;
+  const int eq = line.indexOf(u'=');
+  if (eq < 0) return std::nullopt;
+  return line.left(eq).trimmed();
+}
+
+QString valueOf(const QString& line) {
+  QString v = line.mid(line.indexOf(u'=') + 1).trimmed();
+  // Like the Windows reader: one pair of matching quotes around the value is removed.
+  if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+    v = v.mid(1, v.size() - 2);
+  const int nul = v.indexOf(QChar(0));
+  if (nul >= 0) v.truncate(nul);
+  return v.left(kMaxValue);
+}
+
+bool same(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// Index range [begin, end) of the first section called `section`; begin = -1 when absent.
+std::pair<int, int> findSection(const QStringList& lines, const QString& section) {
+  int begin = -1;
+  for (int i = 0; i < lines.size(); ++i) {
+    const auto name = sectionName(lines[i]);
+    if (!name) continue;
+    if (begin >= 0) return {begin, i};
+    if (same(*name, section)) begin = i + 1;
+  }
+  return {begin, int(lines.size())};
+}
+
+int findKey(const QStringList& lines, std::pair<int, int> range, const QString& key) {
+  for (int i = range.first; i < range.second; ++i) {
+    const auto k = keyOf(lines[i]);
+    if (k && same(*k, key)) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+QString ReadIni(const QString& path, const QString& section, const QString& key) {
+  const auto bytes = readBytes(path);
+  if (!bytes) return {};
+  const IniText t = parse(*bytes);
+  const auto range = findSection(t.lines, section);
+  if (range.first < 0) return {};
+  const int k = findKey(t.lines, range, key);
+  return k < 0 ? QString() : valueOf(t.lines[k]);
+}
+
+bool WriteIni(const QString& path, const QString& section, const QString& key, const QString& value) {
+  const QFileInfo info(path);
+  // A file without write permission keeps its values, also for root (who ignores the bits).
+  constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+  if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite))) return false;
+  // A value is one line: line breaks would split it into lines the readers take for keys.
+  QString v = value;
+  v.replace(u'\r', u' ').replace(u'\n', u' ');
+
+  QLockFile lock(path + QStringLiteral(".lock"));
+  lock.setStaleLockTime(0);
+  if (!lock.tryLock(10000)) {
+    qCWarning(lcSettings) << "settings file is locked, value not written:" << path << section << key;
+    return false;
+  }
+
+  IniText t;
+  if (const auto bytes = readBytes(path)) t = parse(*bytes);
+  const QString line = key + u'=' + v;
+  auto range = findSection(t.lines, section);
+  if (range.first < 0) {
+    t.lines << u'[' + section + u']' << line;
+  } else {
+    const int k = findKey(t.lines, range, key);
+    if (k >= 0) {
+      // Keep the key's spelling as it stands in the file.
+      t.lines[k] = t.lines[k].left(t.lines[k].indexOf(u'=')).trimmed() + u'=' + v;
+    } else {
+      // After the section's last non-blank line, so blank separators stay between sections.
+      int at = range.second;
+      while (at > range.first && t.lines[at - 1].trimmed().isEmpty()) --at;
+      t.lines.insert(at, line);
+    }
+  }
+
+  QSaveFile out(path);
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  const QByteArray data = serialise(t);
+  if (out.write(data) != data.size()) {
+    out.cancelWriting();
+    return false;
+  }
+  return out.commit();
+}
+
+}  // namespace orvan

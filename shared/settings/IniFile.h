@@ -1,0 +1,16 @@
+#pragma once
+// The settings file, read and written the way Windows private-profile files behave:
+// sections and keys compared without regard to case, every other line kept as it stands,
+// values cut at 1023 characters, an absent file, section or key read as the empty text.
+// Writes replace the file atomically and hold a lock across processes for the whole
+// read-modify-write, because the controller and the utility write the same file.
+#include <QString>
+
+namespace orvan {
+
+QString ReadIni(const QString& path, const QString& section, const QString& key);
+// Returns false when the value could not be stored (read-only file or folder, lock held too
+// long); callers of the private-profile functions ignore it, tests look at it.
+bool WriteIni(const QString& path, const QString& section, const QString& key, const QString& value);
+
+}  // namespace orvan

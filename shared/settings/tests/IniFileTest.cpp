@@ -1,0 +1,148 @@
+#include "IniFile.h"
+
+#include "Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace orvan;
+
+namespace {
+
+QByteArray slurp(const QString& p) {
+  QFile f(p);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void spit(const QString& p, const QByteArray& b) {
+  QFile f(p);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(b);
+}
+
+class Ini : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  QString path() const { return dir.filePath("OrvanMirel.ini"); }
+};
+
+}  // namespace
+
+TEST_F(Ini, AbsentFileSectionOrKeyReadsEmpty) {
+  EXPECT_EQ(ReadIni(path(), "Location", "LATITUDE"), "");
+  spit(path(), "[Location]\nLATITUDE=+35:39:29\n");
+  EXPECT_EQ(ReadIni(path(), "Nowhere", "LATITUDE"), "");
+  EXPECT_EQ(ReadIni(path(), "Location", "LONGITUDE"), "");
+  EXPECT_EQ(ReadIni(dir.filePath("missing/dir/x.ini"), "A", "B"), "");
+}
+
+TEST_F(Ini, SectionsAndKeysIgnoreCaseAndBlanks) {
+  spit(path(), "[LOCATION]\r\n  latitude = +35:39:29  \r\n[dome]\r\nDOME_Auto=1\r\n");
+  EXPECT_EQ(ReadIni(path(), "Location", "LATITUDE"), "+35:39:29");
+  EXPECT_EQ(ReadIni(path(), "DOME", "Dome_Auto"), "1");
+}
+
+TEST_F(Ini, ValuesAreCutAt1023CharactersAndQuotesDropped) {
+  spit(path(), "[A]\nlong=" + QByteArray(1500, 'x') + "\nq=\"quoted text\"\n");
+  EXPECT_EQ(ReadIni(path(), "A", "long").size(), 1023);
+  EXPECT_EQ(ReadIni(path(), "A", "q"), "quoted text");
+}
+
+TEST_F(Ini, GarbageLinesAreIgnoredByReadsAndKeptByWrites) {
+  const QByteArray before =
+      "; site of the observatory\n"
+      "garbage without equals\n"
+      "[Location]\n"
+      "# a comment\n"
+      "LATITUDE=+35:39:29\n"
+      "\n"
+      "[TELESCOPE]\n"
+      "Unknown=keep me\n";
+  spit(path(), before);
+  EXPECT_TRUE(WriteIni(path(), "Location", "LONGITUDE", "E139:44:30"));
+  EXPECT_TRUE(WriteIni(path(), "Location", "latitude", "-33:52:10"));
+  EXPECT_TRUE(WriteIni(path(), "PUBLIC", "FormSizeChange", " 1"));
+  EXPECT_EQ(slurp(path()),
+            "; site of the observatory\n"
+            "garbage without equals\n"
+            "[Location]\n"
+            "# a comment\n"
+            "LATITUDE=-33:52:10\n"
+            "LONGITUDE=E139:44:30\n"
+            "\n"
+            "[TELESCOPE]\n"
+            "Unknown=keep me\n"
+            "[PUBLIC]\n"
+            "FormSizeChange= 1\n");
+  // The sign-padded value keeps its blank in the file; readers skip it.
+  EXPECT_EQ(ReadIni(path(), "PUBLIC", "FormSizeChange"), "1");
+}
+
+TEST_F(Ini, LineEndingsBomAndEncodingAreKept) {
+  spit(path(), "\xEF\xBB\xBF[A]\r\nx=1\r\n");
+  WriteIni(path(), "A", "y", QString::fromUtf8("天頂"));
+  EXPECT_EQ(slurp(path()), QByteArray("\xEF\xBB\xBF[A]\r\nx=1\r\ny=") + QString::fromUtf8("天頂").toUtf8() + "\r\n");
+
+  // A Shift_JIS (CP932) file is read as such and written back in CP932.
+  const QByteArray sjis = cp932::encode(QString::fromUtf8("[Option]\r\nExec=観測.sh\r\n"));
+  spit(path(), sjis);
+  EXPECT_EQ(ReadIni(path(), "Option", "Exec"), QString::fromUtf8("観測.sh"));
+  WriteIni(path(), "Option", "ExitOption", "1");
+  const QByteArray after = slurp(path());
+  EXPECT_FALSE(cp932::isValidUtf8(after));
+  EXPECT_EQ(cp932::decode(after), QString::fromUtf8("[Option]\r\nExec=観測.sh\r\nExitOption=1\r\n"));
+}
+
+TEST_F(Ini, MissingFileIsCreatedAndLineBreaksInAValueCannotInjectKeys) {
+  EXPECT_TRUE(WriteIni(path(), "ASCOM", "Use", "False"));
+  EXPECT_EQ(slurp(path()), "[ASCOM]\nUse=False\n");
+  WriteIni(path(), "Option", "Exec", "a\n[DOME]\nController=2");
+  EXPECT_EQ(ReadIni(path(), "DOME", "Controller"), "");
+}
+
+TEST_F(Ini, ReadOnlyFileOrFolderKeepsTheOldValues) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes through read-only permissions";
+  spit(path(), "[A]\nx=1\n");
+  ::chmod(path().toLocal8Bit().constData(), 0444);
+  EXPECT_FALSE(WriteIni(path(), "A", "x", "2"));
+  EXPECT_EQ(ReadIni(path(), "A", "x"), "1");
+  ::chmod(path().toLocal8Bit().constData(), 0644);
+  ::chmod(dir.path().toLocal8Bit().constData(), 0555);
+  EXPECT_FALSE(WriteIni(path(), "A", "x", "3"));
+  EXPECT_EQ(ReadIni(path(), "A", "x"), "1");
+  ::chmod(dir.path().toLocal8Bit().constData(), 0755);
+}
+
+TEST_F(Ini, ReadOnlyFileKeepsItsValuesEvenForRoot) {
+  // Root ignores permission bits, so the writer checks them itself.
+  spit(path(), "[A]\nx=1\n");
+  ::chmod(path().toLocal8Bit().constData(), 0444);
+  EXPECT_FALSE(WriteIni(path(), "A", "x", "2"));
+  EXPECT_EQ(ReadIni(path(), "A", "x"), "1");
+}
+
+TEST_F(Ini, TwoProcessesWritingTheSameFileLoseNoKey) {
+  spit(path(), "; shared by the controller and the utility\n[Keep]\nme=yes\n");
+  const QString writer = QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/ini_writer";
+  ASSERT_TRUE(QFile::exists(writer)) << writer.toStdString();
+  QProcess a, b;
+  a.start(writer, {path(), "Concurrent", "a", "500"});
+  b.start(writer, {path(), "Concurrent", "b", "500"});
+  ASSERT_TRUE(a.waitForFinished(120000));
+  ASSERT_TRUE(b.waitForFinished(120000));
+  EXPECT_EQ(a.exitCode(), 0);
+  EXPECT_EQ(b.exitCode(), 0);
+  for (int i = 0; i < 500; ++i) {
+    ASSERT_EQ(ReadIni(path(), "Concurrent", "a" + QString::number(i)), QString::number(i * 7)) << i;
+    ASSERT_EQ(ReadIni(path(), "Concurrent", "b" + QString::number(i)), QString::number(i * 7)) << i;
+  }
+  EXPECT_EQ(ReadIni(path(), "Keep", "me"), "yes");
+  EXPECT_TRUE(slurp(path()).startsWith("; shared by the controller and the utility\n"));
+  // No temporary or lock file is left behind.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
