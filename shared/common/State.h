@@ -59,16 +59,18 @@ struct DomeState {
   bool DomeInUse = true;
   float DomeAngle = 0;
   float DomeTarget = 0;
-  bool DomeAuto = true;
+  bool DomeAuto = false;     // following is off until the follow button (or Dome_Auto) turns it on
   bool DomeAutoRun = false;
+  int16_t DomeMotion = 0;    // rotation last commanded: -1, 0, 1
+  float DomePrevAngle = 0;   // azimuth at the previous stillness check
   int16_t DomeTargetMode = 0;
   float DomeError = 0;
   int16_t SlitState = 0;
   int16_t SlitCountdown = 0;
   Flag DomeZFlag = kFalse;
   Flag DomeZSearching = kFalse;
-  Flag DomeZMemory = kFalse;
-  Flag DomeLatch = kFalse;
+  uint8_t DomeZMemory = 0;   // home memory read back at connection (USB: port 2's direction code)
+  int32_t DomeLatch = 0;     // counter value latched at the Z mark, subtracted from every count
   // 101 relay patterns of exactly 32 characters each.
   std::array<QString, 101> RelayTable = [] {
     std::array<QString, 101> t;
