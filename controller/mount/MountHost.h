@@ -1,0 +1,31 @@
+#pragma once
+// What a mount driver may ask of the main window. The main window implements it; drivers
+// never see the window itself, so they run headless in tests with RecordingMountHost.
+#include <QString>
+#include <cstdint>
+
+namespace orvan {
+
+class MountHost {
+ public:
+  virtual ~MountHost() = default;
+
+  // Window layout: 0/10 mini, 1 hand with connection, 11 hand only, 2 set-up with
+  // disconnection. Drivers call it with 2 after storing "2" in PUBLIC/FormSizeChange.
+  virtual void FormSizeChange(int code) = 0;
+  // 1 a goto has started, 2 a goto has completed, 0 hand motion or a stop has ended it.
+  virtual void TelSlewing(int code) = 0;
+  // The main window's command dispatcher (99 = status report after a stop-requested goto).
+  virtual void Mission(int16_t code, const QString& text = QString()) = 0;
+  // The application-link notification "OK" sent when a goto completes.
+  virtual void SendLinkOk() = 0;
+  // The selected entry of the serial port list (cmbComm), for example "COM3"; empty when
+  // nothing is selected.
+  virtual QString SelectedCommPort() const = 0;
+  // Ends the program after the observer answered Abort or Ignore to a reply time-out.
+  virtual void UnloadMainWindow() = 0;
+  // The system beep (end-of-file character received on a mount port).
+  virtual void Beep() {}
+};
+
+}  // namespace orvan

@@ -1,0 +1,31 @@
+#pragma once
+// A MountHost that records every call, for driver tests and for anyone who drives a mount
+// driver without the main window.
+#include "MountHost.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace orvan {
+
+class RecordingMountHost : public MountHost {
+ public:
+  void FormSizeChange(int code) override { formSizeChanges.push_back(code); calls << QStringLiteral("FormSizeChange(%1)").arg(code); }
+  void TelSlewing(int code) override { telSlewings.push_back(code); calls << QStringLiteral("TelSlewing(%1)").arg(code); }
+  void Mission(int16_t code, const QString& text) override {
+    missions.push_back(code);
+    calls << QStringLiteral("Mission(%1,%2)").arg(code).arg(text);
+  }
+  void SendLinkOk() override { ++linkOks; calls << QStringLiteral("SendLinkOk"); }
+  QString SelectedCommPort() const override { return commPort; }
+  void UnloadMainWindow() override { ++unloads; calls << QStringLiteral("UnloadMainWindow"); }
+  void Beep() override { ++beeps; }
+
+  QString commPort = QStringLiteral("COM1");
+  std::vector<int> formSizeChanges, telSlewings, missions;
+  int linkOks = 0, unloads = 0, beeps = 0;
+  QStringList calls;
+};
+
+}  // namespace orvan
