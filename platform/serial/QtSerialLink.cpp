@@ -1,0 +1,172 @@
+#include "QtSerialLink.h"
+
+#include "CommPorts.h"
+#include "ProgramFolder.h"
+#include "SerialTrace.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+namespace orvan {
+
+QtSerialLink::QtSerialLink(const QString& folder, QObject* parent) : SerialLink(parent), folder_(folder) {
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialLink::onError);
+  connect(&port_, &QSerialPort::readyRead, this, &QtSerialLink::onReadyRead);
+}
+
+QtSerialLink::~QtSerialLink() {
+  disconnect(&port_, nullptr, this, nullptr);
+  if (port_.isOpen()) port_.close();
+}
+
+bool QtSerialLink::open() {
+  if (port_.isOpen()) return true;
+  openError_ = 0;
+  const QString folder = folder_.isEmpty() ? ProgramFolder() : folder_;
+  path_ = ResolveCommPort(commPort(), folder);
+  // A ports/ entry is a link; open what it points at so the device lock names the device.
+  const QFileInfo fi(path_);
+  const QString target = fi.isSymLink() ? fi.canonicalFilePath() : path_;
+  if (target.isEmpty()) {
+    openError_ = comm::kErrPortInvalid;
+    qCDebug(lcSerial) << "COM" << commPort() << path_ << "does not lead to a device";
+    return false;
+  }
+  port_.setPortName(target);
+  const SerialSettings& s = parsedSettings();
+  port_.setBaudRate(s.baud);
+  port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits));
+  switch (s.parity.unicode()) {
+    case 'e': port_.setParity(QSerialPort::EvenParity); break;
+    case 'o': port_.setParity(QSerialPort::OddParity); break;
+    case 'm': port_.setParity(QSerialPort::MarkParity); break;
+    case 's': port_.setParity(QSerialPort::SpaceParity); break;
+    default: port_.setParity(QSerialPort::NoParity); break;
+  }
+  port_.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : s.stopBits == 1.5 ? QSerialPort::OneAndHalfStop : QSerialPort::OneStop);
+  port_.setFlowControl(handshaking() == Handshaking::RtsCts ? QSerialPort::HardwareControl
+                       : handshaking() == Handshaking::XonXoff ? QSerialPort::SoftwareControl
+                                                               : QSerialPort::NoFlowControl);
+  failed_ = true;  // errors of the open itself are reported through openError_
+  const bool ok = port_.open(QIODevice::ReadWrite);
+  if (!ok) {
+    switch (port_.error()) {
+      case QSerialPort::DeviceNotFoundError: openError_ = comm::kErrPortInvalid; break;
+      case QSerialPort::PermissionError:
+      case QSerialPort::OpenError: openError_ = comm::kErrPortInUse; break;
+      default: openError_ = comm::kErrPortNotAvailable; break;
+    }
+    qCDebug(lcSerial) << "COM" << commPort() << target << "open failed:" << port_.errorString();
+    port_.clearError();
+    return false;
+  }
+  failed_ = false;
+  inbuf_.clear();
+  applyLines();
+  qCDebug(lcSerial) << "COM" << commPort() << "open" << target << settings();
+  return true;
+}
+
+void QtSerialLink::applyLines() {
+  if (!port_.isOpen()) return;
+  // A pseudo-terminal has no modem lines: the refusal is expected there.
+  if (!port_.setDataTerminalReady(dtrEnable()) || !port_.setRequestToSend(rtsEnable())) port_.clearError();
+}
+
+void QtSerialLink::close() {
+  if (port_.isOpen()) {
+    port_.close();
+    qCDebug(lcSerial) << "COM" << commPort() << "closed";
+  }
+  inbuf_.clear();
+}
+
+bool QtSerialLink::isOpen() const { return port_.isOpen(); }
+
+void QtSerialLink::failAndClose(int code) {
+  if (failed_) return;
+  failed_ = true;
+  qCDebug(lcSerial) << "COM" << commPort() << "port error" << port_.errorString() << "- closing";
+  raiseEvent(code);
+  // Closing inside QSerialPort's own notification would pull the buffer from under it: close
+  // on the next turn of the event loop, or at the next call from a polling driver.
+  QMetaObject::invokeMethod(this, [this] { if (failed_ && port_.isOpen()) port_.close(); }, Qt::QueuedConnection);
+}
+
+void QtSerialLink::onError(QSerialPort::SerialPortError error) {
+  switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError: return;
+    case QSerialPort::UnsupportedOperationError: port_.clearError(); return;
+    default: failAndClose(comm::kEventDeviceLost); return;
+  }
+}
+
+void QtSerialLink::onReadyRead() { pump(); }
+
+void QtSerialLink::pump() {
+  if (inPump_) return;
+  if (failed_) {
+    if (port_.isOpen()) port_.close();
+    return;
+  }
+  if (!port_.isOpen()) return;
+  inPump_ = true;
+  const QByteArray got = port_.readAll();
+  inPump_ = false;
+  if (got.isEmpty()) return;
+  qCDebug(lcSerial).noquote() << "COM" + QString::number(commPort()) << "<-" << TraceBytes(got);
+  inbuf_ += got;
+  if (eofEnable() && got.contains('\x1a')) raiseEvent(comm::kEvEOF);
+  if (rThreshold() > 0 && inbuf_.size() >= rThreshold()) raiseEvent(comm::kEvReceive);
+}
+
+bool QtSerialLink::write(const QByteArray& bytes) {
+  pump();
+  if (!port_.isOpen() || failed_) return false;
+  qCDebug(lcSerial).noquote() << "COM" + QString::number(commPort()) << "->" << TraceBytes(bytes);
+  if (port_.write(bytes) != bytes.size()) return false;
+  while (port_.isOpen() && !failed_ && port_.bytesToWrite() > 0)
+    if (!port_.waitForBytesWritten(1000)) break;
+  return port_.isOpen() && !failed_ && port_.bytesToWrite() == 0;
+}
+
+QByteArray QtSerialLink::readAll() {
+  if (port_.isOpen() && !failed_) port_.waitForReadyRead(0);
+  pump();
+  QByteArray out;
+  if (inputLen() > 0 && inbuf_.size() > inputLen()) {
+    out = inbuf_.left(inputLen());
+    inbuf_.remove(0, inputLen());
+  } else {
+    out.swap(inbuf_);
+  }
+  return out;
+}
+
+int QtSerialLink::bytesWaiting() {
+  if (port_.isOpen() && !failed_) port_.waitForReadyRead(0);
+  pump();
+  return static_cast<int>(inbuf_.size());
+}
+
+void QtSerialLink::discardInput() {
+  pump();
+  if (port_.isOpen() && !failed_) port_.clear(QSerialPort::Input);
+  inbuf_.clear();
+}
+
+bool QtSerialLink::waitForInput(int ms) {
+  pump();
+  if (!inbuf_.isEmpty()) return true;
+  if (!port_.isOpen() || failed_) {
+    QThread::msleep(static_cast<unsigned long>(qBound(1, ms, 20)));
+    return false;
+  }
+  port_.waitForReadyRead(ms);
+  pump();
+  if (!port_.isOpen() || failed_) return !inbuf_.isEmpty();
+  return !inbuf_.isEmpty();
+}
+
+}  // namespace orvan
