@@ -107,6 +107,10 @@ class ACal2 {
   bool ParseTargetText(const QString& text, double& raOut, double& decOut) const;
 
  private:
+  // Hour angle and declination of the target turned into axis counts, with the pole crossing
+  // of the mount type; returns the pier-side flag.
+  bool axisTarget(double ra, double dec, int32_t& target1, int32_t& target2) const;
+
   SiteState& site_;
   MountState& mount_;
   mutable SiderealMidnightCache cache_;
