@@ -1,0 +1,56 @@
+#pragma once
+// The virtual serial port: a pseudo-terminal whose slave side is what planetarium programs open
+// (through the link ports/COM<n> in the program folder), and whose master side the controller
+// reads and writes. Every read of the master is one chunk, handed on as it came.
+//
+// The controller keeps its own descriptor of the slave open for the life of the port: without
+// it the master sees a hang-up whenever the last client closes. Because that keeps the terminal
+// alive between clients, a client's exclusive mode (INDI sets it) and its unread replies would
+// outlive it; both are cleared when a client closes the port.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSocketNotifier;
+
+namespace orvan {
+
+class PseudoTerminal : public QObject {
+  Q_OBJECT
+ public:
+  explicit PseudoTerminal(QObject* parent = nullptr);
+  ~PseudoTerminal() override;
+
+  // Opens the terminal pair and links `linkPath` to the slave. A stale link whose terminal
+  // is gone is replaced; anything else already there makes the creation fail.
+  bool create(const QString& linkPath);
+  // Closes the terminal and removes the link. Harmless when nothing exists.
+  void remove();
+  bool exists() const { return master_ >= 0; }
+  // The device path clients open (/dev/pts/N) and the link to it.
+  QString slavePath() const { return slavePath_; }
+  QString linkPath() const { return linkPath_; }
+
+  // Sends the bytes to the program that opened the port, in one write.
+  bool send(const QByteArray& bytes);
+
+ signals:
+  void received(const QByteArray& chunk);
+  // A client closed the port (the next one finds it free again).
+  void clientClosed();
+
+ private:
+  void readMaster();
+  void readCloseEvents();
+  void releaseAfterClient();
+
+  int master_ = -1;
+  int slave_ = -1;
+  int watch_ = -1;  // inotify descriptor watching the slave for closes
+  QSocketNotifier* readNotifier_ = nullptr;
+  QSocketNotifier* closeNotifier_ = nullptr;
+  QString slavePath_;
+  QString linkPath_;
+};
+
+}  // namespace orvan
