@@ -383,7 +383,7 @@ bool ACal2::ParseTargetText(const QString& text, double& raOut, double& decOut) 
 
   raOut = reduceDay(h * 3600.0 + m * 60.0 + s);  // "24:00:00" is 0 h
   decOut = dd * 3600.0 + dm * 60.0 + ds;
-  if (negative) decOut = -decOut;
+  if (negative && decOut != 0) decOut = -decOut;
   double az = 0;
   double alt = 0;
   return EquatorialToHorizontal(std::nearbyint(raOut), std::nearbyint(decOut), az, alt);

@@ -60,13 +60,15 @@ class ACal2 {
                     const QString& direction) const;
 
   // in: ra (s, equinox of date), dec (arcsec), both rounded to whole numbers on entry;
+  // the latitude is taken from SiteLatitude (arcsec).
   // out: azOut (radians from north through east, 0 .. 2pi), altOut (radians).
   // Returns true when the altitude in degrees is greater than MountState::HorizonLimit.
   bool EquatorialToHorizontal(double ra, double dec, double& azOut, double& altOut) const;
 
   // in: az (degrees from SOUTH through west; negative values get 360 added), alt (degrees);
-  // out: raOut (s, equinox of date, 0 <= raOut < 86 400), decOut (arcsec).
-  // At declination +-90 deg raOut is the local sidereal time.
+  // out: raOut (s, equinox of date, 0 <= raOut < 86 400), decOut (arcsec, within +-324 000).
+  // The latitude is taken from SiteLatitudeRadians, which whoever sets the site keeps equal to
+  // SiteLatitude / kArcsecPerRad. At declination +-90 deg raOut is the local sidereal time.
   void HorizontalToEquatorial(double az, double alt, double& raOut, double& decOut) const;
 
   // in: ra (s), dec (arcsec), equinox of date, rounded to whole numbers on entry;
@@ -94,14 +96,17 @@ class ACal2 {
   static double ArcSine(double x);
 
   // ---- text formats -----------------------------------------------------------------------
-  // ra (s) -> "hhhmmmss.ts", e.g. 45 296.75 -> "12h34m56.8s"; never "24h" (wraps to 00h).
+  // ra (s) -> hours "h" minutes "m" seconds "." tenths "s", rounded to the tenth (ties to
+  // even), e.g. 45 296.75 -> "12h34m56.8s"; never "24h": 86 399.96 and up wrap to "00h00m00.0s".
   static QString FormatRaText(double ra);
-  // st (s) -> "hhhmmmsss", e.g. "05h12m33s", whole seconds (ties to even), hours 00 .. 23.
+  // st (s) -> "05h12m33s": whole seconds (ties to even), hours 00 .. 23.
   static QString FormatSiderealText(double st);
   // dec (arcsec) -> sign, degrees (>= 2 digits), U+309C, mm, "' ", ss, '"';
   // e.g. -1 -> "-00゜00' 01\"".
   static QString FormatDecText(double dec);
-  // Reads "(hh:mm:ss sdd:mm:ss)" (fixed positions after the first "(").
+  // Reads a target "(hh:mm:ss+dd:mm:ss)" from fixed places after the first "(" (from the start
+  // when there is none); the separators may be anything. The declination sign may also be a
+  // blank, or stand one place later after a blank: "(05:34:32 +22:00:52)".
   // out: raOut (s, 0 <= raOut < 86 400), decOut (arcsec). Returns true when the target is
   // above the horizon (EquatorialToHorizontal of the rounded values).
   bool ParseTargetText(const QString& text, double& raOut, double& decOut) const;
