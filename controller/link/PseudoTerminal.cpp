@@ -130,6 +130,9 @@ bool PseudoTerminal::send(const QByteArray& bytes) {
 }
 
 void PseudoTerminal::readMaster() {
+  // A client that closed before this one wrote must be let go first, or its clean-up would
+  // flush the reply about to be written for the new client.
+  if (watch_ >= 0) readCloseEvents();
   QByteArray chunk;
   char buf[4096];
   for (;;) {

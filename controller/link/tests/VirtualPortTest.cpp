@@ -1,0 +1,231 @@
+// The virtual port through a real pseudo-terminal: what a client writes reaches the
+// interpreter and the reply comes back byte for byte; the port survives clients that come and
+// go, including one that takes exclusive mode, and its link goes with the window.
+#include "frmVSP6.h"
+
+#include "FakeLinkHost.h"
+#include "FakeMountDriver.h"
+#include "ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace orvan {
+namespace {
+
+QCoreApplication& app() {
+  static int argc = 1;
+  static char name[] = "link_tests";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication instance(argc, argv);
+  return instance;
+}
+
+// Runs the event loop until `done` holds; a hang guard, not a timing check.
+template <class F>
+bool pumpUntil(F done) {
+  QDeadlineTimer guard(5000);
+  while (!done()) {
+    if (guard.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+class VirtualPortTest : public ::testing::Test {
+ protected:
+  VirtualPortTest() : host(dir.filePath("OrvanMirel.ini")) {
+    app();
+    SetProgramFolderForTests(dir.path());
+    host.telescope = &mount;
+    host.shared.site.MountType = "G";
+    host.shared.mount.TelRA = 45296;
+    host.shared.mount.TelDec = -18620;
+    vsp = std::make_unique<frmVSP6>(host);
+    vsp->strPort1 = frmVSP6::PortName(5);
+  }
+  ~VirtualPortTest() override { SetProgramFolderForTests({}); }
+
+  int openClient() {
+    const int fd = ::open(QFile::encodeName(dir.filePath("ports/COM5")).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+      termios t{};
+      tcgetattr(fd, &t);
+      cfmakeraw(&t);
+      tcsetattr(fd, TCSANOW, &t);
+    }
+    return fd;
+  }
+  // Writes one command and collects the reply up to its '#' (or one byte for 0x06).
+  QByteArray ask(int fd, const QByteArray& cmd) {
+    EXPECT_EQ(::write(fd, cmd.constData(), size_t(cmd.size())), cmd.size());
+    QByteArray reply;
+    pumpUntil([&] {
+      char buf[64];
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n > 0) reply.append(buf, n);
+      return reply.endsWith('#') || (cmd == "\x06" && !reply.isEmpty());
+    });
+    return reply;
+  }
+
+  QTemporaryDir dir;
+  FakeMountDriver mount;
+  FakeLinkHost host;
+  std::unique_ptr<frmVSP6> vsp;
+};
+
+TEST_F(VirtualPortTest, CreateAndDeleteTheNamedPort) {
+  EXPECT_EQ(vsp->strPort1, "COM5");
+  EXPECT_EQ(vsp->btnCreatePortCaption(), "Create port");
+  vsp->cmdCreatePort();
+  ASSERT_TRUE(vsp->portExists());
+  EXPECT_EQ(vsp->btnCreatePortCaption(), "Delete port");
+  const QFileInfo link(dir.filePath("ports/COM5"));
+  EXPECT_TRUE(link.isSymLink());
+  EXPECT_TRUE(link.symLinkTarget().startsWith("/dev/pts/"));
+  vsp->cmdCreatePort();  // the button again: deletes
+  EXPECT_FALSE(vsp->portExists());
+  EXPECT_EQ(vsp->btnCreatePortCaption(), "Create port");
+  EXPECT_FALSE(QFileInfo(dir.filePath("ports/COM5")).isSymLink());
+  vsp->cmdCreatePort();
+  ASSERT_TRUE(vsp->portExists());
+  vsp.reset();  // the program ends
+  EXPECT_FALSE(QFileInfo(dir.filePath("ports/COM5")).isSymLink());
+}
+
+TEST_F(VirtualPortTest, NamesThatAreNotAPortNumberCreateNothing) {
+  for (const char* bad : {"COM", "COM-3", "COM../../etc", "COM5/x", "LPT1", ""}) {
+    vsp->strPort1 = bad;
+    vsp->cmdCreatePort();
+    EXPECT_FALSE(vsp->portExists()) << bad;
+  }
+  EXPECT_FALSE(QDir(dir.filePath("ports")).exists() &&
+               !QDir(dir.filePath("ports")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).isEmpty());
+}
+
+TEST_F(VirtualPortTest, StaleLinkIsReplacedLiveOneIsLeftAlone) {
+  QDir().mkpath(dir.filePath("ports"));
+  ASSERT_TRUE(QFile::link("/dev/pts/99999", dir.filePath("ports/COM5")));  // left by a crash
+  vsp->cmdCreatePort();
+  EXPECT_TRUE(vsp->portExists());
+  vsp.reset();
+
+  QFile other(dir.filePath("device"));
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+  other.close();
+  ASSERT_TRUE(QFile::link(dir.filePath("device"), dir.filePath("ports/COM5")));
+  frmVSP6 second(host);
+  second.strPort1 = "COM5";
+  second.cmdCreatePort();
+  EXPECT_FALSE(second.portExists());
+  EXPECT_EQ(QFileInfo(dir.filePath("ports/COM5")).symLinkTarget(), dir.filePath("device"));
+}
+
+TEST_F(VirtualPortTest, RepliesGoBackByteForByte) {
+  vsp->cmdCreatePort();
+  const int fd = openClient();
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(ask(fd, "#:GR#"), "12:34:56#");
+  EXPECT_EQ(ask(fd, ":GD#"), QByteArray("-05\xDF" "10:20#"));  // the degree mark is one byte
+  EXPECT_EQ(ask(fd, "\x06"), "P");
+  EXPECT_EQ(ask(fd, QByteArray(":Sd-16\xDF" "45:09#")), "1");  // Stellarium's degree byte
+  EXPECT_EQ(host.shared.planetarium.TargetDec, -60309);
+
+  // A command without a reply writes nothing: the next reply is all the client reads.
+  ASSERT_EQ(::write(fd, ":Mn#", 4), 4);
+  ASSERT_TRUE(pumpUntil([&] { return !mount.calls.empty(); }));
+  EXPECT_EQ(ask(fd, ":GR#"), "12:34:56#");
+  ::close(fd);
+}
+
+TEST_F(VirtualPortTest, ClientsComeAndGo) {
+  vsp->cmdCreatePort();
+  for (int round = 0; round < 3; ++round) {
+    const int fd = openClient();
+    ASSERT_GE(fd, 0) << round;
+    EXPECT_EQ(ask(fd, ":GR#"), "12:34:56#") << round;
+    // A client that leaves without reading its reply does not hand it to the next one.
+    ASSERT_EQ(::write(fd, ":GD#", 4), 4);
+    pumpUntil([&] {
+      pollfd p{fd, POLLIN, 0};
+      return ::poll(&p, 1, 0) > 0;
+    });
+    ::close(fd);
+    QCoreApplication::processEvents();  // the controller notices the client leave
+  }
+  const int fd = openClient();
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(ask(fd, ":GR#"), "12:34:56#");
+  ::close(fd);
+}
+
+// Runs the client program as another process; as root it runs as nobody, since root is
+// never refused by exclusive mode.
+class ClientProcess {
+ public:
+  static QString program() { return qEnvironmentVariable("ORVAN_BIN_DIR") + "/vsp_client"; }
+  static bool canRun(QString& why) {
+    if (!QFileInfo(program()).isExecutable()) {
+      why = "vsp_client not built (ORVAN_BIN_DIR=" + qEnvironmentVariable("ORVAN_BIN_DIR") + ")";
+      return false;
+    }
+    if (geteuid() == 0 && QStandardPaths::findExecutable("setpriv").isEmpty()) {
+      why = "running as root and setpriv is missing: cannot test as an ordinary user";
+      return false;
+    }
+    return true;
+  }
+  // Exit code of the client; its reply (hex) in `out`.
+  static int run(const QString& port, const QString& text, bool exclusive, QByteArray& out) {
+    QStringList args = {port, text};
+    if (exclusive) args << "--excl";
+    QString prog = program();
+    if (geteuid() == 0) {
+      args = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", prog} + args;
+      prog = QStandardPaths::findExecutable("setpriv");
+    }
+    QProcess p;
+    p.start(prog, args);
+    pumpUntil([&] { return p.state() == QProcess::NotRunning; });
+    out = p.readAllStandardOutput().trimmed();
+    if (p.exitStatus() != QProcess::NormalExit) return -1;
+    return p.exitCode();
+  }
+};
+
+TEST_F(VirtualPortTest, ExclusiveClientDoesNotLockOutTheNext) {
+  QString why;
+  if (!ClientProcess::canRun(why)) GTEST_SKIP() << why.toStdString();
+  vsp->cmdCreatePort();
+  ASSERT_TRUE(vsp->portExists());
+  // Let the ordinary user reach the port: the folder, ports/ and the terminal itself.
+  for (const QString& d : {dir.path(), dir.filePath("ports")}) ::chmod(QFile::encodeName(d).constData(), 0755);
+  ::chmod(QFile::encodeName(vsp->devicePath()).constData(), 0666);
+  const QString port = dir.filePath("ports/COM5");
+  QByteArray out;
+  ASSERT_EQ(ClientProcess::run(port, ":GR#", true, out), 0) << "the first client could not use the port";
+  EXPECT_EQ(out, QByteArray("12:34:56#").toHex());
+  ASSERT_EQ(ClientProcess::run(port, "\\x06", true, out), 0) << "exclusive mode outlived the client";
+  EXPECT_EQ(out, QByteArray("P").toHex());
+  ASSERT_EQ(ClientProcess::run(port, ":GD#", false, out), 0);
+  EXPECT_EQ(out, QByteArray("-05\xDF" "10:20#").toHex());
+}
+
+}  // namespace
+}  // namespace orvan
