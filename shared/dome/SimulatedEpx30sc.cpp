@@ -8,8 +8,8 @@
 #include <QFile>
 #include <QHash>
 #include <QSaveFile>
-#include <QTextStream>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace orvan {
@@ -33,13 +33,19 @@ QHash<QString, QString> readKeyValues(const QString& path) {
   return kv;
 }
 
+// Written beside and renamed into place, so a reader never sees half a file. No flush to
+// disk: the files change several times a second and a lost update costs nothing.
 void writeKeyValues(const QString& path, const QList<QPair<QString, QString>>& kv) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return;
-  QTextStream out(&f);
-  for (const auto& [k, v] : kv) out << k << '=' << v << '\n';
-  out.flush();
-  f.commit();
+  QByteArray text;
+  for (const auto& [k, v] : kv) text += k.toUtf8() + '=' + v.toUtf8() + '\n';
+  const QString temp = path + ".new";
+  QFile f(temp);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+  const bool written = f.write(text) == text.size();
+  f.close();
+  if (!written || std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+    QFile::remove(temp);
+  }
 }
 
 double monotonicSeconds() {
@@ -149,7 +155,8 @@ void SimulatedEpx30sc::writeStatus() {
 
 void SimulatedEpx30sc::persist(bool force) {
   const double t = now_();
-  if (!force && t - lastPersist_ < 0.25) return;
+  // Once a second is enough for a watcher and keeps the disk quiet during a long rehearsal.
+  if (!force && t - lastPersist_ < 1.0) return;
   lastPersist_ = t;
   saveState();
   writeStatus();
