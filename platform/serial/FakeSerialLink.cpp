@@ -31,7 +31,8 @@ bool FakeSerialLink::write(const QByteArray& bytes) {
   if (!replies_.empty()) {
     const Reply r = replies_.front();
     replies_.pop_front();
-    if (!r.bytes.isEmpty()) due_.push_back({r.bytes, nowMs_ + r.delayMs});
+    for (const Piece& p : r.pieces)
+      if (!p.bytes.isEmpty()) due_.push_back({p.bytes, nowMs_ + p.delayMs});
   } else if (responder_) {
     const QByteArray b = responder_(bytes);
     if (!b.isEmpty()) due_.push_back({b, nowMs_});
@@ -41,9 +42,13 @@ bool FakeSerialLink::write(const QByteArray& bytes) {
 }
 
 void FakeSerialLink::deliver() {
-  while (!due_.empty() && due_.front().atMs <= nowMs_) {
-    inbuf_ += due_.front().bytes;
-    due_.pop_front();
+  for (auto it = due_.begin(); it != due_.end();) {
+    if (it->atMs <= nowMs_) {
+      inbuf_ += it->bytes;
+      it = due_.erase(it);
+    } else {
+      ++it;
+    }
   }
 }
 

@@ -6,7 +6,10 @@
 #include "SerialLink.h"
 
 #include <QByteArrayList>
+#include <QList>
+#include <QPair>
 #include <deque>
+#include <vector>
 #include <functional>
 
 namespace orvan {
@@ -21,7 +24,13 @@ class FakeSerialLink final : public SerialLink {
   // --- script -------------------------------------------------------------------------------
   // The reply to the next write that expects one: `bytes` become readable `delayMs` after the
   // write. An empty `bytes` means silence for that write.
-  void queueReply(const QByteArray& bytes, int delayMs = 0) { replies_.push_back({bytes, delayMs}); }
+  void queueReply(const QByteArray& bytes, int delayMs = 0) { replies_.push_back({{{bytes, delayMs}}}); }
+  // A reply that reaches the port in pieces, each `delayMs` after the write.
+  void queuePieces(const QList<QPair<QByteArray, int>>& pieces) {
+    Reply r;
+    for (const auto& p : pieces) r.pieces.push_back({p.first, p.second});
+    replies_.push_back(r);
+  }
   // Answers every write (used when the reply queue is empty).
   void setResponder(std::function<QByteArray(const QByteArray&)> r) { responder_ = std::move(r); }
   // Bytes that arrive now, unasked.
@@ -52,9 +61,12 @@ class FakeSerialLink final : public SerialLink {
   bool waitForInput(int ms) override;
 
  private:
-  struct Reply {
+  struct Piece {
     QByteArray bytes;
     int delayMs;
+  };
+  struct Reply {
+    std::vector<Piece> pieces;
   };
   struct Due {
     QByteArray bytes;

@@ -1,0 +1,47 @@
+#pragma once
+// One row per serial mount family: how its port is set up, how a transaction ends and what
+// the observer is told when it does not. The common driver (SerialMountDriver) reads only
+// this row, so a new family adds a row rather than a code path.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace orvan {
+
+struct SerialFamily {
+  enum class ReplyEnd { AnyCharacter, Hash, CarriageReturn };
+  // What the time-out answers do: the LX200 kind keeps waiting (Retry restarts the clock,
+  // Ignore asks again at once), the E-Vexil kind always stops and Retry runs the transaction
+  // again.
+  enum class TimeoutRule { KeepWaiting, StopAndRerun };
+
+  QString name;                 // "LX200", "RST400", "E-Vexil", "Temma"
+  QString settings;             // "9600,n,8,1"
+  int rThreshold = 0;           // receive threshold after open
+  QByteArray ending;            // appended to every command
+  QStringList noReplyPrefixes;  // sent without waiting for a reply
+  ReplyEnd replyEnd = ReplyEnd::AnyCharacter;
+  int timeoutSeconds = 2;
+  // Commands whose reply closes with "#": after the first characters the transaction reads on
+  // briefly for the "#", so a reply that reaches the port in pieces is still read whole.
+  QStringList hashReplyPrefixes;
+  TimeoutRule timeoutRule = TimeoutRule::KeepWaiting;
+  QString timeoutText;          // "LX200からの応答がありません（受信）"
+  bool timeoutShowsCommand = true;  // a CR and "(" + cmd + ")" follow the text
+  QString emptyOnTimeoutCommand;    // this exact command returns empty at a time-out, unasked
+  QString openFailText;         // "LX200側のCOMポートがOPENできません"
+  QString openFailTitle;        // "COMポートオープンエラー (" — the error number and ")" follow
+  bool showsErrorEvents = false;  // error events (1001..) are shown in a message box
+  double slewWatchLimit = 0;    // 0: no slew-completion watch; else the settle limit
+  bool approachNeedsBacklash = false;  // ApproachDelay only when UseBacklash is on
+};
+
+const SerialFamily& FamilyLX200();
+const SerialFamily& FamilyRST400();
+const SerialFamily& FamilyEVexil();
+const SerialFamily& FamilyTemma();
+
+// The text shown for an error event of a port (E-Vexil shows them).
+QString CommErrorText(int eventCode);
+
+}  // namespace orvan

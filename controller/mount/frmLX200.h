@@ -1,0 +1,48 @@
+#pragma once
+// The Meade LX200 and LX200GPS driver. The model label decides the coordinate format:
+// "LX200" speaks the low-precision texts (hh:mm.t, sdd*mm), "LX200GPS" the high-precision
+// ones (hh:mm:ss, sdd*mm:ss).
+#include "SerialMountDriver.h"
+
+namespace orvan {
+
+class frmLX200 final : public SerialMountDriver {
+  Q_OBJECT
+ public:
+  // The port defaults to a QtSerialLink on the program folder's ports/.
+  frmLX200(SharedState& state, MountHost& host, ACal2& cal, const QString& iniPath,
+           std::unique_ptr<SerialLink> link = nullptr, QObject* parent = nullptr);
+
+  bool cmdConnect(bool open) override;
+  void cmdStartUP() override;
+  int16_t cmdStandBy(bool) override { return 0; }
+  void SendIdo() override {}
+  void SendStime() override {}
+  bool cmdGoto(double& ra, double& dec, const QString& epoch) override;
+  void cmdMove(const QString& direction, int16_t speed) override;
+  void cmdStatus() override;
+  void cmdStop() override;
+  bool cmdSync(double& ra, double& dec, const QString& epoch) override;
+  bool SendZsync() override;
+
+  // The label lblLX200Type.
+  QString lblLX200Type() const { return modelText(); }
+  bool highPrecision() const { return modelText() == u"LX200GPS"; }
+
+  // The coordinate texts of the set commands. DecText rounds the low-precision declination
+  // up by 30 arcseconds in `dec` itself, as the mount would otherwise cut it.
+  QString RaText(double ra) const;
+  QString DecText(double& dec) const;
+  // The start-up texts from the settings file's site.
+  QString LongitudeCommand() const;
+  QString LatitudeCommand() const;
+  QString TimeZoneCommand() const;  // empty when none is sent
+  // Replies of :GR# and :GD#.
+  double ParseRa(const QString& reply) const;
+  double ParseDec(const QString& reply) const;
+
+ private:
+  void sendCoordinates(double ra, double& dec);
+};
+
+}  // namespace orvan

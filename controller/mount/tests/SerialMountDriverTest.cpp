@@ -1,0 +1,240 @@
+// The behaviour every serial family shares: the transaction and its time-out question, the
+// port opening, the encoder log, the slew watch and the status post-processing.
+#include "DriverFixture.h"
+#include "SerialMountDriver.h"
+#include "frmLX200.h"
+
+using namespace orvan;
+using namespace orvan::testing;
+
+namespace {
+
+// A family driver with no protocol of its own, to run the other families' rows.
+class BareDriver final : public SerialMountDriver {
+ public:
+  using SerialMountDriver::SerialMountDriver;
+  bool cmdConnect(bool) override { return OpenPort(); }
+  void cmdStartUP() override {}
+  int16_t cmdStandBy(bool) override { return 0; }
+  void SendIdo() override {}
+  void SendStime() override {}
+  bool cmdGoto(double&, double&, const QString&) override { return false; }
+  void cmdMove(const QString&, int16_t) override {}
+  void cmdStatus() override {}
+  void cmdStop() override {}
+  bool cmdSync(double&, double&, const QString&) override { return false; }
+  bool SendZsync() override { return false; }
+};
+
+class Transaction : public DriverFixture {
+ protected:
+  Transaction() : drv(state, host, cal, ini, makeLink()) {
+    drv.slewWatchTimer().stop();
+    fake->open();
+  }
+  frmLX200 drv;
+};
+
+TEST_F(Transaction, RepliesAndCommandsThatExpectNone) {
+  fake->queueReply(QByteArrayLiteral("12:34:56#"));
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QStringLiteral("12:34:56#"));
+  // Moves, quits and rates are written and left: no poll at all.
+  const int polls = fake->polls;
+  for (const char* c : {":Mn#", ":Ms#", ":Me#", ":Mw#", ":Qn#", ":Q#", ":RS#", ":RM#", ":RC#"})
+    EXPECT_EQ(drv.SendTelescope(QString::fromLatin1(c)), QString()) << c;
+  EXPECT_EQ(fake->polls, polls);
+  EXPECT_EQ(fake->writes.size(), 10);
+  // Carriage returns and line feeds never reach the caller.
+  fake->queueReply(QByteArrayLiteral("1\r\n"));
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":St+35*40:00#")), QStringLiteral("1"));
+  EXPECT_TRUE(prompter.asked().empty());
+  EXPECT_FALSE(drv.driverState().PortBusy);
+}
+
+TEST_F(Transaction, RetryKeepsWaitingWithoutSendingAgain) {
+  fake->queueReply(QByteArrayLiteral("12:34:56#"), 2500);
+  prompter.push(Answer::Retry);
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QStringLiteral("12:34:56#"));
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  const auto& q = prompter.asked()[0];
+  EXPECT_EQ(q.title, QStringLiteral("タイムアウト"));
+  EXPECT_EQ(q.text, QStringLiteral("LX200からの応答がありません（受信）\r(:GR#)"));
+  EXPECT_EQ(q.buttons, Buttons::AbortRetryIgnore);
+  EXPECT_EQ(q.icon, Icon::Critical);
+  EXPECT_EQ(fake->writes.size(), 1);
+  EXPECT_EQ(drv.driverState().LastTimeoutAnswer, 4);
+  EXPECT_EQ(host.formSizeChanges, std::vector<int>{2});
+  EXPECT_EQ(readIni("PUBLIC", "FormSizeChange"), QStringLiteral("2"));
+  EXPECT_EQ(host.unloads, 0);
+  // Retry does not give up the link: the next command is sent.
+  fake->queueReply(QByteArrayLiteral("+35*40:00#"));
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GD#")), QStringLiteral("+35*40:00#"));
+}
+
+TEST_F(Transaction, IgnoreAsksAgainAtOnceAndAbortEndsIt) {
+  prompter.push(Answer::Ignore);
+  prompter.push(Answer::Ignore);
+  prompter.push(Answer::Abort);
+  const long before = fake->nowMs();
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
+  EXPECT_EQ(prompter.asked().size(), 3u);
+  // The second and third questions follow the first without a new time-out period.
+  EXPECT_LT(fake->nowMs() - before, 2500);
+  EXPECT_EQ(host.unloads, 3);
+  EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+  EXPECT_EQ(drv.driverState().LastTimeoutAnswer, 3);
+  // Communication is over: nothing more is written, every reply is empty.
+  fake->queueReply(QByteArrayLiteral("12:34:56#"));
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Q#")), QString());
+  EXPECT_EQ(fake->writes.size(), 1);
+  // And the encoder log is not written on closing.
+  EXPECT_TRUE(drv.cmdConnect(false));
+  EXPECT_EQ(readIni("EncLog", "EncOfs1"), QString());
+  EXPECT_FALSE(drv.isConnected());
+}
+
+TEST_F(Transaction, AnErrorDuringTheWaitSendsAgain) {
+  fake->queueReply(QByteArrayLiteral("0"), 100);
+  fake->queueReply(QByteArrayLiteral("1"));
+  fake->raiseOnNextPoll(comm::kEventRxParity);
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Sr12:34:56#")), QStringLiteral("1"));
+  EXPECT_EQ(fake->writes.size(), 2);
+  // A port overrun stops the wait at once and sends again.
+  fake->queueReply(QByteArray());
+  fake->queueReply(QByteArrayLiteral("1"));
+  fake->raiseOnNextPoll(comm::kEventOverrun);
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Sd+10*00:00#")), QStringLiteral("1"));
+  EXPECT_EQ(fake->writes.size(), 4);
+  EXPECT_TRUE(prompter.asked().empty());
+}
+
+TEST_F(Transaction, AVanishedDeviceEndsInTheQuestionNotInALoop) {
+  fake->vanish();
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());  // scripted observer: Abort
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(state.mount.CommEventCode, comm::kEventDeviceLost);
+  EXPECT_LE(fake->writes.size(), 2);
+}
+
+TEST_F(Transaction, AReplyInPiecesIsReadUpToItsHash) {
+  fake->queuePieces({{QByteArrayLiteral("12:3"), 0}, {QByteArrayLiteral("4:56#"), 100}});
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QStringLiteral("12:34:56#"));
+  // A refused slew is "1", a text and "#"; it is read whole too.
+  fake->queuePieces({{QByteArrayLiteral("1Obj"), 0}, {QByteArrayLiteral("ect Below Horizon#"), 100}});
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":MS#")), QStringLiteral("1Object Below Horizon#"));
+  fake->queuePieces({{QByteArrayLiteral("0"), 0}});
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":MS#")), QStringLiteral("0"));
+  // A "#" that never comes: what arrived is the reply, without a time-out question.
+  fake->queueReply(QByteArrayLiteral("12:34"));
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QStringLiteral("12:34"));
+  EXPECT_TRUE(prompter.asked().empty());
+}
+
+class OpenClose : public DriverFixture {
+ protected:
+  OpenClose() : drv(state, host, cal, ini, makeLink()) { drv.slewWatchTimer().stop(); }
+  frmLX200 drv;
+};
+
+TEST_F(OpenClose, RetriesFiveTimesThenTellsTheObserver) {
+  host.commPort = QStringLiteral("COM12");
+  fake->failOpens(6, comm::kErrPortInvalid);
+  EXPECT_FALSE(drv.cmdConnect(true));
+  EXPECT_EQ(fake->openAttempts, 6);
+  EXPECT_EQ(fake->commPort(), 12);
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(prompter.asked()[0].title, QStringLiteral("COMポートオープンエラー ( 8002)"));
+  EXPECT_EQ(prompter.asked()[0].text, QStringLiteral("LX200側のCOMポートがOPENできません"));
+  EXPECT_EQ(host.formSizeChanges, std::vector<int>{2});
+  EXPECT_FALSE(drv.isConnected());
+}
+
+TEST_F(OpenClose, ConnectsAfterARetryStartsUpAndLoadsTheEncoderLog) {
+  fake->failOpens(2);
+  fake->setResponder([](const QByteArray&) { return QByteArrayLiteral("1"); });
+  setIni("EncLog", "EncOfs1", " 100");
+  setIni("EncLog", "EncOfs2", "-20");
+  state.mount.AxisPos[0] = 30;
+  state.mount.AxisPos[1] = 5;
+  EXPECT_TRUE(drv.cmdConnect(true));
+  EXPECT_EQ(fake->openAttempts, 3);
+  EXPECT_TRUE(drv.isConnected());
+  EXPECT_EQ(fake->settings(), QStringLiteral("9600,n,8,1"));
+  EXPECT_FALSE(fake->dtrEnable());
+  EXPECT_FALSE(fake->rtsEnable());
+  EXPECT_EQ(state.mount.TelState, 1);
+  EXPECT_EQ(state.mount.AxisOfs[0], 70);
+  EXPECT_EQ(state.mount.AxisOfs[1], -25);
+  EXPECT_TRUE(prompter.asked().empty());
+  // Already open: nothing is touched.
+  const int writes = fake->writes.size();
+  EXPECT_TRUE(drv.cmdConnect(true));
+  EXPECT_EQ(fake->writes.size(), writes);
+  EXPECT_EQ(fake->openAttempts, 3);
+  // Closing stops the mount and logs 0 for both axes.
+  EXPECT_TRUE(drv.cmdConnect(false));
+  EXPECT_EQ(fake->writes.last(), QByteArrayLiteral(":Q#"));
+  EXPECT_EQ(readIni("EncLog", "EncOfs1").trimmed(), QStringLiteral("0"));
+  EXPECT_EQ(readIni("EncLog", "EncOfs2").trimmed(), QStringLiteral("0"));
+  EXPECT_FALSE(fake->isOpen());
+  EXPECT_FALSE(drv.isConnected());
+}
+
+TEST_F(DriverFixture, OtherFamiliesRows) {
+  // E-Vexil: the wait always stops; Retry runs the transaction again and returns its reply.
+  {
+    BareDriver d(FamilyEVexil(), state, host, cal, makeLink(), ini);
+    fake->open();
+    fake->queueReply(QByteArray());
+    fake->queueReply(QByteArrayLiteral("OK\r"));
+    prompter.push(Answer::Retry);
+    EXPECT_EQ(d.SendTelescope(QStringLiteral("V")), QStringLiteral("OK"));
+    EXPECT_EQ(fake->writes, (QByteArrayList{"V\r", "V\r"}));
+    ASSERT_EQ(prompter.asked().size(), 1u);
+    EXPECT_EQ(prompter.asked()[0].text, QStringLiteral("E-Vexilからの応答がありません（受信）"));
+    // Ignore: communication failed, but the program goes on.
+    prompter.push(Answer::Ignore);
+    EXPECT_EQ(d.SendTelescope(QStringLiteral("V")), QString());
+    EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+    EXPECT_EQ(host.unloads, 0);
+    EXPECT_EQ(d.SendTelescope(QStringLiteral("V")), QString());
+    EXPECT_EQ(fake->writes.size(), 3);
+  }
+  prompter.clear();
+  state.mount.TelStatus[0].clear();
+  // Temma: CR LF appended; "s" gives up silently; moves are not waited for.
+  {
+    BareDriver d(FamilyTemma(), state, host, cal, makeLink(), ini);
+    fake->open();
+    EXPECT_EQ(d.SendTelescope(QStringLiteral("s")), QString());
+    EXPECT_TRUE(prompter.asked().empty());
+    EXPECT_EQ(d.SendTelescope(QStringLiteral("MA")), QString());
+    EXPECT_EQ(fake->writes, (QByteArrayList{"s\r\n", "MA\r\n"}));
+    fake->queueReply(QByteArrayLiteral("E+123\r\n"));
+    EXPECT_EQ(d.SendTelescope(QStringLiteral("E")), QStringLiteral("E+123"));
+  }
+  // RST-400: a reply ends at "#", set commands are not waited for.
+  {
+    BareDriver d(FamilyRST400(), state, host, cal, makeLink(), ini);
+    fake->open();
+    fake->queueReply(QByteArrayLiteral("12:34:56#"));
+    EXPECT_EQ(d.SendTelescope(QStringLiteral(":GR#")), QStringLiteral("12:34:56#"));
+    EXPECT_EQ(d.SendTelescope(QStringLiteral(":Sr12:34:56#")), QString());
+    EXPECT_EQ(fake->writes, (QByteArrayList{":GR#\r", ":Sr12:34:56#\r"}));
+  }
+}
+
+TEST_F(DriverFixture, ErrorEventsAreNamedForFamiliesThatShowThem) {
+  BareDriver d(FamilyEVexil(), state, host, cal, makeLink(), ini);
+  d.OnCommEvent(comm::kEvReceive);
+  EXPECT_TRUE(prompter.asked().empty());
+  d.OnCommEvent(1009);
+  d.OnCommEvent(comm::kEventDeviceLost);
+  ASSERT_EQ(prompter.asked().size(), 2u);
+  EXPECT_EQ(prompter.asked()[0].text, QStringLiteral("パリティ エラー"));
+  EXPECT_EQ(prompter.asked()[1].text, QStringLiteral("その他の通信エラー"));
+  EXPECT_EQ(state.mount.CommEventCode, comm::kEventDeviceLost);
+}
+
+}  // namespace

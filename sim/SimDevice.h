@@ -1,0 +1,23 @@
+#pragma once
+// One simulated device family: bytes in, replies out. The runner (SimRunner) owns the line,
+// the log and the fault modes; a family only knows its protocol.
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace orvan::sim {
+
+class SimDevice {
+ public:
+  virtual ~SimDevice() = default;
+  // Everything the client wrote since the last call. A family splits it into commands and
+  // calls `command` for each (for the log) and `reply` for each answer.
+  virtual void receive(const QByteArray& bytes) = 0;
+  // A one-line description of the device state for the control connection.
+  virtual QString stateText() { return QString(); }
+
+  std::function<void(const QByteArray&)> command;
+  std::function<void(const QByteArray&)> reply;
+};
+
+}  // namespace orvan::sim

@@ -1,0 +1,103 @@
+// orvan-sim: simulated devices for rehearsing a night without hardware and for the tests.
+//
+//   orvan-sim FAMILY --dir FOLDER --com N [--log FILE] [--fault MODE] [--slow-ms MS]
+//                    [--slew-rate DEG_PER_S] [--settle S]
+//   orvan-sim ctl --dir FOLDER --com N fault MODE|state
+//
+// FAMILY: lx200, lx200gps. The device appears as FOLDER/ports/COM<N>; it prints
+// "ready <link>" once it can be opened. MODE: normal, silent, garbage, short, slow, vanish.
+#include "SignalCloser.h"
+#include "SimRunner.h"
+#include "lx200/Lx200Device.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+using namespace orvan::sim;
+
+namespace {
+
+struct Options {
+  MountModel::Config mount;
+};
+
+// One row per family; later families add theirs.
+const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)>>& families() {
+  static const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)>> f{
+      {QStringLiteral("lx200"), [](const Options& o) { return std::make_unique<Lx200Device>(false, o.mount); }},
+      {QStringLiteral("lx200gps"), [](const Options& o) { return std::make_unique<Lx200Device>(true, o.mount); }},
+  };
+  return f;
+}
+
+int fail(const QString& text) {
+  std::fprintf(stderr, "orvan-sim: %s\n", qPrintable(text));
+  return 2;
+}
+
+int control(const QString& folder, int com, const QStringList& words) {
+  QLocalSocket s;
+  s.connectToServer(folder + QStringLiteral("/ports/COM") + QString::number(com) + QStringLiteral(".ctl"));
+  if (!s.waitForConnected(3000)) return fail(QStringLiteral("no simulator on COM%1 in %2").arg(com).arg(folder));
+  s.write((words.join(u' ') + u'\n').toUtf8());
+  s.flush();
+  while (!s.canReadLine())
+    if (!s.waitForReadyRead(3000)) return fail(QStringLiteral("no answer"));
+  const QByteArray answer = s.readLine();
+  std::fputs(answer.constData(), stdout);
+  return answer.startsWith("error") ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("orvan-sim"));
+  QCommandLineParser p;
+  p.setApplicationDescription(QStringLiteral("Simulated observatory devices on pseudo-terminals."));
+  p.addHelpOption();
+  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, or ctl"));
+  const QCommandLineOption dirOpt(QStringLiteral("dir"), QStringLiteral("Program folder holding ports/."), QStringLiteral("FOLDER"));
+  const QCommandLineOption comOpt(QStringLiteral("com"), QStringLiteral("Port number n of COM<n>."), QStringLiteral("N"));
+  const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Log every command to FILE."), QStringLiteral("FILE"));
+  const QCommandLineOption faultOpt(QStringLiteral("fault"), QStringLiteral("Fault mode at start."), QStringLiteral("MODE"), QStringLiteral("normal"));
+  const QCommandLineOption slowOpt(QStringLiteral("slow-ms"), QStringLiteral("Reply delay of the slow mode."), QStringLiteral("MS"), QStringLiteral("2500"));
+  const QCommandLineOption rateOpt(QStringLiteral("slew-rate"), QStringLiteral("Slew rate, degrees per second."), QStringLiteral("DEG"), QStringLiteral("4"));
+  const QCommandLineOption settleOpt(QStringLiteral("settle"), QStringLiteral("Settle time after a slew, seconds."), QStringLiteral("S"), QStringLiteral("0.5"));
+  p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt});
+  p.process(app);
+
+  const QStringList pos = p.positionalArguments();
+  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps) or ctl"));
+  const QString folder = p.value(dirOpt);
+  bool comOk = false;
+  const int com = p.value(comOpt).toInt(&comOk);
+  if (folder.isEmpty() || !comOk || com < 1) return fail(QStringLiteral("--dir FOLDER and --com N (N >= 1) are needed"));
+  if (pos[0] == u"ctl") return control(folder, com, pos.mid(1));
+
+  const auto family = families().find(pos[0].toLower());
+  if (family == families().end()) return fail(QStringLiteral("unknown device family ") + pos[0]);
+  Fault fault;
+  if (!ParseFault(p.value(faultOpt), fault)) return fail(QStringLiteral("unknown fault mode ") + p.value(faultOpt));
+  Options o;
+  bool rateOk = false, settleOk = false;
+  o.mount.slewDegPerSec = p.value(rateOpt).toDouble(&rateOk);
+  o.mount.settleSec = p.value(settleOpt).toDouble(&settleOk);
+  if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0)
+    return fail(QStringLiteral("--slew-rate must be positive and --settle not negative"));
+
+  SimRunner runner(family->second(o), folder, com);
+  runner.setSlowDelayMs(p.value(slowOpt).toInt());
+  QString error;
+  if (!runner.start(p.value(logOpt), &error)) return fail(error);
+  runner.setFault(fault);
+  orvan::SignalCloser closer;
+  QObject::connect(&closer, &orvan::SignalCloser::closeRequested, &app, [] { QCoreApplication::quit(); });
+  std::printf("ready %s\n", qPrintable(runner.port().linkPath()));
+  std::fflush(stdout);
+  return app.exec();
+}

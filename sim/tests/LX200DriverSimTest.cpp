@@ -1,0 +1,268 @@
+// The LX200 driver against the simulator program: a real child process, a real
+// pseudo-terminal reached through the program folder's ports/COM<n>, and the simulator's log
+// as the record of the bytes on the line.
+#include "ACal2.h"
+#include "IniFile.h"
+#include "Prompter.h"
+#include "QtSerialLink.h"
+#include "RecordingMountHost.h"
+#include "Shared.h"
+#include "State.h"
+#include "Vb.h"
+#include "frmLX200.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace orvan;
+
+namespace {
+
+QCoreApplication& app() {
+  static int argc = 1;
+  static char arg0[] = "lx200_sim_tests";
+  static char* argv[] = {arg0, nullptr};
+  static QCoreApplication a(argc, argv);
+  return a;
+}
+
+QString simProgram() {
+  const QByteArray dir = qgetenv("ORVAN_BIN_DIR");
+  return (dir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(dir)) + QStringLiteral("/orvan-sim");
+}
+
+class SimulatedMount : public ::testing::Test {
+ protected:
+  static constexpr int kCom = 7;
+
+  SimulatedMount() : scoped(prompter), cal(state.site, state.mount) {
+    app();
+    ini = dir.path() + QStringLiteral("/OrvanMirel.ini");
+    WriteIni(ini, QStringLiteral("LOCATION"), QStringLiteral("LONGITUDE"), QStringLiteral("E139:44:20"));
+    WriteIni(ini, QStringLiteral("LOCATION"), QStringLiteral("LATITUDE"), QStringLiteral("+35:40:00"));
+    WriteIni(ini, QStringLiteral("LOCATION"), QStringLiteral("TIMEZONE"), QStringLiteral("9.0"));
+    state.site.SiteLatitude = 35 * 3600 + 40 * 60;
+    state.site.SiteLatitudeRadians = state.site.SiteLatitude / (648000.0 / ACal2::kPi);
+    state.site.SiteLongitude = 139 * 3600 + 44 * 60 + 20;
+    state.site.TimeZoneSeconds = 9 * 3600;
+    state.site.MountType = QStringLiteral("G");
+    host.commPort = QStringLiteral("COM") + QString::number(kCom);
+    logPath = dir.path() + QStringLiteral("/sim.log");
+  }
+  ~SimulatedMount() override {
+    driver.reset();
+    if (sim.state() != QProcess::NotRunning) {
+      sim.terminate();
+      if (!sim.waitForFinished(5000)) sim.kill();
+      sim.waitForFinished(2000);
+    }
+  }
+
+  void startSim(const QStringList& extra = {}) {
+    sim.setProgram(simProgram());
+    sim.setArguments(QStringList{QStringLiteral("lx200gps"), QStringLiteral("--dir"), dir.path(), QStringLiteral("--com"),
+                                 QString::number(kCom), QStringLiteral("--log"), logPath, QStringLiteral("--slew-rate"),
+                                 QStringLiteral("30"), QStringLiteral("--settle"), QStringLiteral("0.3")} +
+                     extra);
+    sim.start();
+    ASSERT_TRUE(sim.waitForStarted(5000)) << qPrintable(sim.errorString());
+    while (!sim.canReadLine()) ASSERT_TRUE(sim.waitForReadyRead(5000)) << sim.readAllStandardError().constData();
+    ASSERT_TRUE(sim.readLine().startsWith("ready "));
+    driver = std::make_unique<frmLX200>(state, host, cal, ini, std::make_unique<QtSerialLink>(dir.path()));
+    driver->setModelText(QStringLiteral("LX200GPS"));
+  }
+
+  QByteArray control(const QByteArray& line) {
+    QLocalSocket s;
+    s.connectToServer(dir.path() + QStringLiteral("/ports/COM%1.ctl").arg(kCom));
+    if (!s.waitForConnected(3000)) return {};
+    s.write(line + '\n');
+    s.flush();
+    while (!s.canReadLine())
+      if (!s.waitForReadyRead(3000)) return {};
+    return s.readLine().trimmed();
+  }
+
+  // The commands the simulator received, in order, from its log.
+  QStringList received(bool withPolls = true) {
+    QFile f(logPath);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+      const QList<QByteArray> parts = line.split(' ');
+      if (parts.size() < 3 || parts[1] != "<-") continue;
+      const QString cmd = QString::fromLatin1(line.mid(parts[0].size() + 4));
+      if (!withPolls && (cmd == u":GR#" || cmd == u":GD#")) continue;
+      out << cmd;
+    }
+    return out;
+  }
+
+  // Runs the main loop (a status poll every 250 ms) until `done` or 30 s.
+  bool runMainLoopUntil(const std::function<bool()>& done) {
+    QTimer loop;
+    QObject::connect(&loop, &QTimer::timeout, [this] { driver->cmdStatus(); });
+    loop.start(250);
+    for (int i = 0; i < 300 && !done(); ++i) Wait(100);
+    loop.stop();
+    return done();
+  }
+
+  QTemporaryDir dir;
+  QString ini, logPath;
+  ScriptedPrompter prompter;
+  ScopedPrompter scoped;
+  SharedState state;
+  RecordingMountHost host;
+  ACal2 cal;
+  QProcess sim;
+  std::unique_ptr<frmLX200> driver;
+};
+
+TEST_F(SimulatedMount, ANightFromConnectToDisconnect) {
+  startSim();
+  MountState& m = state.mount;
+  ASSERT_TRUE(driver->cmdConnect(true));
+  EXPECT_TRUE(driver->isConnected());
+  const QByteArray simState = control("state");
+  EXPECT_TRUE(simState.contains("lat=35.6667")) << simState.constData();
+  EXPECT_TRUE(simState.contains("westlon=220.2611")) << simState.constData();
+  EXPECT_TRUE(simState.contains("utc=-9.0")) << simState.constData();
+
+  // Slew to 60 degrees up in the south; the watch and the status poll end it.
+  double ra = 0, dec = 0;
+  cal.HorizontalToEquatorial(0, 60, ra, dec);
+  ra = std::nearbyint(ra);
+  dec = std::nearbyint(dec);
+  const double targetRa = ra, targetDec = dec;
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_EQ(m.TelState, 2);
+  EXPECT_EQ(host.telSlewings.back(), 1);
+  ASSERT_TRUE(runMainLoopUntil([&] { return host.linkOks == 1; }));
+  EXPECT_EQ(host.telSlewings.back(), 2);
+  EXPECT_EQ(m.TelState, 1);
+  EXPECT_NEAR(m.TelRA, targetRa, 1);
+  EXPECT_NEAR(m.TelDec, targetDec, 1);
+  EXPECT_EQ(m.TelStatus[15], QStringLiteral("0"));
+  EXPECT_NEAR(vb::Val(m.TelStatus[5]), 60, 0.2);
+
+  // Move north by hand at the middle rate, then stop.
+  driver->cmdMove(QStringLiteral("N"), 2);
+  EXPECT_EQ(m.TelState, 2);
+  Wait(1000);
+  driver->cmdMove(QStringLiteral("N"), 9);
+  EXPECT_EQ(m.TelState, 1);
+  driver->cmdStatus();
+  EXPECT_GT(m.TelDec, targetDec + 300);
+
+  // Sync back on the target: the mount then reports it.
+  ra = targetRa;
+  dec = targetDec;
+  ASSERT_TRUE(driver->cmdSync(ra, dec, QStringLiteral("EOD")));
+  const bool approach = driver->driverState().ApproachDelay;
+  driver->cmdStatus();
+  EXPECT_NEAR(m.TelRA, std::fmod(targetRa + (approach ? 200 : 0), 86400), 1);
+  EXPECT_NEAR(m.TelDec, targetDec, 1);
+
+  ASSERT_TRUE(driver->cmdConnect(false));
+  EXPECT_FALSE(driver->isConnected());
+  EXPECT_TRUE(prompter.asked().empty());
+
+  // The bytes on the line, polls left out.
+  const auto raText = [](double s) { return vb::TimeText(static_cast<long long>(s) % 86400); };
+  const auto decText = [](double d) {
+    const long long a = std::llabs(static_cast<long long>(d));
+    return QStringLiteral("%1%2*%3:%4").arg(QChar(d < 0 ? u'-' : u'+')).arg(a / 3600, 2, 10, QChar(u'0'))
+        .arg(a % 3600 / 60, 2, 10, QChar(u'0')).arg(a % 60, 2, 10, QChar(u'0'));
+  };
+  QStringList got = received(false);
+  ASSERT_GE(got.size(), 4);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^:SL\\d\\d:\\d\\d:\\d\\d#$")).match(got[3]).hasMatch()) << qPrintable(got[3]);
+  got[3] = QStringLiteral(":SL#");
+  const QStringList expected{
+      ":Sg220*15:40#", ":St+35*40:00#", ":SG-09.0#", ":SL#",                                         // start-up
+      ":Q#", ":Q#", ":Sr" + raText(targetRa) + "#", ":Sd" + decText(targetDec) + "#", ":MS#",          // goto
+      ":Q#", ":RM#", ":Mn#", ":Qn#", ":Q#",                                                             // hand move
+      ":Q#", ":Q#", ":Sr" + raText(targetRa + (approach ? 200 : 0)) + "#", ":Sd" + decText(targetDec) + "#", ":CM#",  // sync
+      ":Q#"};                                                                                           // disconnect
+  EXPECT_EQ(got.join(u' ').toStdString(), expected.join(u' ').toStdString());
+  EXPECT_GT(received(true).count(QStringLiteral(":GR#")), 4);
+}
+
+TEST_F(SimulatedMount, ASilentMountEndsInTheTimeOutQuestion) {
+  startSim({QStringLiteral("--fault"), QStringLiteral("silent")});
+  prompter.push(Answer::Abort);
+  ASSERT_TRUE(driver->cmdConnect(true));  // the port opens; the mount does not answer
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(prompter.asked()[0].text, QStringLiteral("LX200からの応答がありません（受信）\r(:Sg220*15:40#)"));
+  EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+  EXPECT_EQ(host.unloads, 1);
+  EXPECT_EQ(host.formSizeChanges, std::vector<int>{2});
+  // Given up: nothing more reaches the mount, the encoder log is not written.
+  driver->cmdStatus();
+  ASSERT_TRUE(driver->cmdConnect(false));
+  EXPECT_EQ(received().join(u' ').toStdString(), ":Sg220*15:40#");
+  EXPECT_EQ(ReadIni(ini, QStringLiteral("EncLog"), QStringLiteral("EncOfs1")), QString());
+}
+
+TEST_F(SimulatedMount, GarbledShortAndSlowReplies) {
+  startSim({QStringLiteral("--slow-ms"), QStringLiteral("2500")});
+  MountState& m = state.mount;
+  ASSERT_TRUE(driver->cmdConnect(true));
+  driver->cmdStatus();
+  const double ra = m.TelRA, dec = m.TelDec;
+  ASSERT_GT(dec, 0);
+
+  // Garbage reads as 0 and asks nothing.
+  ASSERT_EQ(control("fault garbage"), QByteArray("ok"));
+  driver->cmdStatus();
+  EXPECT_EQ(m.TelRA, 0);
+  EXPECT_EQ(m.TelDec, 0);
+
+  // Half a reply: the fields present count, the rest is 0 ("12:3" is 12 h 30 min).
+  ASSERT_EQ(control("fault short"), QByteArray("ok"));
+  driver->cmdStatus();
+  const long long s = std::llround(ra);
+  EXPECT_EQ(m.TelRA, s / 3600 * 3600 + (s % 3600 / 60) / 10 * 60);
+  const long long d = std::llround(dec);
+  EXPECT_EQ(m.TelDec, d / 3600 * 3600 + (d % 3600 / 60) / 10 * 60);
+  EXPECT_TRUE(prompter.asked().empty());
+
+  // Replies later than the time-out: Retry waits for them.
+  ASSERT_EQ(control("fault slow"), QByteArray("ok"));
+  prompter.push(Answer::Retry);
+  prompter.push(Answer::Retry);
+  driver->cmdStatus();
+  EXPECT_EQ(prompter.asked().size(), 2u);
+  EXPECT_NEAR(m.TelRA, ra, 2);
+  EXPECT_NEAR(m.TelDec, dec, 2);
+  EXPECT_EQ(driver->driverState().LastTimeoutAnswer, 4);
+  ASSERT_EQ(control("fault normal"), QByteArray("ok"));
+  ASSERT_TRUE(driver->cmdConnect(false));
+}
+
+TEST_F(SimulatedMount, AMountThatVanishesMidSession) {
+  startSim();
+  ASSERT_TRUE(driver->cmdConnect(true));
+  driver->cmdStatus();
+  ASSERT_EQ(control("fault vanish"), QByteArray("ok"));
+  EXPECT_FALSE(QFile::exists(dir.path() + QStringLiteral("/ports/COM7")));
+  prompter.push(Answer::Abort);
+  driver->cmdStatus();
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_FALSE(driver->link().isOpen());
+  EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+  // Plugged in again: the simulator is back under the same name.
+  ASSERT_EQ(control("fault normal"), QByteArray("ok"));
+  EXPECT_TRUE(QFile::exists(dir.path() + QStringLiteral("/ports/COM7")));
+  ASSERT_TRUE(driver->cmdConnect(false));
+}
+
+}  // namespace
