@@ -1,0 +1,86 @@
+#pragma once
+// INDI's own tools driving one of its LX200 drivers, the way KStars does: indiserver on a
+// loopback port the test picks, indi_setprop / indi_getprop for every step. The controller's
+// event loop keeps running while each tool runs, so the virtual port answers meanwhile.
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QTcpServer>
+
+#include <memory>
+
+namespace orvan {
+
+class IndiSession {
+ public:
+  static bool available(QString& why) {
+    for (const char* tool : {"indiserver", "indi_setprop", "indi_getprop", "indi_lx200generic", "indi_lx200basic"})
+      if (QStandardPaths::findExecutable(tool).isEmpty()) {
+        why = QString("INDI's %1 is not installed (Debian package indi-bin)").arg(tool);
+        return false;
+      }
+    return true;
+  }
+
+  // Runs the event loop until `done` holds or `ms` pass.
+  template <class F>
+  static bool pumpUntil(F done, int ms) {
+    QDeadlineTimer guard(ms);
+    while (!done()) {
+      if (guard.hasExpired()) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+  }
+
+  IndiSession(const QString& driver, const QString& device, const QString& home) : device_(device) {
+    QTcpServer probe;  // a free loopback port for this run
+    probe.listen(QHostAddress::LocalHost, 0);
+    port_ = probe.serverPort();
+    probe.close();
+    server_ = std::make_unique<QProcess>();
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home);  // INDI keeps its configuration there
+    server_->setProcessEnvironment(env);
+    server_->setStandardOutputFile(QProcess::nullDevice());
+    server_->setStandardErrorFile(QProcess::nullDevice());
+    server_->start("indiserver", {"-p", QString::number(port_), driver});
+    server_->waitForStarted();
+  }
+  ~IndiSession() {
+    server_->kill();
+    server_->waitForFinished(3000);
+  }
+
+  bool ready() {
+    return pumpUntil([&] { return !get("CONNECTION.CONNECT").isEmpty(); }, 15000);
+  }
+  bool set(const QString& assignment) {
+    return tool("indi_setprop", {"-p", QString::number(port_), device_ + u'.' + assignment}).second == 0;
+  }
+  // The value of "PROPERTY.ELEMENT" (or "._STATE"), empty when the server does not know it.
+  QString get(const QString& name) {
+    return tool("indi_getprop", {"-1", "-t", "1", "-p", QString::number(port_), device_ + u'.' + name}).first;
+  }
+  bool connected() { return get("CONNECTION.CONNECT") == "On"; }
+
+ private:
+  std::pair<QString, int> tool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    pumpUntil([&] { return p.state() == QProcess::NotRunning; }, 20000);
+    if (p.state() != QProcess::NotRunning) {
+      p.kill();
+      p.waitForFinished();
+    }
+    return {QString::fromUtf8(p.readAllStandardOutput()).trimmed(), p.exitCode()};
+  }
+
+  QString device_;
+  quint16 port_ = 0;
+  std::unique_ptr<QProcess> server_;
+};
+
+}  // namespace orvan
