@@ -99,11 +99,12 @@ SimulatedEpx30sc::~SimulatedEpx30sc() {
 }
 
 void SimulatedEpx30sc::loadState() {
+  // Without the file the board has just been powered up: everything 0, all ports inputs.
   const auto kv = readKeyValues(folder_ + "/" + kStateFile);
-  if (kv.isEmpty()) return;  // a fresh power-up: everything 0, ports are inputs
   for (int p = 0; p < 3; ++p) direction_[p] = static_cast<uint8_t>(kv.value(QStringLiteral("direction%1").arg(p)).toInt() & 1);
   for (int p = 0; p < 2; ++p) port_[p] = static_cast<uint8_t>(kv.value(QStringLiteral("port%1").arg(p)).toInt());
   counter_ = kv.value("counter").toDouble();
+  if (!std::isfinite(counter_) || std::fabs(counter_) > 2e9) counter_ = 0;
   latchFlag_ = kv.value("latchFlag").toInt();
   latchValue_ = kv.value("latchValue").toInt();
   counterMode_ = kv.value("counterMode").toInt();

@@ -3,7 +3,20 @@
 #include "DomeGeometry.h"
 
 #include <benchmark/benchmark.h>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <vector>
+
+// Counts every allocation of the process, so the benchmark can show the call makes none.
+static std::atomic<long> g_allocations{0};
+void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -27,11 +40,15 @@ void BM_DomeSlaveAzimuth(benchmark::State& state) {
   for (int i = 0; i < 64; ++i) positions.emplace_back(-324000 + i * 10125, -200000 + i * 7000);
   float az = 0;
   size_t i = 0;
+  long allocations = 0;
   for (auto _ : state) {
+    const long before = g_allocations.load(std::memory_order_relaxed);
     const auto& [a1, a2] = positions[i++ & 63];
     benchmark::DoNotOptimize(orvan::DomeSlaveAzimuth(g, a1, a2, az));
     benchmark::DoNotOptimize(az);
+    allocations += g_allocations.load(std::memory_order_relaxed) - before;
   }
+  state.counters["allocations"] = static_cast<double>(allocations);
 }
 BENCHMARK(BM_DomeSlaveAzimuth)->Arg(0)->Arg(1);
 

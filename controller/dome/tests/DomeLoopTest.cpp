@@ -359,14 +359,6 @@ TEST_F(DomeStartUp, DisconnectKeepsTheAlignmentOfAnAlignedDomeOnly) {
   EXPECT_FALSE(QFile::exists(ini));
 }
 
-TEST_F(DomeStartUp, TheLoopIntervalDefaultsTo200) {
-  EXPECT_EQ(loop.LoopInterval(), 200);
-  WriteIni(ini, "DOME", "LoopTimer", " 500");
-  EXPECT_EQ(loop.LoopInterval(), 500);
-  WriteIni(ini, "DOME", "LoopTimer", "-5");
-  EXPECT_EQ(loop.LoopInterval(), 200);
-}
-
 using DomeSlewHook = DomeLoopFixture;
 
 TEST_F(DomeSlewHook, GotoAimsAtTheTargetAndTheEndHandsBackToTheTelescope) {

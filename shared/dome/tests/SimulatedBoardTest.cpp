@@ -224,16 +224,6 @@ TEST_F(SimulatedBoardTest, WeatherByteComesFromAFileAnyoneCanWrite) {
   EXPECT_EQ(v, 255);
 }
 
-TEST_F(SimulatedBoardTest, CallsWithoutAnOpenBoardFail) {
-  auto b = makeBoard();
-  int32_t v = 0;
-  EXPECT_NE(b->EPX30SC_GetCounterValue(SimulatedEpx30sc::kHandle, v), 0);
-  int32_t h = 0;
-  ASSERT_EQ(b->EPX30SC_Open(h), 0);
-  uint8_t d = 0;
-  EXPECT_NE(b->EPX30SC_GetPortDirection(h, 7, d), 0);
-}
-
 TEST_F(SimulatedBoardTest, TheDriverFindsTheHomeOnTheSimulatedDome) {
   auto b = makeBoard();
   SharedState s;
