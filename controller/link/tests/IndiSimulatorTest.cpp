@@ -1,0 +1,130 @@
+// INDI's LX200 drivers steering the simulated LX200GPS through the controller: the planetarium
+// side on the virtual port, the controller's own LX200 driver and main loop on the mount side.
+#include "frmVSP6.h"
+
+#include "FakeLinkHost.h"
+#include "IndiSession.h"
+#include "ProgramFolder.h"
+#include "SimulatedMount.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace orvan {
+namespace {
+
+QCoreApplication& app() {
+  static int argc = 1;
+  static char name[] = "link_sim_interop_tests";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication instance(argc, argv);
+  return instance;
+}
+
+struct Driver {
+  const char* program;
+  const char* device;
+};
+
+class IndiSimulatorTest : public ::testing::TestWithParam<Driver> {
+ protected:
+  void SetUp() override {
+    QString why;
+    if (!IndiSession::available(why)) GTEST_SKIP() << why.toStdString();
+    app();
+    SetProgramFolderForTests(dir.path());
+    host = std::make_unique<FakeLinkHost>(dir.filePath("OrvanMirel.ini"));
+    SiteState& site = host->shared.site;
+    site.MountType = "G";
+    site.SiteLatitude = 128400;
+    site.SiteLatitudeRadians = 128400 / (3600 * 180 / ACal2::kPi);
+    site.SiteLongitude = 503040;
+    site.TimeZoneSeconds = 32400;
+    mount = std::make_unique<SimulatedMount>(host->shared, dir.path(), 3);
+    if (!mount->start(why)) GTEST_SKIP() << why.toStdString();
+    host->telescope = mount->driver();
+    loop.callOnTimeout([this] { mount->driver()->cmdStatus(); });  // the main loop
+    loop.start(500);
+    vsp = std::make_unique<frmVSP6>(*host);
+    vsp->strPort1 = "COM7";
+    vsp->cmdCreatePort();
+    ASSERT_TRUE(vsp->portExists());
+    indi = std::make_unique<IndiSession>(GetParam().program, GetParam().device, dir.path());
+    ASSERT_TRUE(indi->ready());
+    indi->set("DEVICE_AUTO_SEARCH.INDI_DISABLED=On");
+    ASSERT_TRUE(indi->set("DEVICE_PORT.PORT=" + dir.filePath("ports/COM7")));
+  }
+  void TearDown() override {
+    indi.reset();
+    vsp.reset();
+    loop.stop();
+    mount.reset();
+    SetProgramFolderForTests({});
+  }
+  bool connect() {
+    indi->set("CONNECTION.CONNECT=On");
+    return IndiSession::pumpUntil([&] { return indi->connected(); }, 60000);
+  }
+  // INDI shows what the mount reports (equinox of date, hours and degrees).
+  // After an abort the mount may drift while INDI polls once a second: `slack` allows for it.
+  bool indiShows(const double& raSeconds, const double& decArcsec, double slack = 2) {
+    return IndiSession::pumpUntil(
+        [&] {
+          const double ra = indi->get("EQUATORIAL_EOD_COORD.RA").toDouble() * 3600;
+          const double dec = indi->get("EQUATORIAL_EOD_COORD.DEC").toDouble() * 3600;
+          return std::fabs(ra - raSeconds) < slack && std::fabs(dec - decArcsec) < slack * 15;
+        },
+        60000);
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<FakeLinkHost> host;
+  std::unique_ptr<SimulatedMount> mount;
+  QTimer loop;
+  std::unique_ptr<frmVSP6> vsp;
+  std::unique_ptr<IndiSession> indi;
+};
+
+TEST_P(IndiSimulatorTest, GotoSyncAbortReconnect) {
+  ASSERT_TRUE(connect());
+  const MountState& m = host->shared.mount;
+  EXPECT_TRUE(indiShows(m.TelRA, m.TelDec)) << "INDI does not show the mount's position";
+
+  // A target well above the horizon: 10 minutes east of the meridian, 40 degrees north.
+  const ACal2 cal(host->shared.site, host->shared.mount);
+  const int ra = (cal.LocalSiderealTime() + 86400 - 600) % 86400;
+  const int dec = 40 * 3600;
+  const QString hours = QString::number(ra / 3600.0, 'f', 8), degrees = QString::number(dec / 3600.0, 'f', 8);
+  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + degrees));
+  const QByteArray raText = vb::TimeText(ra).toLatin1();
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains(":Sr" + raText + "#"); }, 30000))
+      << "the simulator never received the target RA " << raText.constData();
+  EXPECT_TRUE(mount->log().contains(":Sd+40*00:00#"));
+  EXPECT_TRUE(indiShows(ra, dec)) << "the slew did not arrive";
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return indi->get("EQUATORIAL_EOD_COORD._STATE") == "Ok"; }, 30000))
+      << "INDI never saw the slew end";
+
+  ASSERT_TRUE(indi->set("ON_COORD_SET.SYNC=On"));
+  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + QString::number(dec / 3600.0 + 0.5, 'f', 8)));
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains(":CM#"); }, 30000)) << "no sync";
+
+  const qsizetype before = mount->log().count(":Q#");
+  ASSERT_TRUE(indi->set("TELESCOPE_ABORT_MOTION.ABORT=On"));
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().count(":Q#") > before; }, 30000)) << "no abort";
+
+  ASSERT_TRUE(indi->set("CONNECTION.DISCONNECT=On"));
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return indi->get("CONNECTION.CONNECT") == "Off"; }, 15000));
+  EXPECT_TRUE(connect());
+  EXPECT_TRUE(indiShows(m.TelRA, m.TelDec, 30)) << "no position after reconnecting";
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, IndiSimulatorTest,
+                         ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"},
+                                           Driver{"indi_lx200basic", "LX200 Basic"}),
+                         [](const auto& info) { return std::string(info.param.program); });
+
+}  // namespace
+}  // namespace orvan

@@ -1,0 +1,85 @@
+#pragma once
+// The controller's LX200 driver on the LX200GPS simulator program: a mount that really slews,
+// reached through a real pseudo-terminal, as on an observing night without hardware.
+#include "ACal2.h"
+#include "IniFile.h"
+#include "RecordingMountHost.h"
+#include "State.h"
+#include "frmLX200.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <memory>
+
+namespace orvan {
+
+class SimulatedMount {
+ public:
+  static QString program() {
+    const QString bin = qEnvironmentVariable("ORVAN_BIN_DIR", QCoreApplication::applicationDirPath());
+    return bin + "/orvan-sim";
+  }
+
+  SimulatedMount(SharedState& state, const QString& folder, int com)
+      : state_(state), cal_(state.site, state.mount), folder_(folder), com_(com) {}
+  ~SimulatedMount() {
+    driver_.reset();
+    if (sim_.state() != QProcess::NotRunning) {
+      sim_.terminate();
+      if (!sim_.waitForFinished(3000)) sim_.kill();
+    }
+  }
+
+  // Starts the simulator, connects the driver; `why` names what is missing.
+  bool start(QString& why) {
+    if (!QFileInfo(program()).isExecutable()) {
+      why = "the simulator program is not built: " + program();
+      return false;
+    }
+    const QString ini = folder_ + "/OrvanMirel.ini";
+    WriteIni(ini, "LOCATION", "LATITUDE", "+35:40:00");
+    WriteIni(ini, "LOCATION", "LONGITUDE", "E139:44:00");
+    WriteIni(ini, "LOCATION", "TIMEZONE", "9.0");
+    sim_.setStandardErrorFile(QProcess::nullDevice());
+    sim_.start(program(), {"lx200gps", "--dir", folder_, "--com", QString::number(com_), "--log", logPath()});
+    QDeadlineTimer guard(10000);
+    while (!sim_.canReadLine() && !guard.hasExpired() && sim_.state() != QProcess::NotRunning)
+      sim_.waitForReadyRead(100);
+    if (!sim_.readLine().startsWith("ready")) {
+      why = "the simulator did not start";
+      return false;
+    }
+    host_.commPort = "COM" + QString::number(com_);
+    driver_ = std::make_unique<frmLX200>(state_, host_, cal_, ini);
+    driver_->setModelText("LX200GPS");
+    if (!driver_->cmdConnect(true)) {
+      why = "the driver could not connect to the simulator";
+      return false;
+    }
+    return true;
+  }
+
+  frmLX200* driver() { return driver_.get(); }
+  RecordingMountHost& host() { return host_; }
+  QString logPath() const { return folder_ + "/sim.log"; }
+  QByteArray log() const {
+    QFile f(logPath());
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }
+
+ private:
+  SharedState& state_;
+  ACal2 cal_;
+  RecordingMountHost host_;
+  QString folder_;
+  int com_;
+  QProcess sim_;
+  std::unique_ptr<frmLX200> driver_;
+};
+
+}  // namespace orvan
