@@ -15,14 +15,13 @@ QString CommPortLinkPath(const QString& folder, int number) {
 }
 
 int DetectedDeviceNumber(const QString& systemLocation) {
-  static const QRegularExpression re(QStringLiteral("^/dev/(ttyS|ttyUSB|ttyACM|ttyAMA|rfcomm)(\\d+)$"));
+  static const QRegularExpression re(QStringLiteral("^/dev/(ttyS|ttyUSB|ttyACM|ttyAMA)(\\d{1,2})$"));
   const auto m = re.match(systemLocation);
   if (!m.hasMatch()) return 0;
   const int k = m.captured(2).toInt();
   const QString kind = m.captured(1);
-  const int base = kind == u"ttyS" ? 1 : kind == u"ttyUSB" ? 33 : kind == u"ttyACM" ? 65 : kind == u"ttyAMA" ? 97 : 129;
-  const int span = kind == u"rfcomm" ? 1000 : 32;
-  return k < span ? base + k : 0;
+  const int base = kind == u"ttyS" ? 1 : kind == u"ttyUSB" ? 101 : kind == u"ttyACM" ? 201 : 301;
+  return base + k;
 }
 
 int CommPortNumber(const QString& entry) {

@@ -3,11 +3,10 @@
 // folder holds entries COM<n> (symbolic links to /dev/ttyUSB0, /dev/serial/by-id/..., a
 // pseudo-terminal, ...). Serial devices the system reports without an entry get a fixed
 // number by kind:
-//   /dev/ttyS<k>   -> COM<k + 1>     (COM1..COM32)
-//   /dev/ttyUSB<k> -> COM<k + 33>
-//   /dev/ttyACM<k> -> COM<k + 65>
-//   /dev/ttyAMA<k> -> COM<k + 97>
-//   /dev/rfcomm<k> -> COM<k + 129>
+//   /dev/ttyS<k>   -> COM<k + 1>
+//   /dev/ttyUSB<k> -> COM<k + 101>
+//   /dev/ttyACM<k> -> COM<k + 201>
+//   /dev/ttyAMA<k> -> COM<k + 301>
 // Other devices are not numbered. An entry in ports/ always wins over a detected device.
 #include <QList>
 #include <QString>

@@ -89,24 +89,24 @@ TEST(PortNames, NumbersFromTheListEntryAndTheDevice) {
   EXPECT_EQ(CommPortNumber(QStringLiteral("COM")), 0);
   EXPECT_EQ(CommPortNumber(QString()), 0);
   EXPECT_EQ(DetectedDeviceNumber(QStringLiteral("/dev/ttyS0")), 1);
-  EXPECT_EQ(DetectedDeviceNumber(QStringLiteral("/dev/ttyUSB0")), 33);
-  EXPECT_EQ(DetectedDeviceNumber(QStringLiteral("/dev/ttyACM2")), 67);
+  EXPECT_EQ(DetectedDeviceNumber(QStringLiteral("/dev/ttyUSB0")), 101);
+  EXPECT_EQ(DetectedDeviceNumber(QStringLiteral("/dev/ttyACM2")), 203);
   EXPECT_EQ(DetectedDeviceNumber(QStringLiteral("/dev/pts/3")), 0);
 }
 
 TEST(PortNames, TheFolderEntryWinsAndIsListed) {
   app();
   QTemporaryDir dir;
-  makePortsLink(dir.path(), 33, QStringLiteral("/dev/null"));
+  makePortsLink(dir.path(), 101, QStringLiteral("/dev/null"));
   makePortsLink(dir.path(), 7, QStringLiteral("/dev/null"));
-  EXPECT_EQ(ResolveCommPort(33, dir.path()), dir.path() + QStringLiteral("/ports/COM33"));
+  EXPECT_EQ(ResolveCommPort(101, dir.path()), dir.path() + QStringLiteral("/ports/COM101"));
   // No entry and no such device: the entry path, which then fails to open.
   EXPECT_EQ(ResolveCommPort(250, dir.path()), dir.path() + QStringLiteral("/ports/COM250"));
   const auto list = ListCommPorts(dir.path());
   QList<int> linked;
   for (const auto& e : list)
     if (e.linked) linked << e.number;
-  EXPECT_EQ(linked, (QList<int>{7, 33}));
+  EXPECT_EQ(linked, (QList<int>{7, 101}));
 }
 
 TEST(QtSerialLink, TalksThroughAPortsEntryToAPseudoTerminal) {

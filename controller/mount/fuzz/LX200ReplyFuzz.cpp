@@ -1,0 +1,45 @@
+// Any bytes as the mount's answer to the status queries, in both models: the driver must
+// parse them to some position (missing parts 0) and never crash or hang.
+#include "ACal2.h"
+#include "Clock.h"
+#include "FakeSerialLink.h"
+#include "Prompter.h"
+#include "RecordingMountHost.h"
+#include "frmLX200.h"
+
+#include <QCoreApplication>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+using namespace orvan;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static int argc = 1;
+  static char arg0[] = "lx200_reply_fuzz";
+  static char* argv[] = {arg0, nullptr};
+  static QCoreApplication app(argc, argv);
+  static ManualClock clock(QDate(2026, 7, 12), 75600);
+  static ScopedClock scopedClock(clock);
+  static ScriptedPrompter prompter;
+  static ScopedPrompter scopedPrompter(prompter);
+  prompter.clear();
+  SharedState state;
+  state.site.MountType = QStringLiteral("G");
+  RecordingMountHost host;
+  ACal2 cal(state.site, state.mount);
+  auto link = std::make_unique<FakeSerialLink>();
+  link->attachClock(&clock);
+  FakeSerialLink* fake = link.get();
+  frmLX200 drv(state, host, cal, QStringLiteral("/nonexistent/OrvanMirel.ini"), std::move(link));
+  drv.slewWatchTimer().stop();
+  fake->open();
+  const QByteArray reply(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  fake->setResponder([&](const QByteArray&) { return reply; });
+  for (const char* model : {"LX200", "LX200GPS"}) {
+    drv.setModelText(QString::fromLatin1(model));
+    drv.cmdStatus();
+    if (!std::isfinite(state.mount.TelRA) || !std::isfinite(state.mount.TelDec)) __builtin_trap();
+  }
+  return 0;
+}
