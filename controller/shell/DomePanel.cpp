@@ -1,0 +1,160 @@
+#include "DomePanel.h"
+
+#include "DomeLoop.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+namespace orvan {
+
+namespace {
+constexpr double kTwips = 15.0;
+QRect tw(int l, int t, int w, int h) { return QRect(l / 15, t / 15, w / 15, h / 15); }
+QString lampStyle(Lamp lamp) {
+  const Rgb c = LampColour(lamp);
+  return QStringLiteral("background: rgb(%1,%2,%3); border: 1px solid black;").arg(c.r).arg(c.g).arg(c.b);
+}
+QString indexed(const char* base, int i) { return QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(i); }
+}  // namespace
+
+void DomeCanvas::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const auto px = [](double v) { return v / kTwips; };
+  p.setPen(QPen(QColor(200, 200, 200), 1));
+  p.setBrush(QColor(48, 48, 48));
+  p.drawEllipse(QRectF(px(shape.left), px(shape.top), px(shape.width), px(shape.height)));
+  p.setPen(QPen(QColor(128, 128, 128), 1));
+  for (const LineEnds& l : Line1)
+    if (l.visible) p.drawLine(QPointF(px(l.x1), px(l.y1)), QPointF(px(l.x2), px(l.y2)));
+  const QColor marks[2] = {QColor(255, 255, 0), QColor(255, 64, 64)};
+  for (int i = 0; i < 2; ++i) {
+    if (!Line2[i].visible) continue;
+    p.setPen(QPen(marks[i], 3));
+    p.drawLine(QPointF(px(Line2[i].x1), px(Line2[i].y1)), QPointF(px(Line2[i].x2), px(Line2[i].y2)));
+  }
+}
+
+DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("DomePanel"));
+  Frame1_3 = new QGroupBox(QStringLiteral("ドーム"), this);
+  Frame1_3->setObjectName(QStringLiteral("Frame1_3"));
+  Frame1_3->setGeometry(tw(0, 0, 3360, 1800));
+  const char* captions[3] = {"◀", "▶", "連動"};
+  for (int i = 0; i < 3; ++i) {
+    BtnDomeLR[i] = new QPushButton(QString::fromUtf8(captions[i]), Frame1_3);
+    BtnDomeLR[i]->setObjectName(indexed("BtnDomeLR", i));
+    BtnDomeLR[i]->setGeometry(tw(90, 240 + i * 480, 660, 390));
+    BtnDomeLR[i]->setFocusPolicy(Qt::NoFocus);
+    picDomeLR[i] = new QFrame(Frame1_3);
+    picDomeLR[i]->setObjectName(indexed("picDomeLR", i));
+    picDomeLR[i]->setGeometry(tw(780, 330 + i * 480, 180, 180));
+    picDomeLR[i]->setStyleSheet(lampStyle(Lamp::Idle));
+    connect(BtnDomeLR[i], &QPushButton::pressed, this, [this, i] { if (loop_) loop_->BtnDomeLR_MouseDown(i); });
+    connect(BtnDomeLR[i], &QPushButton::released, this, [this, i] { if (loop_) loop_->BtnDomeLR_MouseUp(i); });
+    connect(BtnDomeLR[i], &QPushButton::clicked, this, [this, i] { if (loop_) loop_->BtnDomeLR_Click(i); });
+  }
+  canvas_ = new DomeCanvas(Frame1_3);
+  canvas_->setObjectName(QStringLiteral("Shape1"));
+  canvas_->setGeometry(tw(1050, 180, 2250, 1560));
+  canvas_->shape = DomeShape{480, 30, 1500, 1500};
+  for (LineEnds& l : canvas_->Line1) l.visible = false;
+  for (LineEnds& l : canvas_->Line2) l.visible = false;
+  for (int i = 0; i < 2; ++i) {
+    lblDomeAZ[i] = new QLabel(Frame1_3);
+    lblDomeAZ[i]->setObjectName(indexed("lblDomeAZ", i));
+    lblDomeAZ[i]->setGeometry(tw(2400 - 30, 1260 + i * 0, 900, 270));
+    lblHOT[i] = new QLabel(i == 0 ? QStringLiteral("HOME") : QStringLiteral("HOME?"), Frame1_3);
+    lblHOT[i]->setObjectName(indexed("lblHOT", i));
+    lblHOT[i]->setGeometry(tw(1050, 1440, 660, 240));
+    lblHOT[i]->setVisible(false);
+  }
+  lblDomeAZ[0]->setGeometry(tw(2460, 180, 870, 270));
+  lblDomeAZ[1]->setGeometry(tw(2460, 450, 870, 270));
+  lblDomeAZ[1]->setStyleSheet(QStringLiteral("color: rgb(255,96,96);"));
+  lblHOT[0]->setStyleSheet(QStringLiteral("color: rgb(128,255,128);"));
+  lblHOT[1]->setStyleSheet(QStringLiteral("color: rgb(255,64,64);"));
+  Label3 = new QLabel(Frame1_3);
+  Label3->setObjectName(QStringLiteral("Label3"));
+  Label3->setGeometry(tw(975, 210, 2300, 600));
+  Label3->setVisible(false);
+  Label3->setStyleSheet(QStringLiteral("background: rgb(255,255,192); color: black;"));
+
+  Frame1_4 = new QGroupBox(QStringLiteral("スリット"), this);
+  Frame1_4->setObjectName(QStringLiteral("Frame1_4"));
+  Frame1_4->setGeometry(tw(0, 1830, 3360, 600));
+  const char* slit[2] = {"開", "閉"};
+  for (int i = 0; i < 2; ++i) {
+    btnDomeSlit[i] = new QPushButton(QString::fromUtf8(slit[i]), Frame1_4);
+    btnDomeSlit[i]->setObjectName(indexed("btnDomeSlit", i));
+    btnDomeSlit[i]->setGeometry(tw(90 + i * 1620, 210, 1080, 330));
+    btnDomeSlit[i]->setFocusPolicy(Qt::NoFocus);
+    picDomeSlit[i] = new QFrame(Frame1_4);
+    picDomeSlit[i]->setObjectName(indexed("picDomeSlit", i));
+    picDomeSlit[i]->setGeometry(tw(1230 + i * 1620, 285, 180, 180));
+    picDomeSlit[i]->setStyleSheet(lampStyle(Lamp::Idle));
+    connect(btnDomeSlit[i], &QPushButton::pressed, this, [this, i] { if (loop_) loop_->btnDomeSlit_MouseDown(i); });
+  }
+  lblSimulated = new QLabel(this);
+  lblSimulated->setObjectName(QStringLiteral("lblSimulated"));
+  lblSimulated->setGeometry(tw(0, 2430, 3360, 240));
+  lblSimulated->setStyleSheet(QStringLiteral("color: rgb(255,160,64);"));
+  lblSimulated->setVisible(false);
+}
+
+void DomePanel::attach(DomeLoop* loop) { loop_ = loop; }
+
+void DomePanel::setSimulationNotice(const QString& text) {
+  lblSimulated->setText(text);
+  lblSimulated->setToolTip(text);
+  lblSimulated->setVisible(!text.isEmpty());
+}
+
+void DomePanel::setDomeAzimuthCaption(int index, const QString& caption) {
+  if (index >= 0 && index < 2) lblDomeAZ[index]->setText(caption);
+}
+
+void DomePanel::setRotationLamp(int index, Lamp lamp) {
+  if (index >= 0 && index < 3) picDomeLR[index]->setStyleSheet(lampStyle(lamp));
+}
+
+void DomePanel::setSlitLamp(int index, Lamp lamp) {
+  if (index >= 0 && index < 2) picDomeSlit[index]->setStyleSheet(lampStyle(lamp));
+}
+
+void DomePanel::showHomeFound(bool found) {
+  lblHOT[0]->setVisible(found);
+  lblHOT[1]->setVisible(!found);
+}
+
+void DomePanel::showHomeSearchNotice(bool visible, const QString& text) {
+  Label3->setText(text);
+  Label3->setVisible(visible);
+}
+
+void DomePanel::setDomePanelsEnabled(bool enabled) {
+  Frame1_3->setEnabled(enabled);
+  Frame1_4->setEnabled(enabled);
+}
+
+void DomePanel::closeStartupWaitWindow() {
+  if (onCloseStartupWait) onCloseStartupWait();
+}
+
+void DomePanel::placeReferenceLine(int index, const LineEnds& line) {
+  if (index < 0 || index >= 6) return;
+  canvas_->Line1[index] = line;
+  canvas_->update();
+}
+
+void DomePanel::placeDomeMark(int index, const LineEnds& line) {
+  if (index < 0 || index >= 2) return;
+  canvas_->Line2[index] = line;
+  canvas_->update();
+}
+
+void DomePanel::reportWeather(const QString& code) { weather_ = code; }
+
+}  // namespace orvan

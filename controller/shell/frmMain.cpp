@@ -1,0 +1,339 @@
+// The main window's controls and their wiring. Positions are in twips (15 per pixel at 96 dpi)
+// wherever the layout is fixed, the way the observer's manual measures them.
+#include "frmMain.h"
+
+#include "DomeLoop.h"
+#include "DomePanel.h"
+#include "SingleInstance.h"
+#include "SmallWindows.h"
+#include "frmLX200.h"
+#include "frmVSP6.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace orvan {
+
+namespace {
+
+constexpr int kTwips = 15;
+QRect tw(int left, int top, int width, int height) {
+  return QRect(left / kTwips, top / kTwips, width / kTwips, height / kTwips);
+}
+
+template <typename W>
+W* named(W* w, const QString& name) {
+  w->setObjectName(name);
+  return w;
+}
+
+QString indexed(const char* base, int i) { return QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(i); }
+
+}  // namespace
+
+frmMain::frmMain(MainWindowParts parts, QWidget* parent)
+    : QWidget(parent), parts_(std::move(parts)), acal_(state_.site, state_.mount) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QStringLiteral("OrvanMirel"));
+  LoopTimer.setObjectName(QStringLiteral("LoopTimer"));
+  DomeLoopTimer.setObjectName(QStringLiteral("DomeLoopTimer"));
+  OneSecTimer.setObjectName(QStringLiteral("OneSecTimer"));
+  BlinkTimer.setObjectName(QStringLiteral("BlinkTimer"));
+  connect(&LoopTimer, &QTimer::timeout, this, &frmMain::LoopTimer_Timer);
+  connect(&OneSecTimer, &QTimer::timeout, this, &frmMain::OneSecTimer_Timer);
+  connect(&BlinkTimer, &QTimer::timeout, this, &frmMain::BlinkTimer_Timer);
+  buildUi();
+  connect(&DomeLoopTimer, &QTimer::timeout, this, [this] {
+    if (domeLoop_) domeLoop_->DomeLoopTimer_Timer();
+  });
+  if (!parts_.createMountDriver)
+    parts_.createMountDriver = [this](const QString& entry, QObject*) { return createOwnDriver(entry); };
+}
+
+MountDriver* frmMain::createOwnDriver(const QString& entry) {
+  if (entry.startsWith(u"Meade LX200")) return new frmLX200(state_, *this, acal_, iniPath_, nullptr, this);
+  return nullptr;
+}
+
+frmMain::~frmMain() {
+  LoopTimer.stop();
+  DomeLoopTimer.stop();
+  OneSecTimer.stop();
+  BlinkTimer.stop();
+  if (ascomProcess_) OrvanforASCOMstartup(false);
+  // The port goes first: a planetarium command must not reach a half-destroyed window.
+  vsp_.reset();
+  domeLoop_.reset();
+}
+
+void frmMain::buildUi() {
+  setStyleSheet(QStringLiteral("QWidget#frmMain { background: rgb(32,32,32); } "
+                               "QGroupBox { color: rgb(255,255,192); } QLabel { color: rgb(255,255,192); }"
+                               "QRadioButton { color: rgb(255,255,192); }"));
+  // Position display.
+  Frame1 = named(new QGroupBox(QStringLiteral("RA/DEC (J2000)"), this), QStringLiteral("Frame1"));
+  Frame1->setGeometry(tw(60, 0, 3360, 840));
+  QFont big(QStringLiteral("Noto Sans Mono CJK JP"));
+  big.setPixelSize(17);
+  big.setBold(true);
+  for (int i = 0; i < 2; ++i) {
+    lblRaDec[i] = named(new QLabel(Frame1), indexed("lblRaDec", i));
+    lblRaDec[i]->setGeometry(tw(120, 210 + i * 300, 3120, 300));
+    lblRaDec[i]->setFont(big);
+    lblRaDec[i]->setStyleSheet(QStringLiteral("color: rgb(255,64,64);"));
+    lblRaDec[i]->installEventFilter(this);
+  }
+  Frame1->installEventFilter(this);
+  const char* modeCaptions[4] = {"J2000", "視位置", "高度方位", "時刻"};
+  for (int i = 0; i < 4; ++i) {
+    chkDisp[i] = named(new QPushButton(QString::fromUtf8(modeCaptions[i]), this), indexed("chkDisp", i));
+    chkDisp[i]->setGeometry(tw(60 + i * 690, 870, 690, 270));
+    chkDisp[i]->setCheckable(true);
+    chkDisp[i]->setFocusPolicy(Qt::NoFocus);
+    connect(chkDisp[i], &QPushButton::clicked, this, [this, i] { setDisplayMode(i); });
+  }
+  Picture1 = named(new QFrame(this), QStringLiteral("Picture1"));
+  Picture1->setGeometry(tw(2850, 870, 255, 270));
+  Picture1->setFrameShape(QFrame::Box);
+  Picture1->setAutoFillBackground(true);
+  btnSize = named(new QPushButton(QStringLiteral("▼"), this), QStringLiteral("btnSize"));
+  btnSize->setGeometry(tw(3135, 870, 285, 270));
+  btnSize->setFocusPolicy(Qt::NoFocus);
+  connect(btnSize, &QPushButton::clicked, this, &frmMain::btnSize_Click);
+  lblTelescopeName = named(new QLabel(this), QStringLiteral("lblTelescopeName"));
+  lblTelescopeName->setGeometry(tw(60, 1155, 3360, 240));
+  lblEWF = named(new QLabel(this), QStringLiteral("lblEWF"));
+  lblEWF->setGeometry(tw(3000, 1155, 420, 240));
+
+  // The popup menu of the display.
+  MyPopMe = named(new QMenu(QStringLiteral("ポップアップ"), this), QStringLiteral("MyPopMe"));
+  QMenu* mnu_size = named(MyPopMe->addMenu(QStringLiteral("表示サイズ")), QStringLiteral("mnu_size"));
+  mnu_Mini = mnu_size->addAction(QStringLiteral("最小構成"));
+  mnu_Mini->setObjectName(QStringLiteral("mnu_Mini"));
+  mnu_Hand = mnu_size->addAction(QStringLiteral("ﾊﾝﾄﾞｺﾝﾄﾛｰﾗ表示"));
+  mnu_Hand->setObjectName(QStringLiteral("mnu_Hand"));
+  connect(mnu_Mini, &QAction::triggered, this, [this] { FormSizeChange(10); });
+  connect(mnu_Hand, &QAction::triggered, this, [this] { FormSizeChange(11); });
+  QMenu* mnuType = named(MyPopMe->addMenu(QStringLiteral("表示タイプ")), QStringLiteral("mnu_Type"));
+  const char* typeTexts[4] = {"2000年分点座標", "視位置座標", "高度/方位座標", "時刻(JST/LST)"};
+  for (int i = 0; i < 4; ++i) {
+    mnu_Type[i] = mnuType->addAction(QString::fromUtf8(typeTexts[i]));
+    mnu_Type[i]->setObjectName(QStringLiteral("mnu_Type%1").arg(i));
+    connect(mnu_Type[i], &QAction::triggered, this, [this, i] { setDisplayMode(i); });
+  }
+
+  buildHandPanel(this);
+  buildSetupPanel(this);
+  domePanel_ = new DomePanel(this);
+  domePanel_->setGeometry(tw(60, 3900, 3360, 2700));
+  setDisplayMode(0);
+}
+
+void frmMain::buildHandPanel(QWidget* parent) {
+  fraHand = named(new QGroupBox(parent), QStringLiteral("fraHand"));
+  fraHand->setGeometry(tw(60, 1440, 3360, 1980));
+  const char* letters[5] = {"N", "S", "E", "W", "STOP"};
+  // Sky view: north up, east on the left.
+  const QRect where[5] = {tw(1260, 120, 840, 420), tw(1260, 1080, 840, 420), tw(360, 600, 840, 420),
+                          tw(2160, 600, 840, 420), tw(1260, 600, 840, 420)};
+  for (int i = 0; i < 5; ++i) {
+    btnNSWE[i] = named(new QPushButton(QString::fromLatin1(letters[i]), fraHand), indexed("btnNSWE", i));
+    btnNSWE[i]->setGeometry(where[i]);
+    btnNSWE[i]->setFocusPolicy(Qt::NoFocus);
+    btnNSWE[i]->setStyleSheet(QStringLiteral("background: rgb(64,64,0); color: white;"));
+    connect(btnNSWE[i], &QPushButton::pressed, this, [this, i] { btnNSWE_MouseDown(i); });
+    connect(btnNSWE[i], &QPushButton::released, this, [this, i] { btnNSWE_MouseUp(i); });
+  }
+  const char* speeds[3] = {"高速", "中速", "低速"};
+  for (int i = 0; i < 3; ++i) {
+    optSpeed[i] = named(new QPushButton(QString::fromUtf8(speeds[i]), fraHand), indexed("optSpeed", i));
+    optSpeed[i]->setGeometry(tw(360 + i * 900, 1560, 840, 330));
+    optSpeed[i]->setFocusPolicy(Qt::NoFocus);
+    connect(optSpeed[i], &QPushButton::pressed, this, [this, i] { optSpeedOn(i); });
+  }
+  btnP = named(new QPushButton(QStringLiteral("P"), parent), QStringLiteral("btnP"));
+  btnP->setGeometry(tw(60, 3480, 900, 360));
+  btnP->setToolTip(QStringLiteral("パーキング位置へ移動します"));
+  btnP->setStyleSheet(QStringLiteral("background: rgb(64,64,0); color: white;"));
+  btnP->setFocusPolicy(Qt::NoFocus);
+  connect(btnP, &QPushButton::clicked, this, &frmMain::btnP_Click);
+  btnZ = named(new QPushButton(QStringLiteral("同期"), parent), QStringLiteral("btnZ"));
+  btnZ->setGeometry(tw(1020, 3480, 900, 360));
+  btnZ->setToolTip(QStringLiteral("天頂や主な恒星で同期処理を実行します"));
+  btnZ->setFocusPolicy(Qt::NoFocus);
+  btnDetail = named(new QPushButton(QStringLiteral(">>"), parent), QStringLiteral("btnDetail"));
+  btnDetail->setGeometry(tw(2520, 3480, 900, 360));
+  btnDetail->setFocusPolicy(Qt::NoFocus);
+  connect(btnDetail, &QPushButton::clicked, this, &frmMain::btnDetail_Click);
+}
+
+void frmMain::buildSetupPanel(QWidget* parent) {
+  fraSetup = named(new QWidget(parent), QStringLiteral("fraSetup"));
+  fraSetup->setGeometry(tw(3540, 0, 3720, 6000));
+  auto* site = named(new QGroupBox(QStringLiteral("観測地"), fraSetup), QStringLiteral("fraSite"));
+  site->setGeometry(tw(0, 0, 3720, 1560));
+  const auto row = [&](int top, int first, std::array<QRadioButton*, 2>& radios, const char* a, const char* b,
+                       const char* name, int degWidth) {
+    radios[0] = named(new QRadioButton(QString::fromUtf8(a), site), indexed(name, 0));
+    radios[1] = named(new QRadioButton(QString::fromUtf8(b), site), indexed(name, 1));
+    radios[0]->setGeometry(tw(120, top, 600, 300));
+    radios[1]->setGeometry(tw(720, top, 600, 300));
+    auto* group = new QButtonGroup(site);
+    group->addButton(radios[0]);
+    group->addButton(radios[1]);
+    int left = 1380;
+    for (int k = 0; k < 3; ++k) {
+      txtLocation[first + k] = named(new QLineEdit(site), indexed("txtLocation", first + k));
+      const int w = k == 0 ? degWidth : 540;
+      txtLocation[first + k]->setGeometry(tw(left, top, w, 300));
+      left += w + 90;
+    }
+  };
+  row(270, 0, optNS, "北緯", "南緯", "optNS", 540);
+  row(630, 3, optEW, "東経", "西経", "optEW", 660);
+  auto* lh = new QLabel(QStringLiteral("標高(m)"), site);
+  lh->setGeometry(tw(120, 1020, 900, 300));
+  txtLocation[6] = named(new QLineEdit(site), indexed("txtLocation", 6));
+  txtLocation[6]->setGeometry(tw(1020, 1020, 720, 300));
+  auto* lt = new QLabel(QStringLiteral("時差(h)"), site);
+  lt->setGeometry(tw(1920, 1020, 900, 300));
+  txtLocation[7] = named(new QLineEdit(site), indexed("txtLocation", 7));
+  txtLocation[7]->setGeometry(tw(2760, 1020, 720, 300));
+
+  auto* mount = named(new QGroupBox(QStringLiteral("赤道儀"), fraSetup), QStringLiteral("fraMount"));
+  mount->setGeometry(tw(0, 1620, 3720, 2100));
+  auto* lm = new QLabel(QStringLiteral("機種："), mount);
+  lm->setGeometry(tw(120, 300, 900, 300));
+  cmbTelescope = named(new QComboBox(mount), QStringLiteral("cmbTelescope"));
+  cmbTelescope->setGeometry(tw(1020, 270, 2580, 330));
+  connect(cmbTelescope, &QComboBox::activated, this, [this] { cmbTelescope_Click(true); });
+  Picture2 = named(new QWidget(mount), QStringLiteral("Picture2"));
+  Picture2->setGeometry(tw(60, 690, 3600, 1320));
+  lblComm = named(new QLabel(QStringLiteral("COMポート："), Picture2), QStringLiteral("lblComm"));
+  lblComm->setGeometry(tw(60, 30, 900, 300));
+  cmbComm = named(new QComboBox(Picture2), QStringLiteral("cmbComm"));
+  cmbComm->setGeometry(tw(960, 0, 1500, 330));
+  optMount[0] = named(new QRadioButton(QStringLiteral("ドイツ式"), Picture2), indexed("optMount", 0));
+  optMount[1] = named(new QRadioButton(QStringLiteral("フォーク式"), Picture2), indexed("optMount", 1));
+  optMount[0]->setGeometry(tw(60, 450, 1500, 300));
+  optMount[1]->setGeometry(tw(1560, 450, 1500, 300));
+  btnChooser = named(new QPushButton(QStringLiteral("ASCOM選択"), Picture2), QStringLiteral("btnChooser"));
+  btnChooser->setGeometry(tw(60, 900, 1500, 330));
+  btnChooser->setVisible(false);
+  btnUtility = named(new QPushButton(QStringLiteral("ユーティリティ"), fraSetup), QStringLiteral("btnUtility"));
+  btnUtility->setGeometry(tw(0, 3840, 1800, 360));
+  connect(btnUtility, &QPushButton::clicked, this, &frmMain::btnUtility_Click);
+}
+
+void frmMain::fieldsToWidgets() {
+  for (int i = 0; i < 8; ++i) txtLocation[i]->setText(fields_.txtLocation[i]);
+  optNS[fields_.optNS == 1 ? 1 : 0]->setChecked(true);
+  optEW[fields_.optEW == 1 ? 1 : 0]->setChecked(true);
+  for (auto* b : optMount) {
+    b->setAutoExclusive(false);
+    b->setChecked(false);
+    b->setAutoExclusive(true);
+  }
+  if (fields_.optMount >= 0) optMount[fields_.optMount]->setChecked(true);
+  if (cmbTelescope->count() != fields_.mountList.size()) {
+    cmbTelescope->clear();
+    cmbTelescope->addItems(fields_.mountList);
+  }
+  cmbTelescope->setCurrentIndex(fields_.mountIndex);
+  cmbComm->clear();
+  cmbComm->addItems(fields_.portList);
+  cmbComm->setCurrentIndex(fields_.portIndex);
+}
+
+void frmMain::widgetsToFields() {
+  for (int i = 0; i < 8; ++i) fields_.txtLocation[i] = txtLocation[i]->text();
+  fields_.optNS = optNS[1]->isChecked() ? 1 : 0;
+  fields_.optEW = optEW[1]->isChecked() ? 1 : 0;
+  fields_.optMount = optMount[0]->isChecked() ? 0 : (optMount[1]->isChecked() ? 1 : -1);
+  fields_.mountIndex = cmbTelescope->currentIndex();
+  fields_.portIndex = cmbComm->currentIndex();
+}
+
+QString frmMain::SelectedCommPort() const { return cmbComm ? cmbComm->currentText() : QString(); }
+
+void frmMain::setDisplayMode(int mode) {
+  static const char* texts[4] = {"RA/DEC (J2000)", "RA/DEC (視位置)", "ALT/AZ", "JST/LST"};
+  displayMode_ = mode & 3;
+  Frame1->setTitle(QString::fromUtf8(texts[displayMode_]));
+  for (int i = 0; i < 4; ++i) {
+    chkDisp[i]->setChecked(i == displayMode_);
+    chkDisp[i]->setStyleSheet(i == displayMode_ ? QStringLiteral("background: rgb(255,255,0); color: black;")
+                                                : QStringLiteral("background: rgb(64,64,0); color: rgb(192,192,192);"));
+  }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* e) {
+  const bool display = watched == Frame1 || watched == lblRaDec[0] || watched == lblRaDec[1];
+  if (display && e->type() == QEvent::MouseButtonDblClick) {
+    if (watched == Frame1) {
+      setDisplayMode((displayMode_ + 1) % 4);
+    } else if (layout_ == 0) {
+      FormSizeChange(11);
+    } else if (layout_ == 1) {
+      FormSizeChange(10);
+    }
+    return true;
+  }
+  if (display && e->type() == QEvent::MouseButtonPress) {
+    auto* me = static_cast<QMouseEvent*>(e);
+    if (me->button() == Qt::RightButton && (layout_ == 0 || layout_ == 1)) {
+      openPopup(me->globalPosition().toPoint());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void frmMain::openPopup(const QPoint& globalPos) {
+  mnu_Mini->setEnabled(layout_ != 0);
+  mnu_Hand->setEnabled(layout_ == 0);
+  MyPopMe->popup(globalPos);
+}
+
+void frmMain::keyPressEvent(QKeyEvent* e) {
+  // Alt+T: the mount list; Alt+C: the port list.
+  if (e->modifiers() & Qt::AltModifier) {
+    if (e->key() == Qt::Key_T) { cmbTelescope->setFocus(); return; }
+    if (e->key() == Qt::Key_C) { cmbComm->setFocus(); return; }
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void frmMain::closeEvent(QCloseEvent* e) {
+  bool cancel = false;
+  Form_QueryUnload(cancel);
+  if (cancel) e->ignore();
+  else e->accept();
+}
+
+void frmMain::applySize(int widthTwips, int heightTwips) {
+  // The window sizes count the frame and title bar, as Windows does.
+  setFixedSize(widthTwips / kTwips - 8, heightTwips / kTwips - 30);
+}
+
+void frmMain::Beep() { QApplication::beep(); }
+
+void frmMain::setDomePanelEnabled(bool enabled) { domePanel_->setDomePanelsEnabled(enabled); }
+
+void frmMain::IniRead() {
+  widgetsToFields();
+  orvan::IniRead(iniPath_, state_, fields_);
+  fieldsToWidgets();
+}
+
+}  // namespace orvan

@@ -1,0 +1,203 @@
+#pragma once
+// The controller's main window: a hand-controller style panel that owns the process-wide
+// state, the timers and the active mount and dome drivers. Start-up and shutdown, the main
+// loop and position display, the three layouts, mount selection, the hand controller and the
+// mission dispatcher all live on it, each in its own source file.
+#include "ACal2.h"
+#include "ControllerSettings.h"
+#include "DomeDriverBinding.h"
+#include "LinkHost.h"
+#include "MountDriver.h"
+#include "MountHost.h"
+#include "State.h"
+
+#include <QPointer>
+#include <QProcess>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QFrame;
+
+namespace orvan {
+
+class DomeLoop;
+class DomePanel;
+class SingleInstance;
+class WaitMessageWindow;
+class frmVSP6;
+
+// Things the main window binds or creates that come from other parts of the program. The
+// application fills them; a test can leave any of them empty.
+struct MainWindowParts {
+  // Creates the driver for a mount-list entry ("Meade LX200", ...); nullptr when that family
+  // has no driver in this build. Empty: the program's own drivers.
+  std::function<MountDriver*(const QString& entry, QObject* parent)> createMountDriver;
+  // The ASCOM bridge's SendCmd ("cmdName", "cmdChoose", "cmdEnd").
+  std::function<void(const QString& cmd)> ascomSendCmd;
+  // The application link's send operation (code, text, flag).
+  std::function<void(int code, const QString& text, bool flag)> linkSend;
+};
+
+class frmMain : public QWidget, public MountHost, public LinkHost {
+  Q_OBJECT
+ public:
+  explicit frmMain(MainWindowParts parts = {}, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Start-up. False when the program must end at once (another instance runs).
+  bool Form_Load();
+  // Shutdown; `cancel` is set when the window must stay open (Option/ExitOption = 1).
+  void Form_QueryUnload(bool& cancel);
+
+  // MountHost
+  void FormSizeChange(int code) override;
+  void TelSlewing(int code) override;
+  void Mission(int16_t code, const QString& text = QString()) override;
+  void SendLinkOk() override;
+
+  // LinkHost
+  MountDriver* Telescope() override { return Telescope_; }
+  void IniRead() override;
+  SharedState& state() override { return state_; }
+  QString IniPath() const override { return iniPath_; }
+  QString SelectedCommPort() const override;
+  void UnloadMainWindow() override;
+  void Beep() override;
+
+  void BlinkStop();
+  void optSpeedOn(int index);
+  void CommPortSet();
+  // byObserver: chosen from the list (a missing driver is then reported in a message box).
+  void cmbTelescope_Click(bool byObserver = true);
+  void btnDetail_Click();
+  void btnUtility_Click();
+  // The application link's second answer: code 90 with "Utility" raises the answer flag.
+  void UtilityAnswered() { utilityAnswer_ = true; }
+
+  // State and parts, for the other windows of the program and for tests.
+  ACal2& acal() { return acal_; }
+  DomeLoop* domeLoop() const { return domeLoop_.get(); }
+  DomePanel* domePanel() const { return domePanel_; }
+  frmVSP6* virtualPort() const { return vsp_.get(); }
+  int windowLayout() const { return layout_; }
+  int displayMode() const { return displayMode_; }
+  int parkMode() const { return parkMode_; }
+  bool domeInUse() const { return state_.dome.DomeInUse; }
+  const SetupFields& fields() const { return fields_; }
+  void setDisplayMode(int mode);
+  // One tick of each timer, callable from tests.
+  void LoopTimer_Timer();
+  void OneSecTimer_Timer();
+  void BlinkTimer_Timer();
+  QTimer* loopTimer() { return &LoopTimer; }
+  QTimer* blinkTimer() { return &BlinkTimer; }
+  QTimer* oneSecTimer() { return &OneSecTimer; }
+  QTimer* domeLoopTimer() { return &DomeLoopTimer; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  void buildUi();
+  void buildSetupPanel(QWidget* parent);
+  void buildHandPanel(QWidget* parent);
+  void fieldsToWidgets();
+  void widgetsToFields();
+  void showTelescopeName();
+  void showPosition();
+  void paintStateLamp();
+  void updateParkMode();
+  void setHandEnabled(bool enabled);
+  void setDomePanelEnabled(bool enabled);
+  void applySize(int widthTwips, int heightTwips);
+  void openPopup(const QPoint& globalPos);
+  void btnNSWE_MouseDown(int index);
+  void btnNSWE_MouseUp(int index);
+  void btnP_Click();
+  void btnSize_Click();
+  int16_t speedCode() const;
+  void restorePosition();
+  void savePosition();
+  void OrvanforASCOMstartup(bool start);
+  MountDriver* createOwnDriver(const QString& entry);
+  void DomeDriverBind();
+
+  MainWindowParts parts_;
+  SharedState state_;
+  ACal2 acal_;
+  QString iniPath_;
+  SetupFields fields_;
+  std::unique_ptr<SingleInstance> instance_;
+
+  // Window layout (0 mini, 1 hand, 2 set-up), display mode and the last shown mount state.
+  int layout_ = 0;
+  int displayMode_ = 0;
+  int lastShownState_ = -1;
+  bool ascomInUse_ = false;
+  bool evexilInUse_ = false;
+  bool detourActive_ = false;
+  bool blinkPhase_ = false;
+  bool utilityAnswer_ = false;
+  bool shuttingDown_ = false;
+  QString ascomTelescopeName_;
+  bool shutdownRequested_ = false;  // Mission 98: end even when ExitOption keeps the window
+  int parkMode_ = 0;
+  std::array<bool, 3> speedFlags_{false, false, false};
+  QPoint storedPos_;
+
+  MountDriver* Telescope_ = nullptr;
+  BoundDome boundDome_;
+  std::unique_ptr<DomeLoop> domeLoop_;
+  DomePanel* domePanel_ = nullptr;
+  std::unique_ptr<frmVSP6> vsp_;
+  std::map<QString, MountDriver*> drivers_;  // created on first use, kept for the run
+  QProcess* ascomProcess_ = nullptr;
+
+  QTimer LoopTimer, DomeLoopTimer, OneSecTimer, BlinkTimer;
+
+  // Controls, named as the observer's manual names them.
+  QGroupBox* Frame1 = nullptr;
+  std::array<QLabel*, 2> lblRaDec{};
+  std::array<QPushButton*, 4> chkDisp{};
+  QFrame* Picture1 = nullptr;
+  QPushButton* btnSize = nullptr;
+  QPushButton* btnDetail = nullptr;
+  QLabel* lblTelescopeName = nullptr;
+  QLabel* lblEWF = nullptr;
+  QGroupBox* fraHand = nullptr;
+  std::array<QPushButton*, 5> btnNSWE{};
+  std::array<QPushButton*, 3> optSpeed{};
+  QPushButton* btnP = nullptr;
+  QPushButton* btnZ = nullptr;
+  QWidget* fraSetup = nullptr;
+  QComboBox* cmbTelescope = nullptr;
+  QComboBox* cmbComm = nullptr;
+  QLabel* lblComm = nullptr;
+  std::array<QRadioButton*, 2> optMount{};
+  std::array<QLineEdit*, 8> txtLocation{};
+  std::array<QRadioButton*, 2> optNS{};
+  std::array<QRadioButton*, 2> optEW{};
+  QWidget* Picture2 = nullptr;
+  QPushButton* btnChooser = nullptr;
+  QPushButton* btnUtility = nullptr;
+  QMenu* MyPopMe = nullptr;
+  QAction* mnu_Mini = nullptr;
+  QAction* mnu_Hand = nullptr;
+  std::array<QAction*, 4> mnu_Type{};
+  QPointer<WaitMessageWindow> waitMessage_;
+};
+
+}  // namespace orvan

@@ -1,0 +1,81 @@
+// The one command dispatcher through which every sequence touching both the mount and the
+// dome, or asked for by a cooperating program, is started.
+#include "frmMain.h"
+
+#include "DomeLoop.h"
+#include "Shared.h"
+
+namespace orvan {
+
+void frmMain::Mission(int16_t code, const QString& text) {
+  MountState& m = state_.mount;
+  DomeState& d = state_.dome;
+  switch (code) {
+    case 21: case 22: case 23: case 24: case 25: case 26:
+      if (domeLoop_) domeLoop_->Mission(code);
+      return;
+    case 51:
+      if (text == u"on") {
+        state_.planetarium.ObservationOn = kTrue;
+        if (layout_ == 2) btnDetail_Click();
+        Mission(99);
+      } else if (text == u"off") {
+        state_.planetarium.ObservationOn = kFalse;
+        Mission(54);
+      }
+      return;
+    case 52:
+    case 56:
+      if (Telescope_) Telescope_->cmdStop();
+      return;
+    case 54: {
+      if (parkMode_ == 0) return;
+      m.StopRequest = kTrue;
+      if (parkMode_ == 1 || parkMode_ == 3) {
+        double ra = 0, dec = 0;
+        acal_.HorizontalToEquatorial(state_.ParkAZ[0], state_.ParkAlt[0], ra, dec);
+        m.GotoRA = ra;
+        m.GotoDec = dec;
+        m.GotoEpoch = QStringLiteral("EOD");
+        if (Telescope_) Telescope_->cmdGoto(ra, dec, QStringLiteral("EOD"));
+      }
+      if (parkMode_ == 2 || parkMode_ == 3) d.DomeTargetMode = 2;
+      return;
+    }
+    case 57:
+      if (text == u"on") d.DomeAutoRun = true;
+      else if (text == u"off") d.DomeAutoRun = false;
+      return;
+    case 58: Mission(24); return;
+    case 59: Mission(25); return;
+    case 60: Mission(26); return;
+    case 98:
+      LoopTimer.stop();
+      DomeLoopTimer.stop();
+      OneSecTimer.stop();
+      Wait(500);
+      if (Telescope_) Telescope_->cmdConnect(false);
+      if (d.DomeInUse && domeLoop_) domeLoop_->Disconnect();
+      shutdownRequested_ = true;
+      close();
+      return;
+    case 99: {
+      QString status = QStringLiteral("0000000000");
+      if (state_.planetarium.ObservationOn) status[0] = u'1';
+      status[7] = u'1';
+      if (m.InMissionCall) status[5] = u'1';
+      if (parts_.linkSend) parts_.linkSend(99, status, false);
+      return;
+    }
+    default:
+      // 0-50 (37 and 40 come from the planetarium link), 53, 61, 68-70, 97 and every other
+      // code: nothing.
+      return;
+  }
+}
+
+void frmMain::SendLinkOk() {
+  if (parts_.linkSend) parts_.linkSend(2, QStringLiteral("OK"), false);
+}
+
+}  // namespace orvan

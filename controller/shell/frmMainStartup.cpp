@@ -1,0 +1,203 @@
+// Start-up and shutdown of the controller, in the order the observatory relies on: the
+// single-instance guard before anything touches the settings, the title during the start
+// wait, the stored layout (which connects), and on closing the run state saved before the
+// devices are let go.
+#include "frmMain.h"
+
+#include "CommPorts.h"
+#include "DomeLoop.h"
+#include "DomePanel.h"
+#include "IniFile.h"
+#include "ProcessLauncher.h"
+#include "ProgramFolder.h"
+#include "Shared.h"
+#include "SingleInstance.h"
+#include "SmallWindows.h"
+#include "Vb.h"
+#include "frmVSP6.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace orvan {
+
+namespace {
+const QString kProgramTitle = QStringLiteral("OrvanMirel");
+}
+
+bool frmMain::Form_Load() {
+  // 1. Topmost: the hand controller stays above the planetarium program.
+  setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+  // 2. One controller per program folder.
+  instance_ = std::make_unique<SingleInstance>(InProgramFolder(QStringLiteral("\\OrvanMirel.lock")));
+  if (!instance_->acquire()) {
+    frmAlreadyRunning notice(kProgramTitle);
+    notice.exec();
+    return false;
+  }
+
+  // 4. (before 3, which reads the file) The settings path; the dome is available until a
+  // connection fails.
+  iniPath_ = InProgramFolder(QStringLiteral("\\OrvanMirel.ini"));
+  state_.dome.DomeInUse = true;
+
+  // 3. Window position.
+  restorePosition();
+
+  // 5, 6. Mount list, and the ASCOM entry when the bridge is enabled and installed.
+  const bool ascom = ReadAscomUse(iniPath_) && FileExists(InProgramFolder(QStringLiteral("\\OrvanforASCOM")));
+  fields_.mountList = MountListEntries(ascom);
+  cmbTelescope->clear();
+  cmbTelescope->addItems(fields_.mountList);
+  if (ascom) OrvanforASCOMstartup(true);
+
+  // 7, 8. Title window during the start wait.
+  auto* title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());
+  title->show();
+  Wait(5000);
+
+  // 9, 10. Port lists, settings.
+  CommPortSet();
+  // The virtual port window exists before the settings name its port.
+  vsp_ = std::make_unique<frmVSP6>(*this);
+  orvan::IniRead(iniPath_, state_, fields_);
+  fieldsToWidgets();
+  vsp_->strPort1 = fields_.vcommName;
+  cmbTelescope_Click(false);
+
+  // 11, 12. Dome driver from DOME/Controller, and its picture.
+  DomeDriverBind();
+
+  // 13. Stored layout; the ASCOM bridge always opens in the set-up layout.
+  int startLayout = static_cast<int>(vb::RoundEven(vb::Val(ReadIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange")))));
+  if (ascomInUse_) startLayout = 2;
+  FormSizeChange(startLayout);
+  lblEWF->clear();
+  optSpeedOn(2);
+
+  // 14. The virtual serial port for planetarium programs.
+  Wait(500);
+  if (vsp_) vsp_->cmdCreatePort();
+
+  // 15. Sensors fitted.
+  state_.SensorFitted[0] = vb::Val(ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("Sensor0"))) == 1;
+  state_.SensorFitted[1] = vb::Val(ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("Sensor1"))) == 1;
+
+  // 16. The first main-loop tick repaints the state lamp.
+  lastShownState_ = -1;
+  return true;
+}
+
+void frmMain::Form_QueryUnload(bool& cancel) {
+  if (shuttingDown_) return;
+  shuttingDown_ = true;
+  // 1. Option/ExitOption = 1 keeps the window open; the rest of the work still runs.
+  const bool keepOpen =
+      !shutdownRequested_ && vb::Val(ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("ExitOption"))) == 1;
+  cancel = keepOpen;
+
+  // 2. The layout to open with next time (the mini layout opens as the hand layout).
+  if (layout_ == 0) layout_ = 1;
+  WriteIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange"), vb::Str(static_cast<long long>(layout_)));
+
+  // 3. Timers.
+  LoopTimer.stop();
+  DomeLoopTimer.stop();
+  OneSecTimer.stop();
+  Wait(500);
+
+  // 4, 5. Mount and dome let go; the dome keeps its alignment (LastEnc, DOME_Z_CW) for the
+  // next start as it disconnects, once it stands still.
+  if (Telescope_) Telescope_->cmdConnect(false);
+  if (state_.dome.DomeInUse && domeLoop_) domeLoop_->Disconnect();
+
+  // 6. Window position.
+  savePosition();
+
+  // 7, 8. The ASCOM bridge and driver program.
+  if (ascomInUse_ && parts_.ascomSendCmd) {
+    parts_.ascomSendCmd(QStringLiteral("cmdEnd"));
+    Wait(1000);
+  }
+  if (FileExists(InProgramFolder(QStringLiteral("\\OrvanforASCOM")))) OrvanforASCOMstartup(false);
+
+  // 9. The follow-up program, when its first word names a file that exists.
+  const QString exec = ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("Exec"));
+  const QStringList words = SplitCommandLine(exec);
+  if (!words.isEmpty() && FileExists(words.first()))
+    ProcessLauncher::current().startDetached(words.first(), words.mid(1));
+
+  // 10. End, unless the window must stay.
+  if (keepOpen) {
+    shuttingDown_ = false;
+    return;
+  }
+  UnloadAllWindows();
+}
+
+void frmMain::UnloadMainWindow() { close(); }
+
+void frmMain::DomeDriverBind() {
+  // 0 the USB counter board, 1 and 2 the serial dome controller, anything else none.
+  boundDome_ = BindDomeDriver(state_.domeSettings.Controller, state_, ProgramFolder(), iniPath_);
+  domeLoop_ = std::make_unique<DomeLoop>(state_, acal_, *domePanel_, iniPath_);
+  domeLoop_->setDriver(boundDome_.driver.get());
+  domePanel_->attach(domeLoop_.get());
+  domePanel_->onCloseStartupWait = [this] {
+    if (waitMessage_) waitMessage_->close();
+  };
+  if (boundDome_.driver) domePanel_->setSimulationNotice(boundDome_.driver->simulationNotice());
+  if (state_.dome.DomeInUse) domeLoop_->DrawReferenceLines();
+}
+
+void frmMain::btnUtility_Click() {
+  // A cooperating program that already runs the utility answers within the wait.
+  utilityAnswer_ = false;
+  Wait(500);
+  if (!utilityAnswer_)
+    ProcessLauncher::current().startDetached(InProgramFolder(QStringLiteral("\\OrvanMirelutility")), {});
+}
+
+void frmMain::OrvanforASCOMstartup(bool start) {
+  if (start) {
+    if (ascomProcess_) return;
+    ascomProcess_ = new QProcess(this);
+    ascomProcess_->setProgram(InProgramFolder(QStringLiteral("\\OrvanforASCOM")));
+    ascomProcess_->setWorkingDirectory(ProgramFolder());
+    ascomProcess_->start();
+    return;
+  }
+  if (!ascomProcess_) return;
+  ascomProcess_->kill();
+  ascomProcess_->waitForFinished(2000);
+  delete ascomProcess_;
+  ascomProcess_ = nullptr;
+}
+
+void frmMain::restorePosition() {
+  // Left and Top in twips under the window's own section; absent keys read 0 (top left).
+  const QString sec = objectName();
+  storedPos_ = QPoint(static_cast<int>(vb::Val(ReadIni(iniPath_, sec, QStringLiteral("Left")))),
+                      static_cast<int>(vb::Val(ReadIni(iniPath_, sec, QStringLiteral("Top")))));
+  move(storedPos_ / 15);
+}
+
+void frmMain::savePosition() {
+  // Written only when the observer moved the window, so a run that did not move it leaves
+  // the settings file as it found it.
+  const QPoint now = pos() * 15;
+  if ((now / 15) == (storedPos_ / 15)) return;
+  WriteIni(iniPath_, objectName(), QStringLiteral("Left"), vb::Str(static_cast<long long>(now.x())));
+  WriteIni(iniPath_, objectName(), QStringLiteral("Top"), vb::Str(static_cast<long long>(now.y())));
+}
+
+void frmMain::CommPortSet() {
+  fields_.portList.clear();
+  for (const CommPortEntry& p : ListCommPorts(ProgramFolder())) fields_.portList << QStringLiteral("COM%1").arg(p.number);
+  cmbComm->clear();
+  cmbComm->addItems(fields_.portList);
+  cmbComm->setCurrentIndex(-1);
+}
+
+}  // namespace orvan
