@@ -60,14 +60,7 @@ void FakeSerialLink::advance(int ms) {
 
 QByteArray FakeSerialLink::readAll() {
   deliver();
-  QByteArray out;
-  if (inputLen() > 0 && inbuf_.size() > inputLen()) {
-    out = inbuf_.left(inputLen());
-    inbuf_.remove(0, inputLen());
-  } else {
-    out.swap(inbuf_);
-  }
-  return out;
+  return takeInput(inbuf_);
 }
 
 int FakeSerialLink::bytesWaiting() {

@@ -134,14 +134,7 @@ bool QtSerialLink::write(const QByteArray& bytes) {
 QByteArray QtSerialLink::readAll() {
   if (port_.isOpen() && !failed_) port_.waitForReadyRead(0);
   pump();
-  QByteArray out;
-  if (inputLen() > 0 && inbuf_.size() > inputLen()) {
-    out = inbuf_.left(inputLen());
-    inbuf_.remove(0, inputLen());
-  } else {
-    out.swap(inbuf_);
-  }
-  return out;
+  return takeInput(inbuf_);
 }
 
 int QtSerialLink::bytesWaiting() {

@@ -53,4 +53,15 @@ void SerialLink::raiseEvent(int code) {
   emit commEvent(code);
 }
 
+QByteArray SerialLink::takeInput(QByteArray& buffer) const {
+  QByteArray out;
+  if (inputLen() > 0 && buffer.size() > inputLen()) {
+    out = buffer.left(inputLen());
+    buffer.remove(0, inputLen());
+  } else {
+    out.swap(buffer);
+  }
+  return out;
+}
+
 }  // namespace orvan

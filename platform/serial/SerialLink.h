@@ -109,6 +109,9 @@ class SerialLink : public QObject {
 
  protected:
   void raiseEvent(int code);
+  // Takes what a read hands out of the receive buffer: all of it, or the first inputLen()
+  // bytes when an input length is set.
+  QByteArray takeInput(QByteArray& buffer) const;
   virtual void applyLines() {}
   int openError_ = 0;
 
