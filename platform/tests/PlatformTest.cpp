@@ -2,6 +2,7 @@
 #include "ProcessLauncher.h"
 #include "Prompter.h"
 #include "Shared.h"
+#include "SignalCloser.h"
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace orvan;
 
@@ -84,4 +88,28 @@ TEST(FileExists, FilesOnly) {
   QTemporaryDir d;
   EXPECT_FALSE(FileExists(d.path()));
   EXPECT_FALSE(FileExists(d.filePath("none")));
+}
+
+// SIGTERM asks for the close once; a second signal ends the program at once, for a shutdown
+// that hangs on a device. Runs in a child process, since the second signal ends it.
+TEST(SignalCloser, FirstSignalAsksToCloseSecondEndsAtOnce) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    app();
+    SignalCloser closer;
+    int asked = 0;
+    QObject::connect(&closer, &SignalCloser::closeRequested, [&](int sig) {
+      if (sig == SIGTERM) ++asked;
+      ::raise(SIGTERM);  // the second one: must not come back here
+    });
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    QTimer::singleShot(5000, [] { ::_exit(3); });  // never asked: fail visibly
+    QCoreApplication::exec();
+    ::_exit(asked == 1 ? 4 : 5);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
 }
