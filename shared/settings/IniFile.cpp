@@ -18,13 +18,25 @@ namespace {
 
 constexpr int kMaxValue = 1023;
 
-// The file as lines, with what is needed to write it back the way it was found.
+// The file as lines. Each line keeps its own bytes, so a write changes only the line it
+// writes: bytes that are neither UTF-8 nor CP932 elsewhere in the file survive untouched.
 struct IniText {
-  QStringList lines;
+  QStringList lines;     // decoded, for finding sections and keys
+  QList<QByteArray> raw; // as found (without the line end)
   bool utf8 = true;
   bool bom = false;
-  QString eol = QStringLiteral("\n");
+  QByteArray eol = "\n";
   bool endsWithEol = true;
+
+  QByteArray encode(const QString& line) const { return utf8 ? line.toUtf8() : cp932::encode(line); }
+  void set(int i, const QString& line) {
+    lines[i] = line;
+    raw[i] = encode(line);
+  }
+  void insert(int i, const QString& line) {
+    lines.insert(i, line);
+    raw.insert(i, encode(line));
+  }
 };
 
 std::optional<QByteArray> readBytes(const QString& path) {
@@ -33,31 +45,32 @@ std::optional<QByteArray> readBytes(const QString& path) {
   return f.readAll();
 }
 
-IniText parse(const QByteArray& raw) {
+IniText parse(const QByteArray& whole) {
   IniText t;
-  QByteArray bytes = raw;
+  QByteArray bytes = whole;
   if (bytes.startsWith("\xEF\xBB\xBF")) {
     t.bom = true;
     bytes.remove(0, 3);
   }
   t.utf8 = t.bom || cp932::isValidUtf8(bytes);
-  const QString text = t.utf8 ? QString::fromUtf8(bytes) : cp932::decode(bytes);
-  if (text.contains(QStringLiteral("\r\n"))) t.eol = QStringLiteral("\r\n");
-  if (text.isEmpty()) return t;
-  t.endsWithEol = text.endsWith(u'\n');
-  QString body = text;
-  if (t.endsWithEol) body.chop(body.endsWith(QStringLiteral("\r\n")) ? 2 : 1);
-  t.lines = body.split(u'\n');
-  for (QString& l : t.lines)
-    if (l.endsWith(u'\r')) l.chop(1);
+  if (bytes.contains("\r\n")) t.eol = "\r\n";
+  if (bytes.isEmpty()) return t;
+  t.endsWithEol = bytes.endsWith('\n');
+  if (t.endsWithEol) bytes.chop(1);
+  for (QByteArray line : bytes.split('\n')) {
+    if (line.endsWith('\r')) line.chop(1);
+    t.lines << (t.utf8 ? QString::fromUtf8(line) : cp932::decode(line));
+    t.raw << line;
+  }
   return t;
 }
 
 QByteArray serialise(const IniText& t) {
-  QString text = t.lines.join(t.eol);
-  if (!t.lines.isEmpty() && t.endsWithEol) text += t.eol;
-  QByteArray out = t.utf8 ? text.toUtf8() : cp932::encode(text);
-  if (t.bom) out.prepend("\xEF\xBB\xBF");
+  QByteArray out = t.bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+  for (qsizetype i = 0; i < t.raw.size(); ++i) {
+    out += t.raw[i];
+    if (i + 1 < t.raw.size() || t.endsWithEol) out += t.eol;
+  }
   return out;
 }
 
@@ -147,17 +160,20 @@ bool WriteIni(const QString& path, const QString& section, const QString& key, c
   const QString line = key + u'=' + v;
   auto range = findSection(t.lines, section);
   if (range.first < 0) {
-    t.lines << u'[' + section + u']' << line;
+    t.insert(int(t.lines.size()), u'[' + section + u']');
+    t.insert(int(t.lines.size()), line);
+    t.endsWithEol = true;
   } else {
     const int k = findKey(t.lines, range, key);
     if (k >= 0) {
       // Keep the key's spelling as it stands in the file.
-      t.lines[k] = t.lines[k].left(t.lines[k].indexOf(u'=')).trimmed() + u'=' + v;
+      t.set(k, t.lines[k].left(t.lines[k].indexOf(u'=')).trimmed() + u'=' + v);
     } else {
       // After the section's last non-blank line, so blank separators stay between sections.
       int at = range.second;
       while (at > range.first && t.lines[at - 1].trimmed().isEmpty()) --at;
-      t.lines.insert(at, line);
+      t.insert(at, line);
+      if (at == t.lines.size() - 1) t.endsWithEol = true;
     }
   }
 

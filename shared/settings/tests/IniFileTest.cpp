@@ -146,3 +146,17 @@ TEST_F(Ini, TwoProcessesWritingTheSameFileLoseNoKey) {
   // No temporary or lock file is left behind.
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
+
+TEST_F(Ini, BytesOfNoKnownEncodingSurviveAWriteElsewhere) {
+  // 0x80 and 0xA0 are neither UTF-8 nor CP932: a hand-edited comment must come back as it was.
+  const QByteArray odd = "; \x80\xA0 odd bytes\r\n[A]\r\nx=1\r\n";
+  spit(path(), odd);
+  EXPECT_TRUE(WriteIni(path(), "A", "x", "2"));
+  EXPECT_EQ(slurp(path()), "; \x80\xA0 odd bytes\r\n[A]\r\nx=2\r\n");
+  // A file without a final line end gets one only where a line is added after it.
+  spit(path(), "[A]\nx=1");
+  WriteIni(path(), "A", "x", "3");
+  EXPECT_EQ(slurp(path()), "[A]\nx=3");
+  WriteIni(path(), "B", "y", "4");
+  EXPECT_EQ(slurp(path()), "[A]\nx=3\n[B]\ny=4\n");
+}
