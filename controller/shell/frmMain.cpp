@@ -79,7 +79,10 @@ frmMain::~frmMain() {
 void frmMain::buildUi() {
   setStyleSheet(QStringLiteral("QWidget#frmMain { background: rgb(32,32,32); } "
                                "QGroupBox { color: rgb(255,255,192); } QLabel { color: rgb(255,255,192); }"
-                               "QRadioButton { color: rgb(255,255,192); }"));
+                               "QRadioButton { color: rgb(255,255,192); }"
+                               // A border of its own makes a button show its state colour flat,
+                               // not as a tint of the platform's gradient.
+                               "QPushButton { border: 1px solid rgb(128,128,96); }"));
   // Position display.
   Frame1 = named(new QGroupBox(QStringLiteral("RA/DEC (J2000)"), this), QStringLiteral("Frame1"));
   Frame1->setGeometry(tw(60, 0, 3360, 840));

@@ -57,6 +57,8 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
 
   // Start-up. False when the program must end at once (another instance runs).
   bool Form_Load();
+  // The title's start wait (5 s); tests that do not look at the title shorten it.
+  void setStartWait(int ms) { startWaitMs_ = ms; }
   // Shutdown; `cancel` is set when the window must stay open (Option/ExitOption = 1).
   void Form_QueryUnload(bool& cancel);
 
@@ -155,6 +157,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   QString ascomTelescopeName_;
   bool shutdownRequested_ = false;  // Mission 98: end even when ExitOption keeps the window
   int parkMode_ = 0;
+  int startWaitMs_ = 5000;
   std::array<bool, 3> speedFlags_{false, false, false};
   QPoint storedPos_;
 

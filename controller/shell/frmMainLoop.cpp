@@ -23,7 +23,11 @@ QString colour(int r, int g, int b) { return QStringLiteral("background: rgb(%1,
 }  // namespace
 
 void frmMain::LoopTimer_Timer() {
-  if (!Telescope_) return;
+  // Without a mount driver the clock still runs; the other modes have nothing to show.
+  if (!Telescope_) {
+    if (displayMode_ == 3) showPosition();
+    return;
+  }
   MountState& m = state_.mount;
   // 1. Refresh TelStatus and TelState.
   Telescope_->cmdStatus();
@@ -179,6 +183,8 @@ void frmMain::FormSizeChange(int code) {
       domeLoop_->StartUp();
       if (!state_.dome.DomeInUse) applySize(3480, 3825);
     }
+    // A dome that failed to connect cannot be parked: the park button offers what is left.
+    updateParkMode();
     if (waitMessage_) waitMessage_->close();
     WriteIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange"), QStringLiteral("1"));
     lastShownState_ = -1;

@@ -55,7 +55,7 @@ bool frmMain::Form_Load() {
   // 7, 8. Title window during the start wait.
   auto* title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());
   title->show();
-  Wait(5000);
+  Wait(startWaitMs_);
 
   // 9, 10. Port lists, settings.
   CommPortSet();
@@ -141,6 +141,10 @@ void frmMain::UnloadMainWindow() { close(); }
 void frmMain::DomeDriverBind() {
   // 0 the USB counter board, 1 and 2 the serial dome controller, anything else none.
   boundDome_ = BindDomeDriver(state_.domeSettings.Controller, state_, ProgramFolder(), iniPath_);
+  // Controller 2 says there is no dome, and an unknown value binds no driver: the run does
+  // without a dome from the start, so no dome panel, dome park or dome command is offered.
+  const int controller = state_.domeSettings.Controller;
+  if (!boundDome_.driver || (controller != 0 && controller != 1)) state_.dome.DomeInUse = false;
   domeLoop_ = std::make_unique<DomeLoop>(state_, acal_, *domePanel_, iniPath_);
   domeLoop_->setDriver(boundDome_.driver.get());
   domePanel_->attach(domeLoop_.get());

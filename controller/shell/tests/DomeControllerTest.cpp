@@ -1,0 +1,72 @@
+// The controller started with each dome controller setting: the board, the serial controller
+// whose driver is not there yet, no dome, and a value nobody defined. None may crash, touch a
+// missing driver or keep the observer waiting at shutdown.
+#include "DomeLoop.h"
+#include "IniFile.h"
+#include "MainWindowFixture.h"
+#include "Shared.h"
+
+#include <QPushButton>
+
+using namespace orvan;
+using namespace orvan::test;
+
+namespace {
+
+struct Expect {
+  const char* controller;
+  bool domeInUse;          // after the hand layout has connected
+  bool domeConnected;
+  size_t messages;         // boxes the observer had to answer
+};
+
+class DomeController : public MainWindowTest, public ::testing::WithParamInterface<Expect> {};
+
+}  // namespace
+
+TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
+  const Expect e = GetParam();
+  settings(QByteArray("[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
+                      "[TELESCOPE]\nTelescope= 5\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 50\n"
+                      "[DOME]\nLoopTimer= 50\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 1\nHomePosition= 0\nController=") +
+           e.controller + "\n[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n[PARK]\nAZ=-1\n");
+  start();
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_EQ(w->domeInUse(), e.domeInUse);
+  EXPECT_EQ(w->domeLoop()->connected(), e.domeConnected);
+  EXPECT_EQ(prompter.asked().size(), e.messages);
+  EXPECT_EQ(w->height(), (e.domeInUse ? 6570 : 3825) / 15 - 30);
+  // Dome park only where there is a dome.
+  EXPECT_EQ(w->parkMode(), e.domeInUse ? 2 : 0);
+  EXPECT_EQ(w->domeLoopTimer()->isActive(), e.domeInUse);
+
+  // A few loop ticks, the dome commands and the slit timer, whatever is bound.
+  Wait(300);
+  for (int code : {21, 22, 23, 24, 26, 25, 26, 58, 60}) w->Mission(static_cast<int16_t>(code));
+  w->OneSecTimer_Timer();
+  w->TelSlewing(1);
+  w->TelSlewing(2);
+  Wait(200);
+
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_FALSE(w->domeLoop()->connected());
+  EXPECT_FALSE(w->domeLoopTimer()->isActive());
+  w->close();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(mount().calls.last(), "cmdConnect 0");
+  // Only a dome that ran keeps an alignment for the next start.
+  EXPECT_EQ(!ReadIni(ini(), "DOME", "LastEnc").isEmpty(), e.domeConnected);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachSetting, DomeController,
+                         ::testing::Values(Expect{"0", true, true, 0}, Expect{"1", false, false, 1},
+                                           Expect{"2", false, false, 0}, Expect{"7", false, false, 0},
+                                           Expect{"-1", false, false, 0}),
+                         [](const auto& info) { return "Controller" + std::to_string(info.index); });
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

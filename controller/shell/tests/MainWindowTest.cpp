@@ -1,0 +1,437 @@
+// The main window driven as the observer drives it: the hand controller, the display modes,
+// the state lamp, the layouts, mount selection, park and the mission dispatcher. What reaches
+// the mount is read from a recording driver.
+#include "Clock.h"
+#include "DomeLoop.h"
+#include "IniFile.h"
+#include "MainWindowFixture.h"
+#include "Shared.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <cmath>
+
+using namespace orvan;
+using namespace orvan::test;
+
+namespace {
+
+// Tokyo; no dome; opens in the set-up layout without connecting.
+const QByteArray kSite =
+    "[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
+    "[TELESCOPE]\nTelescope= 5\nCommPort=12\nMount=G\n";
+const QByteArray kNoDome = kSite + "[PUBLIC]\nFormSizeChange= 2\n[DOME]\nController= 2\n";
+const QByteArray kNoPark = "[PARK]\nAZ=-1\nAlt=-1\n";
+// The simulated board with a dome behind it, and the relay wiring it learns.
+const QByteArray kBoard =
+    "[DOME]\nController= 0\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 2\nDOME_REVOLVE= 2.5\nHomePosition=-1\n"
+    "[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n";
+
+// Seconds of a "12h34m56.8s" / "04h00m48s" text.
+double hmsSeconds(const QString& t) {
+  const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^(\\d\\d)h(\\d\\d)m(\\d\\d(?:\\.\\d)?)s$")).match(t);
+  if (!m.hasMatch()) return -1;
+  return m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toDouble();
+}
+
+void makePort(const QTemporaryDir& dir, int n) {
+  QDir(dir.path()).mkpath(QStringLiteral("ports"));
+  QFile::link(QStringLiteral("/dev/null"), dir.filePath(QStringLiteral("ports/COM%1").arg(n)));
+}
+
+const QColor kYellow(255, 255, 0), kNormal(64, 64, 0);
+
+}  // namespace
+
+TEST_F(MainWindowTest, HandControllerSendsSpeedCodesAndStops) {
+  makePort(dir, 12);
+  settings(kSite + "[PUBLIC]\nFormSizeChange= 2\n" + kBoard + kNoPark);
+  start();
+  auto* list = find<QComboBox>("cmbComm");
+  EXPECT_EQ(list->currentText(), "COM12");
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_TRUE(w->domeInUse());
+  EXPECT_TRUE(mount().calls.isEmpty() || mount().calls == QStringList{"cmdConnect 0"});
+
+  // The dome controller was taken out in the settings meanwhile: the dome is given up before
+  // the mount connects, and the hand layout has no dome panel.
+  WriteIni(ini(), "DOME", "Controller", "2");
+  mount().calls.clear();
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_EQ(mount().calls, QStringList{"cmdConnect 1"});
+  EXPECT_EQ(mount().domeInUseAtConnect, QList<bool>{false});
+  EXPECT_EQ(w->height(), 3825 / 15 - 30);
+  EXPECT_EQ(find<QPushButton>("btnDetail")->text(), ">>");
+  EXPECT_EQ(find<QLabel>("lblTelescopeName")->text(), "Meade LX200GPS   (COM12)");
+  EXPECT_FALSE(find("btnP")->isEnabled());  // no park position
+  mount().calls.clear();
+
+  struct Case {
+    int speed;
+    const char* button;
+    QStringList sent;
+  };
+  const Case cases[] = {{0, "btnNSWE_2", {"cmdMove E 3", "cmdMove E 9"}},
+                        {1, "btnNSWE_0", {"cmdMove N 2", "cmdMove N 9"}},
+                        {2, "btnNSWE_3", {"cmdMove W 1", "cmdMove W 9"}},
+                        {0, "btnNSWE_1", {"cmdMove S 3", "cmdMove S 9"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    QWidget* speed = find(qPrintable(QStringLiteral("optSpeed_%1").arg(c.speed)));
+    click(speed);
+    EXPECT_EQ(shownColour(speed), kYellow);
+    for (int other = 0; other < 3; ++other)
+      if (other != c.speed) EXPECT_EQ(shownColour(find(qPrintable(QStringLiteral("optSpeed_%1").arg(other)))), kNormal);
+    QWidget* b = find(c.button);
+    press(b);
+    EXPECT_EQ(mount().calls, c.sent.mid(0, 1));
+    EXPECT_EQ(shownColour(b), kYellow);
+    release(b);
+    EXPECT_EQ(mount().calls, c.sent);
+    EXPECT_EQ(shownColour(b), kNormal);
+    mount().calls.clear();
+  }
+  // The stop button stops at the press; its release sends nothing.
+  press(find("btnNSWE_4"));
+  EXPECT_EQ(mount().calls, QStringList{"cmdStop"});
+  release(find("btnNSWE_4"));
+  EXPECT_EQ(mount().calls, QStringList{"cmdStop"});
+
+  // Back to the set-up layout: the mount is stopped and let go.
+  mount().calls.clear();
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_EQ(mount().calls, (QStringList{"cmdStop", "cmdConnect 0"}));
+  EXPECT_FALSE(find("btnNSWE_2")->isEnabled() && find("btnNSWE_2")->parentWidget()->isEnabled());
+}
+
+TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
+  ManualClock clock(QDate(2000, 1, 1), 21 * 3600);  // 12:00 UT
+  ScopedClock scoped(clock);
+  settings(kNoDome + kNoPark);
+  start();
+  FakeMountDriver& m = mount();
+  auto* up = find<QLabel>("lblRaDec_0");
+  auto* down = find<QLabel>("lblRaDec_1");
+  auto* frame = find<QGroupBox>("Frame1");
+
+  // ALT/AZ: the mount counts the azimuth from the south, the display from the north.
+  click(find("chkDisp_2"));
+  EXPECT_EQ(frame->title(), "ALT/AZ");
+  m.alt = "45.5";
+  const std::pair<const char*, const char*> azimuths[] = {
+      {"90", "AZ  270.00°"}, {"200", "AZ  20.00°"}, {"180", "AZ  0.00°"}, {"0", "AZ  180.00°"}, {"179.99", "AZ  359.99°"}};
+  for (const auto& [fromSouth, shown] : azimuths) {
+    m.az = fromSouth;
+    w->LoopTimer_Timer();
+    EXPECT_EQ(down->text(), QString::fromUtf8(shown)) << fromSouth;
+  }
+  EXPECT_EQ(up->text(), QString::fromUtf8("ALT  45.50°"));
+
+  // Apparent place as the mount reports it.
+  click(find("chkDisp_1"));
+  EXPECT_EQ(frame->title(), QString::fromUtf8("RA/DEC (視位置)"));
+  m.ra = "45296.75";
+  m.dec = "-1";
+  w->LoopTimer_Timer();
+  EXPECT_EQ(up->text(), "12h34m56.8s");
+  EXPECT_EQ(down->text(), QString::fromUtf8("-00゜00' 01\""));
+  // J2000: at the epoch itself the two places agree; on the equator near 12h the equinox of
+  // date moves 3.075 s of time a year, so 26 years later the J2000 place is 80 s back.
+  click(find("chkDisp_0"));
+  w->LoopTimer_Timer();
+  EXPECT_NEAR(hmsSeconds(up->text()), 45296.75, 1.0) << up->text().toStdString();
+  clock.set(QDate(2026, 1, 1), 21 * 3600);
+  w->LoopTimer_Timer();
+  EXPECT_NEAR(45296.75 - hmsSeconds(up->text()), 80.0, 3.0) << up->text().toStdString();
+  clock.set(QDate(2000, 1, 1), 21 * 3600);
+
+  // Clock and sidereal time even when the mount answers nothing. GMST at 12:00 UT on
+  // 2000-01-01 is 18h41m50.5s; 139°44'20" east adds 9h18m57.3s.
+  m.ra = m.dec = m.az = m.alt = QString();
+  click(find("chkDisp_3"));
+  EXPECT_EQ(frame->title(), "JST/LST");
+  w->LoopTimer_Timer();
+  EXPECT_EQ(up->text(), "21:00:00");
+  EXPECT_NEAR(hmsSeconds(down->text()), 4 * 3600 + 47.9, 1.0) << down->text().toStdString();
+
+  // The lamp: tracking, slewing, stand-by.
+  m.state = 1;
+  w->LoopTimer_Timer();
+  EXPECT_EQ(shownColour(find("Picture1")), QColor(192, 255, 255));
+  m.state = 2;
+  w->LoopTimer_Timer();
+  EXPECT_EQ(shownColour(find("Picture1")), QColor(255, 255, 128));
+  m.state = 0;
+  w->LoopTimer_Timer();
+  EXPECT_EQ(shownColour(find("Picture1")), QColor(255, 128, 128));
+
+  // A goto whose end the driver reports through SlewEndPhase: tracking again, the lamp says
+  // so, the cooperating program hears "OK" once.
+  m.state = 2;
+  w->LoopTimer_Timer();
+  w->state().mount.SlewEndPhase = 1;
+  w->LoopTimer_Timer();
+  EXPECT_EQ(w->state().mount.TelState, 1);
+  EXPECT_EQ(w->state().mount.SlewEndPhase, 0);
+  EXPECT_EQ(shownColour(find("Picture1")), QColor(192, 255, 255));
+  ASSERT_EQ(linkSent.size(), 1u);
+  EXPECT_EQ(linkSent[0], std::make_pair(2, QString("OK")));
+
+  // A goto that ended while a stop was requested (the park goto): stop, then the status word
+  // with the mission-call position set.
+  m.calls.clear();
+  w->state().mount.SlewEndPhase = 2;
+  w->state().mount.StopRequest = kTrue;
+  w->LoopTimer_Timer();
+  EXPECT_EQ(m.calls, QStringList{"cmdStop"});
+  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
+  EXPECT_EQ(w->state().mount.InMissionCall, kFalse);
+  ASSERT_EQ(linkSent.size(), 2u);
+  EXPECT_EQ(linkSent[1], std::make_pair(99, QString("0000010100")));
+}
+
+TEST_F(MainWindowTest, DoubleClicksMenusAndLayouts) {
+  settings(kNoDome + kNoPark);
+  start();
+  auto* frame = find<QGroupBox>("Frame1");
+  const QStringList titles{"RA/DEC (J2000)", QString::fromUtf8("RA/DEC (視位置)"), "ALT/AZ", "JST/LST"};
+  for (int i = 1; i <= 4; ++i) {
+    doubleClick(frame);
+    EXPECT_EQ(frame->title(), titles[i % 4]);
+  }
+  EXPECT_EQ(w->displayMode(), 0);
+  action("mnu_Type2")->trigger();
+  EXPECT_EQ(frame->title(), "ALT/AZ");
+  EXPECT_EQ(shownColour(find("chkDisp_2")), kYellow);
+  EXPECT_EQ(shownColour(find("chkDisp_0")), kNormal);
+
+  // Hand layout without connecting, then mini and back by double-clicks on the position.
+  w->FormSizeChange(11);
+  EXPECT_EQ(w->windowLayout(), 1);
+  doubleClick(find("lblRaDec_0"));
+  EXPECT_EQ(w->windowLayout(), 0);
+  EXPECT_EQ(w->size(), QSize(3480 / 15 - 8, 1755 / 15 - 30));
+  // The popup offers the other size only.
+  mouse(frame, QEvent::MouseButtonPress, Qt::RightButton);
+  EXPECT_FALSE(action("mnu_Mini")->isEnabled());
+  EXPECT_TRUE(action("mnu_Hand")->isEnabled());
+  w->findChild<QMenu*>("MyPopMe")->close();
+  doubleClick(find("lblRaDec_1"));
+  EXPECT_EQ(w->windowLayout(), 1);
+  mouse(frame, QEvent::MouseButtonPress, Qt::RightButton);
+  EXPECT_TRUE(action("mnu_Mini")->isEnabled());
+  EXPECT_FALSE(action("mnu_Hand")->isEnabled());
+  w->findChild<QMenu*>("MyPopMe")->close();
+  action("mnu_Mini")->trigger();
+  EXPECT_EQ(w->windowLayout(), 0);
+  click(find("btnSize"));
+  EXPECT_EQ(w->windowLayout(), 1);
+  // None of this touched the connection.
+  EXPECT_FALSE(mount().calls.contains("cmdConnect 1"));
+}
+
+TEST_F(MainWindowTest, WithoutALoopIntervalItConnectsButNeverRefreshes) {
+  settings(kSite + "[PUBLIC]\nFormSizeChange= 1\n[DOME]\nController= 2\n");
+  start();
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_TRUE(mount().calls.contains("cmdConnect 1"));
+  EXPECT_FALSE(w->loopTimer()->isActive());
+  Wait(300);
+  EXPECT_EQ(mount().statusCalls, 0);
+  EXPECT_TRUE(find<QLabel>("lblRaDec_0")->text().isEmpty());
+
+  // With an interval the next connection polls.
+  WriteIni(ini(), "PUBLIC", "LoopTimer", "50");
+  click(find("btnDetail"));
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_EQ(w->loopTimer()->interval(), 50);
+  Wait(300);
+  EXPECT_GT(mount().statusCalls, 0);
+  EXPECT_FALSE(find<QLabel>("lblRaDec_0")->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, MountSelectionAdaptsTheHandController) {
+  settings(kNoDome + kNoPark);
+  start();
+  auto* list = find<QComboBox>("cmbTelescope");
+  EXPECT_EQ(mount().modelText(), "LX200GPS");
+  const auto choose = [&](const QString& entry) {
+    list->setCurrentIndex(list->findText(entry));
+    emit list->activated(list->currentIndex());
+  };
+  // No Temma driver in this build: the observer is told, the LX200GPS stays bound.
+  choose("TemmaPC/PC Jr.");
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_TRUE(prompter.asked()[0].text.contains("TemmaPC/PC Jr.")) << prompter.asked()[0].text.toStdString();
+  EXPECT_EQ(w->Telescope(), &mount());
+
+  // With a driver the middle speed is hidden; an LX200 brings it back.
+  fakeEntries << "TemmaPC/PC Jr.";
+  choose("TemmaPC/PC Jr.");
+  ASSERT_EQ(fakes.size(), 2u);
+  EXPECT_EQ(w->Telescope(), fakes[1]);
+  EXPECT_EQ(fakes[1]->modelText(), "TemmaPC");
+  EXPECT_TRUE(find("optSpeed_1")->isHidden());
+  EXPECT_FALSE(find("optSpeed_0")->isHidden());
+  EXPECT_FALSE(find("optSpeed_2")->isHidden());
+  choose("Meade LX200");
+  EXPECT_EQ(w->Telescope(), fakes[0]);
+  EXPECT_EQ(fakes[0]->modelText(), "LX200");
+  EXPECT_FALSE(find("optSpeed_1")->isHidden());
+  EXPECT_EQ(prompter.asked().size(), 1u);
+}
+
+TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
+  ManualClock clock(QDate(2000, 1, 1), 21 * 3600);  // local sidereal time 04h00m48s
+  ScopedClock scoped(clock);
+  settings(kSite + "[PUBLIC]\nFormSizeChange= 2\n" + kBoard + "[PARK]\n");
+  start();
+  const QString title = QString::fromUtf8("パーク位置へ移動");
+  const QString lead = QString::fromUtf8("「OK」で移動を開始します。\r");
+  struct Case {
+    const char *az, *alt, *home;
+    int mode;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"-1", "-1", "-1", 0, ""},
+      {"0", "54", "-1", 1, "赤道儀を指定したパーク位置へ移動します。"},
+      {"-1", "30", "0", 2, "ドームを指定したパーク位置へ移動します。"},
+      {"0", "54", "90", 3, "赤道儀とドームを指定したパーク位置へ移動します。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    WriteIni(ini(), "PARK", "AZ", c.az);
+    WriteIni(ini(), "PARK", "Alt", c.alt);
+    WriteIni(ini(), "DOME", "HomePosition", c.home);
+    click(find("btnDetail"));
+    ASSERT_EQ(w->windowLayout(), 1);
+    ASSERT_TRUE(w->domeInUse());
+    EXPECT_EQ(w->parkMode(), c.mode);
+    QWidget* p = find("btnP");
+    EXPECT_EQ(p->isEnabled(), c.mode != 0);
+    prompter.clear();
+    mount().calls.clear();
+    w->state().dome.DomeTargetMode = 0;
+    if (c.mode != 0) {
+      // Cancel: nothing moves.
+      prompter.push(Answer::Cancel);
+      click(p);
+      ASSERT_EQ(prompter.asked().size(), 1u);
+      EXPECT_EQ(prompter.asked()[0].title, title);
+      EXPECT_EQ(prompter.asked()[0].text, lead + QString::fromUtf8(c.message));
+      EXPECT_TRUE(mount().calls.isEmpty());
+      EXPECT_FALSE(w->blinkTimer()->isActive());
+
+      prompter.push(Answer::Ok);
+      click(p);
+      EXPECT_TRUE(w->blinkTimer()->isActive());
+      EXPECT_EQ(w->blinkTimer()->interval(), 700);
+      const bool mountParks = c.mode != 2, domeParks = c.mode != 1;
+      ASSERT_EQ(mount().calls.size(), mountParks ? 1 : 0);
+      if (mountParks) {
+        // Due south at 54° from 35°40' north: hour angle 0, declination -0°20'.
+        const QStringList parts = mount().calls[0].split(' ');
+        EXPECT_EQ(parts[0], "cmdGoto");
+        EXPECT_NEAR(parts[1].toDouble(), 14447.9, 2.0);
+        EXPECT_NEAR(parts[2].toDouble(), -1200, 2.0);
+        EXPECT_EQ(parts[3], "EOD");
+      }
+      EXPECT_EQ(w->state().dome.DomeTargetMode, domeParks ? 2 : 0);
+      // It flashes red and dark.
+      w->BlinkTimer_Timer();
+      EXPECT_EQ(shownColour(p), QColor(255, 0, 0));
+      w->BlinkTimer_Timer();
+      EXPECT_EQ(shownColour(p), kNormal);
+      // Pressed while flashing: stops without asking.
+      mount().calls.clear();
+      click(p);
+      EXPECT_EQ(prompter.asked().size(), 2u);
+      EXPECT_EQ(mount().calls, QStringList{"cmdStop"});
+      EXPECT_FALSE(w->blinkTimer()->isActive());
+      EXPECT_EQ(shownColour(p), kNormal);
+    }
+    click(find("btnDetail"));
+    ASSERT_EQ(w->windowLayout(), 2);
+  }
+}
+
+TEST_F(MainWindowTest, MissionCodes) {
+  settings(kNoDome + "[PARK]\nAZ=0\nAlt=54\n");
+  start();
+  FakeMountDriver& m = mount();
+  // Park mode is not known before the first connection: 54 does nothing.
+  w->state().mount.StopRequest = kFalse;
+  w->Mission(54);
+  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
+  EXPECT_FALSE(m.calls.join(',').contains("cmdGoto"));
+
+  // Observation start from the set-up layout connects and reports.
+  w->Mission(51, "on");
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_TRUE(m.calls.contains("cmdConnect 1"));
+  ASSERT_FALSE(linkSent.empty());
+  EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("1000000100")));
+  EXPECT_EQ(w->parkMode(), 1);
+
+  w->state().mount.InMissionCall = kTrue;
+  w->Mission(99);
+  EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("1000010100")));
+  w->state().mount.InMissionCall = kFalse;
+
+  // Following on and off; anything else leaves it.
+  w->Mission(57, "on");
+  EXPECT_TRUE(w->state().dome.DomeAutoRun);
+  w->Mission(57, "ON");
+  w->Mission(57, "");
+  EXPECT_TRUE(w->state().dome.DomeAutoRun);
+  w->Mission(57, "off");
+  EXPECT_FALSE(w->state().dome.DomeAutoRun);
+
+  m.calls.clear();
+  w->Mission(52);
+  w->Mission(56);
+  EXPECT_EQ(m.calls, (QStringList{"cmdStop", "cmdStop"}));
+
+  // Codes without an action, with texts that would mean something elsewhere.
+  m.calls.clear();
+  const size_t sent = linkSent.size();
+  for (int code : {0, 1, 20, 27, 37, 40, 50, 53, 55, 61, 68, 69, 70, 97, 100, 255, -1, 32767}) {
+    w->Mission(static_cast<int16_t>(code), "on");
+    w->Mission(static_cast<int16_t>(code), "off");
+  }
+  w->Mission(51, "maybe");
+  EXPECT_TRUE(m.calls.isEmpty()) << m.calls.join(',').toStdString();
+  EXPECT_EQ(linkSent.size(), sent);
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_EQ(w->state().planetarium.ObservationOn, kTrue);
+
+  // Observation end parks by the park mode.
+  w->Mission(51, "off");
+  EXPECT_EQ(w->state().planetarium.ObservationOn, kFalse);
+  EXPECT_EQ(w->state().mount.StopRequest, kTrue);
+  ASSERT_EQ(m.calls.size(), 1);
+  EXPECT_TRUE(m.calls[0].startsWith("cmdGoto ")) << m.calls[0].toStdString();
+  EXPECT_EQ(w->state().mount.GotoEpoch, "EOD");
+
+  // 98 ends the program.
+  m.calls.clear();
+  w->Mission(98);
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_TRUE(m.calls.contains("cmdConnect 0"));
+  EXPECT_FALSE(w->loopTimer()->isActive());
+}
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

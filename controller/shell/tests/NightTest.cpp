@@ -1,0 +1,220 @@
+// Whole nights with the LX200GPS simulator program on a pseudo-terminal linked as the program
+// folder's COM port: the real start wait, the hand controller, park, the set-up layout; and a
+// night with the simulated dome board following the telescope. The simulator's log is the
+// record of what reached the mount; the board's status file is where the dome really stands.
+#include "DomeLoop.h"
+#include "IniFile.h"
+#include "MainWindowFixture.h"
+#include "Shared.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <cmath>
+#include <functional>
+
+using namespace orvan;
+using namespace orvan::test;
+
+namespace {
+
+constexpr int kCom = 11;
+
+class Night : public MainWindowTest {
+ protected:
+  QProcess sim;
+  QString logPath;
+
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    logPath = dir.filePath("sim.log");
+    sim.setProgram(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/orvan-sim");
+    sim.setArguments({"lx200gps", "--dir", dir.path(), "--com", QString::number(kCom), "--log", logPath,
+                      "--slew-rate", "30", "--settle", "0.3"});
+    sim.start();
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    while (!sim.canReadLine()) ASSERT_TRUE(sim.waitForReadyRead(5000)) << sim.readAllStandardError().constData();
+    ASSERT_TRUE(sim.readLine().startsWith("ready "));
+  }
+  void TearDown() override {
+    MainWindowTest::TearDown();
+    sim.terminate();
+    if (!sim.waitForFinished(5000)) sim.kill();
+  }
+  // The program's own drivers, not the recording one.
+  void startReal(int startWaitMs) {
+    MainWindowParts p;
+    p.linkSend = [this](int code, const QString& text, bool) { linkSent.emplace_back(code, text); };
+    w = std::make_unique<frmMain>(p);
+    w->setStartWait(startWaitMs);
+    ASSERT_TRUE(w->Form_Load());
+    w->show();
+  }
+  // (time, command) the simulator received.
+  std::vector<std::pair<QDateTime, QString>> received() {
+    std::vector<std::pair<QDateTime, QString>> out;
+    for (const QByteArray& line : readFile(logPath).split('\n')) {
+      const QList<QByteArray> parts = line.split(' ');
+      if (parts.size() < 3 || parts[1] != "<-") continue;
+      out.emplace_back(QDateTime::fromString(QString::fromLatin1(parts[0]), "yyyy-MM-ddThh:mm:ss.zzz"),
+                       QString::fromLatin1(line.mid(parts[0].size() + 4)));
+    }
+    return out;
+  }
+  QStringList commandsSince(size_t from) {
+    QStringList out;
+    const auto all = received();
+    for (size_t i = from; i < all.size(); ++i)
+      if (all[i].second != ":GR#" && all[i].second != ":GD#") out << all[i].second;
+    return out;
+  }
+  static bool waitUntil(const std::function<bool()>& done, int seconds) {
+    for (int i = 0; i < seconds * 10 && !done(); ++i) Wait(100);
+    return done();
+  }
+  QString line(int i) { return find<QLabel>(i == 0 ? "lblRaDec_0" : "lblRaDec_1")->text(); }
+  static double number(const QString& t) {
+    const QRegularExpressionMatch m = QRegularExpression("(-?\\d+\\.\\d+)").match(t);
+    return m.hasMatch() ? m.captured(1).toDouble() : NAN;
+  }
+  QByteArray site() const {
+    return "[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n[TELESCOPE]\nTelescope= 5\nCommPort=" +
+           QByteArray::number(kCom) + "\nMount=G\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 250\n[PARK]\nAZ= 0\nAlt= 54\n";
+  }
+};
+
+}  // namespace
+
+TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
+  settings(site() + "[DOME]\nController= 2\n");
+  const QDateTime began = QDateTime::currentDateTime();
+  startReal(5000);
+  ASSERT_EQ(w->windowLayout(), 1);
+  ASSERT_NE(w->Telescope(), nullptr);
+  EXPECT_TRUE(w->Telescope()->isConnected());
+  const auto first = received();
+  ASSERT_FALSE(first.empty());
+  EXPECT_GE(began.msecsTo(first.front().first), 5000);  // nothing reached the mount during the title
+
+  // All four modes show the position the main loop reads.
+  const QRegularExpression formats[4] = {QRegularExpression("^\\d\\dh\\d\\dm\\d\\d\\.\\ds$"),
+                                         QRegularExpression("^\\d\\dh\\d\\dm\\d\\d\\.\\ds$"),
+                                         QRegularExpression("^ALT +-?\\d+\\.\\d\\d°$"),
+                                         QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")};
+  for (int mode : {0, 1, 2, 3}) {
+    click(find(qPrintable(QStringLiteral("chkDisp_%1").arg(mode))));
+    EXPECT_TRUE(waitUntil([&] { return formats[mode].match(line(0)).hasMatch(); }, 5)) << mode << " " << line(0).toStdString();
+  }
+
+  // Held fast to the west for a second and a half: the mount moves, the display follows.
+  click(find("chkDisp_1"));
+  Wait(600);
+  const double raBefore = number(line(0).replace(QRegularExpression("[hm]"), ""));
+  const QString shownBefore = line(0);
+  size_t mark = received().size();
+  click(find("optSpeed_0"));
+  press(find("btnNSWE_3"));
+  Wait(1500);
+  release(find("btnNSWE_3"));
+  EXPECT_EQ(commandsSince(mark), (QStringList{":RS#", ":Me#", ":Qe#"}));
+  EXPECT_TRUE(waitUntil([&] { return line(0) != shownBefore; }, 3)) << shownBefore.toStdString();
+  (void)raBefore;
+  mark = received().size();
+  press(find("btnNSWE_4"));
+  release(find("btnNSWE_4"));
+  EXPECT_TRUE(commandsSince(mark).contains(":Q#"));
+
+  // Park after confirmation: the lamp turns to slewing, and back to tracking at the park place.
+  prompter.push(Answer::Ok);
+  mark = received().size();
+  click(find("btnP"));
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_TRUE(w->blinkTimer()->isActive());
+  const QStringList goTo = commandsSince(mark);
+  EXPECT_TRUE(goTo.filter(QRegularExpression("^:Sr")).size() == 1 && goTo.filter(QRegularExpression("^:Sd")).size() == 1 &&
+              goTo.contains(":MS#"))
+      << goTo.join(' ').toStdString();
+  EXPECT_TRUE(waitUntil([&] { return shownColour(find("Picture1")) == QColor(255, 255, 128); }, 5));
+  click(find("chkDisp_2"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().mount.TelState != 2 && !w->blinkTimer()->isActive(); }, 40));
+  Wait(600);
+  EXPECT_NEAR(number(line(0)), 54.0, 0.3) << line(0).toStdString();
+  EXPECT_NEAR(number(line(1)), 180.0, 0.5) << line(1).toStdString();  // due south, counted from north
+
+  // Back to the set-up layout: a clean disconnect, nothing left to answer.
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_FALSE(w->Telescope()->isConnected());
+  EXPECT_TRUE(line(0).isEmpty());
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  w->close();
+  EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
+}
+
+TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
+  const QByteArray dome =
+      "[DOME]\nController= 0\nLoopTimer= 200\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 3\nDOME_REVOLVE= 3\n"
+      "HomePosition= 270\nDOME_RADIUS= 0\nDome_Auto= 0\n"
+      "[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n";
+  settings(site() + dome);
+  const QString status = dir.filePath("EPX30SC.status");
+  const auto board = [&](const char* key) -> double {
+    for (const QByteArray& l : readFile(status).split('\n'))
+      if (l.startsWith(QByteArray(key) + '=')) return l.mid(qstrlen(key) + 1).toDouble();
+    return NAN;
+  };
+  const auto offBy = [](double a, double b) {
+    double d = std::fmod(a - b + 540.0, 360.0) - 180.0;
+    return std::fabs(d);
+  };
+  const auto standsAt = [&](double az) {
+    return waitUntil([&] { return board("speed") == 0 && w->state().dome.DomeMotion == 0 && offBy(board("azimuth"), az) <= 3.5; },
+                     150);
+  };
+  startReal(0);
+  ASSERT_EQ(w->windowLayout(), 1);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  EXPECT_TRUE(w->state().dome.DomeAuto);
+  EXPECT_EQ(w->height(), 6570 / 15 - 30);
+
+  // A goto south-west: the dome turns to the telescope's azimuth (from south, through west).
+  double ra = 0, dec = 0;
+  w->acal().HorizontalToEquatorial(40, 55, ra, dec);
+  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_EQ(w->state().dome.DomeTargetMode, 1);
+  EXPECT_TRUE(standsAt(40)) << board("azimuth");
+
+  // The slit opens and closes on its timer.
+  click(find("btnDomeSlit_0"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
+  EXPECT_NEAR(board("slit"), 1.0, 0.05);
+  click(find("btnDomeSlit_1"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2; }, 10));
+  EXPECT_NEAR(board("slit"), 0.0, 0.05);
+
+  // Park: mount and dome, after the confirmation; the dome goes home.
+  EXPECT_EQ(w->parkMode(), 3);
+  prompter.push(Answer::Ok);
+  click(find("btnP"));
+  EXPECT_TRUE(standsAt(270)) << board("azimuth");
+  const double parked = board("azimuth");
+  w->close();
+  const int lastEnc = static_cast<int>(ReadIni(ini(), "DOME", "LastEnc").toDouble());
+  EXPECT_NEAR(lastEnc / 10.0, 270.0, 3.5);  // 3600 counts a turn
+  w.reset();
+  resetEventLoops();
+
+  // The board stayed powered: the next start knows where the dome stands.
+  WriteIni(ini(), "DOME", "Dome_Auto", "1");
+  startReal(0);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  Wait(600);
+  EXPECT_LE(offBy(w->state().dome.DomeAngle, parked), 1.0) << w->state().dome.DomeAngle;
+}
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,66 @@
+#!/bin/sh
+# Renders the controller's main window in each layout and display mode into
+# docs/screenshots/, connected to the LX200GPS simulator and the simulated dome board, under
+# Xvfb with the Japanese fonts the observatory PC would have.
+#   scripts/screenshots.sh [BUILD_DIR]
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-screenshots}
+command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (apt-get install xvfb xauth)"; exit 1; }
+fc-list | grep -qi "Noto Sans CJK" || { echo "Japanese fonts are missing (apt-get install fonts-noto-cjk)"; exit 1; }
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target orvan-screenshots orvan-sim
+
+folder=$(mktemp -d)
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  rm -rf "$folder"
+}
+trap cleanup EXIT
+
+cat >"$folder/OrvanMirel.ini" <<'INI'
+[Location]
+LONGITUDE=E139:44:20
+LATITUDE=+35:40:00
+TIMEZONE=9.0
+HEIGHT=40
+[TELESCOPE]
+Telescope= 5
+CommPort=5
+Mount=G
+VCommPort= 6
+[PUBLIC]
+FormSizeChange= 1
+LoopTimer= 250
+[PARK]
+AZ= 0
+Alt= 54
+[DOME]
+Controller= 0
+LoopTimer= 200
+ENC3_PULSES= 3600
+UpDown= 1
+SLIT_TIMER= 10
+DOME_REVOLVE= 3
+HomePosition= 270
+Dome_Auto= 0
+[RELAY]
+$021=10
+$022=11
+$023=0*
+$024=**10
+$025=**01
+$026=**00
+INI
+
+"$build/bin/orvan-sim" lx200gps --dir "$folder" --com 5 >"$folder/sim.out" 2>&1 &
+sim_pid=$!
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+  grep -q '^ready' "$folder/sim.out" 2>/dev/null && break
+  sleep 0.5
+done
+
+mkdir -p "$root/docs/screenshots"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" "$folder" "$root/docs/screenshots"
