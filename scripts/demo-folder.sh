@@ -98,6 +98,9 @@ DOME_Z_CW= 0
 \$024=$(pattern '**10')
 \$025=$(pattern '**01')
 \$026=$(pattern '**00')
+[EncLog]
+EncOfs1= 0
+EncOfs2= 0
 [Option]
 Sensor0= 0
 Sensor1= 0

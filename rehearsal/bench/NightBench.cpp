@@ -1,0 +1,182 @@
+// Figures of the whole controller on the demo observatory, measured from outside as a user
+// would see them: the real OrvanMirel (offscreen) with the LX200GPS simulator and the simulated
+// USB dome. Prints one "name value unit" line per figure for scripts/bench.sh.
+//
+//   night_bench [--idle-seconds 60]
+//
+// - :GR# round trip on the controller's virtual port, p50 and p99 (a planetarium program's poll);
+// - CPU use (utime+stime from /proc) and resident memory of the connected controller, idle;
+// - from a planetarium program's :MS# to the simulator receiving the controller's own :MS#
+//   (the simulator's --log timestamps);
+// - from that :MS# to the dome's rotation relay switching on, and the dome's settle time after
+//   a 90 degree goto (the simulated board's status file).
+#include "../Night.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+using namespace night;
+using SteadyClock = std::chrono::steady_clock;
+
+namespace {
+
+void figure(const char* name, double value, const char* unit) {
+  std::printf("%s %.6g %s\n", name, value, unit);
+  std::fflush(stdout);
+}
+
+double percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? NAN : v[std::min(v.size() - 1, static_cast<size_t>(p * (v.size() - 1) + 0.5))];
+}
+
+// utime + stime in clock ticks, and VmRSS in kB, of a process.
+long cpuTicks(qint64 pid) {
+  const QList<QByteArray> f = slurp(QStringLiteral("/proc/%1/stat").arg(pid)).split(')').value(1).split(' ');
+  // After "pid (comm)": state is field 3, utime 14, stime 15 (1-based in the whole line).
+  return f.value(12).toLong() + f.value(13).toLong();
+}
+long rssKb(qint64 pid) {
+  for (const QByteArray& line : slurp(QStringLiteral("/proc/%1/status").arg(pid)).split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+  return -1;
+}
+
+// Equatorial position of date (hours, degrees) of an altitude and an azimuth from south
+// through west, now, at the demo site.
+void equatorialOf(double azSouth, double alt, double& raHours, double& decDeg) {
+  const double d2r = kPi / 180;
+  const double A = (azSouth + 180) * d2r, a = alt * d2r, phi = kLatitudeDeg * d2r;
+  const double dec = std::asin(std::sin(phi) * std::sin(a) + std::cos(phi) * std::cos(a) * std::cos(A));
+  const double H = std::atan2(-std::sin(A) * std::cos(a), std::cos(phi) * std::sin(a) - std::sin(phi) * std::cos(a) * std::cos(A));
+  raHours = std::fmod(localSiderealHours() - H / d2r / 15 + 48, 24.0);
+  decDeg = dec / d2r;
+}
+
+// Local wall-clock time of the simulator's log lines, milliseconds since the epoch.
+qint64 logTime(const QByteArray& line) {
+  return QDateTime::fromString(QString::fromLatin1(line.left(23)), QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz")).toMSecsSinceEpoch();
+}
+
+// The time of the first ":MS#" the simulator logged at or after `since`.
+qint64 mountGotoTime(const QString& log, qint64 since) {
+  for (const QByteArray& line : slurp(log).split('\n'))
+    if (line.contains("<- :MS#") && logTime(line) >= since) return logTime(line);
+  return -1;
+}
+
+struct Proc {
+  QProcess p;
+  ~Proc() {
+    if (p.state() != QProcess::NotRunning) {
+      p.terminate();
+      if (!p.waitForFinished(20000)) p.kill();
+      p.waitForFinished(3000);
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  UseSiteTimeZone();
+  QCoreApplication app(argc, argv);
+  int idleSeconds = 60;
+  const QStringList args = app.arguments();
+  if (args.size() > 2 && args[1] == "--idle-seconds") idleSeconds = args[2].toInt();
+
+  QTemporaryDir dir;
+  const QString folder = dir.path();
+  if (const QString e = layOutDemo(folder); !e.isEmpty()) {
+    std::fprintf(stderr, "%s\n", qPrintable(e));
+    return 1;
+  }
+  MountSimulator sim(folder);
+  if (!sim.start()) {
+    std::fprintf(stderr, "the simulator did not start\n");
+    return 1;
+  }
+  Proc ctl;
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  ctl.p.setProcessEnvironment(env);
+  ctl.p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  ctl.p.start(folder + "/OrvanMirel", {});
+  const QString vport = folder + "/ports/COM" + QString::number(kVCom);
+  if (!ctl.p.waitForStarted(10000) || !waitUntil([&] { return QFile::exists(vport); }, 40000)) {
+    std::fprintf(stderr, "the controller did not start\n");
+    return 1;
+  }
+  QThread::msleep(3000);  // past the start-up: mount and dome connected, loops running
+  const qint64 pid = ctl.p.processId();
+
+  // Idle: connected, the main loop polling the mount every 500 ms, the dome loop every 200 ms.
+  const long t0 = cpuTicks(pid);
+  QElapsedTimer wall;
+  wall.start();
+  QThread::msleep(static_cast<unsigned long>(idleSeconds) * 1000);
+  const long t1 = cpuTicks(pid);
+  const double ticksPerSecond = static_cast<double>(sysconf(_SC_CLK_TCK));
+  figure("idle_cpu_percent", 100.0 * (t1 - t0) / ticksPerSecond / (wall.elapsed() / 1000.0), "%");
+  figure("idle_rss", rssKb(pid) / 1024.0, "MB");
+
+  PlanetariumClient pl;
+  if (!pl.open(vport)) return 1;
+  std::vector<double> rt;
+  for (int i = 0; i < 2000; ++i) {
+    const auto a = SteadyClock::now();
+    if (!pl.ask(":GR#").endsWith('#')) continue;
+    rt.push_back(std::chrono::duration<double, std::micro>(SteadyClock::now() - a).count());
+  }
+  figure("gr_roundtrip_p50", percentile(rt, 0.5), "us");
+  figure("gr_roundtrip_p99", percentile(rt, 0.99), "us");
+
+  // Gotos at altitude 60: east, then south (the dome turns 90 degrees), then east again.
+  const double azimuths[] = {270, 0, 270};
+  std::vector<double> relay, forward, settle;
+  for (int k = 0; k < 3; ++k) {
+    double ra = 0, dec = 0;
+    equatorialOf(azimuths[k], 60, ra, dec);
+    pl.ask(":Sr" + hmsText(ra) + "#", 1);
+    pl.ask(":Sd" + dmsText(dec) + "#", 1);
+    const qint64 sentWall = QDateTime::currentMSecsSinceEpoch();
+    const auto sent = SteadyClock::now();
+    if (pl.ask(":MS#", 1) != "0") {
+      std::fprintf(stderr, "goto refused\n");
+      return 1;
+    }
+    double started = -1, settled = -1;
+    while (std::chrono::duration<double>(SteadyClock::now() - sent).count() < 180) {
+      const auto st = boardStatus(folder);
+      const double t = std::chrono::duration<double>(SteadyClock::now() - sent).count();
+      if (started < 0 && st.value("rotation") != "stopped" && !st.value("rotation").isEmpty()) started = t;
+      if (started >= 0 && st.value("rotation") == "stopped" && st.value("speed").toDouble() == 0 &&
+          angleApart(st.value("azimuth").toDouble(), azimuths[k]) <= kDomeRevolve + 0.5) {
+        settled = t;
+        break;
+      }
+      QThread::msleep(5);
+    }
+    const qint64 mountGot = mountGotoTime(folder + "/lx200gps.log", sentWall);
+    if (mountGot >= 0) forward.push_back(static_cast<double>(mountGot - sentWall));
+    if (k > 0) {  // the first goto starts from wherever the night began
+      relay.push_back(started * 1000);
+      settle.push_back(settled);
+    }
+    QThread::msleep(2000);
+  }
+  figure("ms_forward_max", *std::max_element(forward.begin(), forward.end()), "ms");
+  figure("ms_forward_min", *std::min_element(forward.begin(), forward.end()), "ms");
+  figure("dome_start_max", *std::max_element(relay.begin(), relay.end()), "ms");
+  figure("dome_settle_90_max", *std::max_element(settle.begin(), settle.end()), "s");
+  figure("dome_settle_90_min", *std::min_element(settle.begin(), settle.end()), "s");
+  pl.close();
+  return 0;
+}
