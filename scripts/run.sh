@@ -1,18 +1,62 @@
 #!/usr/bin/env bash
 # The main job: install what is missing, build, lay out a demo observatory folder and open the
-# controller on it.
+# controller on it, with the LX200GPS simulator standing in for the mount and the simulated
+# USB board for the dome. Closing the window ends the night: the simulator is stopped after it.
+#
+#   bash scripts/run.sh              the demo folder is <checkout>/demo (kept between runs)
+#   DEMO_DIR=/path bash scripts/run.sh
+#   bash scripts/run.sh --fresh      start again from the shipped settings and a powered-off board
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/deps.sh"
 orvan_install_missing
+
+# Qt needs somewhere to draw. The offscreen platform counts (nothing is shown, but the
+# controller, the simulator and the planetarium port all work).
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
-  echo "No display found. Run it with a virtual display: xvfb-run -a bash scripts/run.sh" >&2
+  echo "No display found (DISPLAY and WAYLAND_DISPLAY are empty). Either:" >&2
+  echo "  xvfb-run -a bash scripts/run.sh                    a virtual X display" >&2
+  echo "  QT_QPA_PLATFORM=offscreen bash scripts/run.sh      headless, nothing drawn" >&2
   exit 1
 fi
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)" --target OrvanMirel orvan-sim
-demo="$root/demo"
-mkdir -p "$demo/ports"
-cp "$root/build/bin/OrvanMirel" "$demo/"
-echo "Program folder: $demo"
-exec "$demo/OrvanMirel"
+
+build=${BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)" --target OrvanMirel orvan-sim
+
+demo=${DEMO_DIR:-$root/demo}
+export DEMO_MOUNT_COM=3 DEMO_VCOM=10
+bash "$root/scripts/demo-folder.sh" "$build/bin" "$demo" "${1:-}" >/dev/null
+
+# The controller takes the computer's clock as the site's local time; the demo site is in
+# Japan (TIMEZONE 9.0), so the night runs in Japan time whatever this machine's zone is.
+export TZ=JST-9
+
+# The mount comes first: the controller connects to it as it opens.
+sim_pid=
+stop_sim() {
+  if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
+    kill -TERM "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+}
+trap stop_sim EXIT
+trap 'exit 130' INT TERM
+ready="$demo/.sim-ready"
+rm -f "$ready"
+"$demo/orvan-sim" lx200gps --dir "$demo" --com "$DEMO_MOUNT_COM" --log "$demo/lx200gps.log" >"$ready" &
+sim_pid=$!
+for _ in $(seq 50); do
+  grep -q '^ready ' "$ready" 2>/dev/null && break
+  kill -0 "$sim_pid" 2>/dev/null || { echo "The LX200GPS simulator did not start." >&2; exit 1; }
+  sleep 0.1
+done
+grep -q '^ready ' "$ready" || { echo "The LX200GPS simulator did not get ready." >&2; exit 1; }
+
+echo "Demo observatory: $demo"
+echo "  mount: LX200GPS simulator on $demo/ports/COM$DEMO_MOUNT_COM (its commands: $demo/lx200gps.log)"
+echo "  dome:  simulated USB board; its true azimuth and slit: $demo/EPX30SC.status"
+echo "Planetarium port: $demo/ports/COM$DEMO_VCOM  (Stellarium: Meade LX200 (compatible), serial port;" \
+     "KStars/INDI: indi_lx200generic, Port). It appears once the controller has started (about 6 s)."
+echo "Close the controller's window to end the night."
+"$demo/OrvanMirel"
