@@ -9,7 +9,7 @@ build=${1:-$root/build-screenshots}
 command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (apt-get install xvfb xauth)"; exit 1; }
 fc-list | grep -qi "Noto Sans CJK" || { echo "Japanese fonts are missing (apt-get install fonts-noto-cjk)"; exit 1; }
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target orvan-screenshots orvan-sim
 
 folder=$(mktemp -d)
