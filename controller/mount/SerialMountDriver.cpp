@@ -292,7 +292,11 @@ void SerialMountDriver::PostProcessStatus() {
   double az = 0, alt = 0;
   cal_.EquatorialToHorizontal(vb::Val(m.TelStatus[2]), vb::Val(m.TelStatus[3]), az, alt);
   const double altDeg = alt * ACal2::kDegPerRad;
-  m.TelStatus[4] = vb::Format(az * ACal2::kDegPerRad, QStringLiteral("###0.0"));
+  // The status azimuth counts from the south, as the mounts themselves report it; the main
+  // window turns it back to the north (the transform gives it from the north).
+  double azSouth = std::fmod(az * ACal2::kDegPerRad + 180.0, 360.0);
+  if (azSouth < 0) azSouth += 360.0;
+  m.TelStatus[4] = vb::Format(azSouth, QStringLiteral("###0.0"));
   m.TelStatus[5] = vb::Format(altDeg, QStringLiteral("###0.0"));
 
   if (ds_.SlewDone) {

@@ -297,3 +297,30 @@ TEST_F(LX200, StatusFoldsTheDisplayedAxisAtHalfATurn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LX200, StatusAzimuthCountsFromTheSouthAsTheMainWindowExpects) {
+  // Point the mount at the sidereal time now (on the meridian) and six hours before it (due
+  // east at the equator). Azimuth from the south through west: south 0, east 270.
+  const int32_t lst = cal.LocalSiderealTime();
+  const auto reply = [](int32_t ra) {
+    return QByteArray(vb::TimeText(ra).toLatin1() + "#");
+  };
+  fake->setResponder([&](const QByteArray& w) {
+    return w == ":GR#" ? reply(lst) : QByteArrayLiteral("+00*00:00#");
+  });
+  drv.setModelText(QStringLiteral("LX200GPS"));
+  drv.cmdStatus();
+  EXPECT_EQ(state.mount.TelStatus[4], "0.0");
+  EXPECT_EQ(state.mount.TelStatus[5], "54.3");  // 90 - 35.67 at the equator on the meridian
+  const int32_t east = (lst + 21600) % 86400;  // hour angle -6 h: rising in the east
+  fake->setResponder([&](const QByteArray& w) {
+    return w == ":GR#" ? reply(east) : QByteArrayLiteral("+00*00:00#");
+  });
+  drv.cmdStatus();
+  EXPECT_EQ(state.mount.TelStatus[4], "270.0");
+  EXPECT_EQ(state.mount.TelStatus[5], "0.0");
+}
+
+}  // namespace
