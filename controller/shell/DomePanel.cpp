@@ -41,16 +41,16 @@ DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("DomePanel"));
   Frame1_3 = new QGroupBox(QStringLiteral("ドーム"), this);
   Frame1_3->setObjectName(QStringLiteral("Frame1_3"));
-  Frame1_3->setGeometry(tw(0, 0, 3360, 1800));
+  Frame1_3->setGeometry(tw(0, 0, 3360, 1560));
   const char* captions[3] = {"◀", "▶", "連動"};
   for (int i = 0; i < 3; ++i) {
     BtnDomeLR[i] = new QPushButton(QString::fromUtf8(captions[i]), Frame1_3);
     BtnDomeLR[i]->setObjectName(indexed("BtnDomeLR", i));
-    BtnDomeLR[i]->setGeometry(tw(90, 240 + i * 480, 660, 390));
+    BtnDomeLR[i]->setGeometry(tw(90, 210 + i * 450, 660, 360));
     BtnDomeLR[i]->setFocusPolicy(Qt::NoFocus);
     picDomeLR[i] = new QFrame(Frame1_3);
     picDomeLR[i]->setObjectName(indexed("picDomeLR", i));
-    picDomeLR[i]->setGeometry(tw(780, 330 + i * 480, 180, 180));
+    picDomeLR[i]->setGeometry(tw(780, 300 + i * 450, 180, 180));
     picDomeLR[i]->setStyleSheet(lampStyle(Lamp::Idle));
     connect(BtnDomeLR[i], &QPushButton::pressed, this, [this, i] { if (loop_) loop_->BtnDomeLR_MouseDown(i); });
     connect(BtnDomeLR[i], &QPushButton::released, this, [this, i] { if (loop_) loop_->BtnDomeLR_MouseUp(i); });
@@ -58,17 +58,16 @@ DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
   }
   canvas_ = new DomeCanvas(Frame1_3);
   canvas_->setObjectName(QStringLiteral("Shape1"));
-  canvas_->setGeometry(tw(1050, 180, 2250, 1560));
-  canvas_->shape = DomeShape{480, 30, 1500, 1500};
+  canvas_->setGeometry(tw(1050, 180, 2250, 1380));
+  canvas_->shape = DomeShape{300, 30, 1260, 1260};
   for (LineEnds& l : canvas_->Line1) l.visible = false;
   for (LineEnds& l : canvas_->Line2) l.visible = false;
   for (int i = 0; i < 2; ++i) {
     lblDomeAZ[i] = new QLabel(Frame1_3);
     lblDomeAZ[i]->setObjectName(indexed("lblDomeAZ", i));
-    lblDomeAZ[i]->setGeometry(tw(2400 - 30, 1260 + i * 0, 900, 270));
     lblHOT[i] = new QLabel(i == 0 ? QStringLiteral("HOME") : QStringLiteral("HOME?"), Frame1_3);
     lblHOT[i]->setObjectName(indexed("lblHOT", i));
-    lblHOT[i]->setGeometry(tw(1050, 1440, 660, 240));
+    lblHOT[i]->setGeometry(tw(2460, 1200, 870, 270));
     lblHOT[i]->setVisible(false);
   }
   lblDomeAZ[0]->setGeometry(tw(2460, 180, 870, 270));
@@ -84,7 +83,7 @@ DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
 
   Frame1_4 = new QGroupBox(QStringLiteral("スリット"), this);
   Frame1_4->setObjectName(QStringLiteral("Frame1_4"));
-  Frame1_4->setGeometry(tw(0, 1830, 3360, 600));
+  Frame1_4->setGeometry(tw(0, 1590, 3360, 540));
   const char* slit[2] = {"開", "閉"};
   for (int i = 0; i < 2; ++i) {
     btnDomeSlit[i] = new QPushButton(QString::fromUtf8(slit[i]), Frame1_4);
@@ -99,8 +98,8 @@ DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
   }
   lblSimulated = new QLabel(this);
   lblSimulated->setObjectName(QStringLiteral("lblSimulated"));
-  lblSimulated->setGeometry(tw(0, 2430, 3360, 240));
-  lblSimulated->setStyleSheet(QStringLiteral("color: rgb(255,160,64);"));
+  lblSimulated->setGeometry(tw(60, 2130, 3300, 240));
+  lblSimulated->setStyleSheet(QStringLiteral("color: rgb(255,160,64); font-size: 10px;"));
   lblSimulated->setVisible(false);
 }
 

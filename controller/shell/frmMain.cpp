@@ -138,7 +138,7 @@ void frmMain::buildUi() {
   buildHandPanel(this);
   buildSetupPanel(this);
   domePanel_ = new DomePanel(this);
-  domePanel_->setGeometry(tw(60, 3900, 3360, 2700));
+  domePanel_->setGeometry(tw(60, 3870, 3360, 2370));
   setDisplayMode(0);
 }
 
@@ -189,17 +189,17 @@ void frmMain::buildSetupPanel(QWidget* parent) {
                        const char* name, int degWidth) {
     radios[0] = named(new QRadioButton(QString::fromUtf8(a), site), indexed(name, 0));
     radios[1] = named(new QRadioButton(QString::fromUtf8(b), site), indexed(name, 1));
-    radios[0]->setGeometry(tw(120, top, 600, 300));
-    radios[1]->setGeometry(tw(720, top, 600, 300));
+    radios[0]->setGeometry(tw(90, top, 810, 300));
+    radios[1]->setGeometry(tw(900, top, 810, 300));
     auto* group = new QButtonGroup(site);
     group->addButton(radios[0]);
     group->addButton(radios[1]);
-    int left = 1380;
+    int left = 1740;
     for (int k = 0; k < 3; ++k) {
       txtLocation[first + k] = named(new QLineEdit(site), indexed("txtLocation", first + k));
       const int w = k == 0 ? degWidth : 540;
       txtLocation[first + k]->setGeometry(tw(left, top, w, 300));
-      left += w + 90;
+      left += w + 60;
     }
   };
   row(270, 0, optNS, "北緯", "南緯", "optNS", 540);
@@ -223,9 +223,9 @@ void frmMain::buildSetupPanel(QWidget* parent) {
   Picture2 = named(new QWidget(mount), QStringLiteral("Picture2"));
   Picture2->setGeometry(tw(60, 690, 3600, 1320));
   lblComm = named(new QLabel(QStringLiteral("COMポート："), Picture2), QStringLiteral("lblComm"));
-  lblComm->setGeometry(tw(60, 30, 900, 300));
+  lblComm->setGeometry(tw(60, 30, 1260, 300));
   cmbComm = named(new QComboBox(Picture2), QStringLiteral("cmbComm"));
-  cmbComm->setGeometry(tw(960, 0, 1500, 330));
+  cmbComm->setGeometry(tw(1320, 0, 1500, 330));
   optMount[0] = named(new QRadioButton(QStringLiteral("ドイツ式"), Picture2), indexed("optMount", 0));
   optMount[1] = named(new QRadioButton(QStringLiteral("フォーク式"), Picture2), indexed("optMount", 1));
   optMount[0]->setGeometry(tw(60, 450, 1500, 300));
@@ -326,7 +326,7 @@ void frmMain::closeEvent(QCloseEvent* e) {
 
 void frmMain::applySize(int widthTwips, int heightTwips) {
   // The window sizes count the frame and title bar, as Windows does.
-  setFixedSize(widthTwips / kTwips - 8, heightTwips / kTwips - 30);
+  setFixedSize(widthTwips / kTwips - 6, heightTwips / kTwips - 22);
 }
 
 void frmMain::Beep() { QApplication::beep(); }
