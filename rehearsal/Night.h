@@ -5,6 +5,7 @@
 // the controller's own astronomy (mean sidereal time from the published formula, the
 // textbook altitude/azimuth transform) so the expected dome azimuths come from outside.
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
@@ -40,7 +41,11 @@ inline void UseSiteTimeZone() {
   tzset();
 }
 
-inline QString binDir() { return QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")); }
+// The built programs: ORVAN_BIN_DIR (set by the test runner), else beside this program.
+inline QString binDir() {
+  const QByteArray d = qgetenv("ORVAN_BIN_DIR");
+  return d.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(d);
+}
 
 inline QByteArray slurp(const QString& path) {
   QFile f(path);
