@@ -111,21 +111,28 @@ void DomePanel::setSimulationNotice(const QString& text) {
   lblSimulated->setVisible(!text.isEmpty());
 }
 
+// The dome loop reports every tick; a widget is touched only when what it shows changes, so an
+// idle dome costs no restyling or repainting.
 void DomePanel::setDomeAzimuthCaption(int index, const QString& caption) {
-  if (index >= 0 && index < 2) lblDomeAZ[index]->setText(caption);
+  if (index >= 0 && index < 2 && lblDomeAZ[index]->text() != caption) lblDomeAZ[index]->setText(caption);
+}
+
+static void setLamp(QFrame* lamp, Lamp state) {
+  const QString style = lampStyle(state);
+  if (lamp->styleSheet() != style) lamp->setStyleSheet(style);
 }
 
 void DomePanel::setRotationLamp(int index, Lamp lamp) {
-  if (index >= 0 && index < 3) picDomeLR[index]->setStyleSheet(lampStyle(lamp));
+  if (index >= 0 && index < 3) setLamp(picDomeLR[index], lamp);
 }
 
 void DomePanel::setSlitLamp(int index, Lamp lamp) {
-  if (index >= 0 && index < 2) picDomeSlit[index]->setStyleSheet(lampStyle(lamp));
+  if (index >= 0 && index < 2) setLamp(picDomeSlit[index], lamp);
 }
 
 void DomePanel::showHomeFound(bool found) {
-  lblHOT[0]->setVisible(found);
-  lblHOT[1]->setVisible(!found);
+  if (lblHOT[0]->isVisibleTo(this) != found) lblHOT[0]->setVisible(found);
+  if (lblHOT[1]->isVisibleTo(this) == found) lblHOT[1]->setVisible(!found);
 }
 
 void DomePanel::showHomeSearchNotice(bool visible, const QString& text) {
@@ -150,6 +157,9 @@ void DomePanel::placeReferenceLine(int index, const LineEnds& line) {
 
 void DomePanel::placeDomeMark(int index, const LineEnds& line) {
   if (index < 0 || index >= 2) return;
+  const LineEnds& was = canvas_->Line2[index];
+  if (was.visible == line.visible && was.x1 == line.x1 && was.y1 == line.y1 && was.x2 == line.x2 && was.y2 == line.y2)
+    return;
   canvas_->Line2[index] = line;
   canvas_->update();
 }

@@ -35,9 +35,13 @@ QHash<QString, QString> readKeyValues(const QString& path) {
 
 // Written beside and renamed into place, so a reader never sees half a file. No flush to
 // disk: the files change several times a second and a lost update costs nothing.
-void writeKeyValues(const QString& path, const QList<QPair<QString, QString>>& kv) {
+// Writes the file only when its text changed (or it went missing): an idle dome costs no disk
+// writes and next to no processor time.
+void writeKeyValues(const QString& path, const QList<QPair<QString, QString>>& kv, QByteArray& lastWritten) {
   QByteArray text;
   for (const auto& [k, v] : kv) text += k.toUtf8() + '=' + v.toUtf8() + '\n';
+  if (text == lastWritten && QFile::exists(path)) return;
+  lastWritten = text;
   const QString temp = path + ".new";
   QFile f(temp);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
@@ -131,7 +135,7 @@ void SimulatedEpx30sc::saveState() {
   kv.append({QStringLiteral("counterMode"), QString::number(counterMode_)});
   kv.append({QStringLiteral("counterDirection"), QString::number(counterDirection_)});
   kv.append({QStringLiteral("counterControl"), QString::number(counterControl_)});
-  writeKeyValues(folder_ + "/" + kStateFile, kv);
+  writeKeyValues(folder_ + "/" + kStateFile, kv, lastState_);
 }
 
 void SimulatedEpx30sc::writeStatus() {
@@ -151,7 +155,7 @@ void SimulatedEpx30sc::writeStatus() {
   kv.append({QStringLiteral("homeMemory"), QString::number(direction_[2])});
   kv.append({QStringLiteral("weather"), QString::number(readWeather())});
   kv.append({QStringLiteral("wiring"), wiring_.describe()});
-  writeKeyValues(folder_ + "/" + kStatusFile, kv);
+  writeKeyValues(folder_ + "/" + kStatusFile, kv, lastStatus_);
 }
 
 void SimulatedEpx30sc::persist(bool force) {

@@ -83,6 +83,7 @@ class SimulatedEpx30sc final : public Epx30sc {
   std::function<double()> now_;
   double lastTime_ = 0;
   double lastPersist_ = -1e9;
+  QByteArray lastState_, lastStatus_;  // what the two files hold now
   bool open_ = false;
   std::unique_ptr<QLockFile> lock_;
 
