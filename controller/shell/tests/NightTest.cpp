@@ -197,6 +197,22 @@ TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   EXPECT_EQ(w->state().dome.DomeTargetMode, 1);
   EXPECT_TRUE(standsAt(40)) << w->state().dome.DomeAngle;
 
+  // A hand move: once the button is released the dome turns to where the telescope now points.
+  const float before = w->state().dome.DomeTarget;
+  click(find("optSpeed_0"));
+  press(find("btnNSWE_3"));
+  Wait(1000);
+  release(find("btnNSWE_3"));
+  EXPECT_TRUE(waitUntil([&] { return offBy(w->state().dome.DomeTarget, before) > 5; }, 5)) << w->state().dome.DomeTarget;
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        const DomeState& d = w->state().dome;
+        return board("speed") == 0 && d.DomeMotion == 0 && offBy(d.DomeAngle, d.DomeTarget) <= 3.5 &&
+               offBy(d.DomeTarget, before) > 5;
+      },
+      60))
+      << w->state().dome.DomeAngle << " " << w->state().dome.DomeTarget;
+
   // The slit opens and closes on its timer.
   click(find("btnDomeSlit_0"));
   EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
