@@ -1,5 +1,7 @@
 #include "SimRunner.h"
 
+#include <QDir>
+
 #include <QDateTime>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -55,15 +57,23 @@ QByteArray GarbageOf(const QByteArray& reply) {
 QByteArray ShortOf(const QByteArray& reply) { return reply.left(std::max<qsizetype>(1, reply.size() / 2)); }
 
 SimRunner::SimRunner(std::unique_ptr<SimDevice> device, const QString& folder, int com, QObject* parent)
-    : QObject(parent), device_(std::move(device)), folder_(folder), com_(com), port_(folder, com) {
+    : QObject(parent), device_(std::move(device)), folder_(folder), com_(com) {
   device_->command = [this](const QByteArray& c) { log("<-", c); };
   device_->reply = [this](const QByteArray& r) { sendReply(r); };
-  connect(&port_, &PtyPort::received, this, &SimRunner::onBytes);
+  connect(&port_, &PseudoTerminal::received, this, &SimRunner::onBytes);
 }
 
 SimRunner::~SimRunner() {
   if (control_) control_->close();
-  port_.close();
+  port_.remove();
+}
+
+QString SimRunner::linkPath() const { return folder_ + QStringLiteral("/ports/COM") + QString::number(com_); }
+
+// The device appears: a pseudo-terminal linked as the program folder's ports/COM<n>.
+bool SimRunner::plugIn() {
+  QDir().mkpath(folder_ + QStringLiteral("/ports"));
+  return port_.create(linkPath());
 }
 
 bool SimRunner::start(const QString& logPath, QString* error) {
@@ -74,8 +84,8 @@ bool SimRunner::start(const QString& logPath, QString* error) {
       return false;
     }
   }
-  if (fault_ != Fault::Vanish && !port_.open()) {
-    if (error) *error = port_.errorText();
+  if (fault_ != Fault::Vanish && !plugIn()) {
+    if (error) *error = QStringLiteral("cannot create the port ") + linkPath() + QStringLiteral(" (in use by another program?)");
     return false;
   }
   control_ = new QLocalServer(this);
@@ -93,9 +103,9 @@ void SimRunner::setFault(Fault f) {
   fault_ = f;
   log("==", QByteArray("fault ") + FaultName(f).toLatin1());
   if (f == Fault::Vanish)
-    port_.close();
-  else if (!port_.isOpen())
-    port_.open();  // plugged in again
+    port_.remove();
+  else if (!port_.exists())
+    plugIn();  // plugged in again
 }
 
 void SimRunner::onBytes(const QByteArray& bytes) {
@@ -114,13 +124,13 @@ void SimRunner::sendReply(const QByteArray& reply) {
       log("..", out);
       QTimer::singleShot(slowMs_, this, [this, out] {
         if (fault_ == Fault::Vanish) return;
-        port_.write(out);
+        port_.send(out);
       });
       return;
     case Fault::Normal: break;
   }
   log("->", out);
-  port_.write(out);
+  port_.send(out);
 }
 
 void SimRunner::log(const char* arrow, const QByteArray& bytes) {

@@ -5,7 +5,7 @@
 //   fault normal|silent|garbage|short|slow|vanish   -> "ok"
 //   state                                           -> the device's state line
 // `orvan-sim ctl --dir FOLDER --com N fault silent` sends one.
-#include "PtyPort.h"
+#include "PseudoTerminal.h"
 #include "SimDevice.h"
 
 #include <QFile>
@@ -34,9 +34,11 @@ class SimRunner : public QObject {
   void setFault(Fault f);
   Fault fault() const { return fault_; }
   void setSlowDelayMs(int ms) { slowMs_ = ms; }
-  PtyPort& port() { return port_; }
+  PseudoTerminal& port() { return port_; }
+  QString linkPath() const;
 
  private:
+  bool plugIn();
   void onBytes(const QByteArray& bytes);
   void sendReply(const QByteArray& reply);
   void log(const char* arrow, const QByteArray& bytes);
@@ -45,7 +47,7 @@ class SimRunner : public QObject {
   std::unique_ptr<SimDevice> device_;
   QString folder_;
   int com_;
-  PtyPort port_;
+  PseudoTerminal port_;
   QFile log_;
   QLocalServer* control_ = nullptr;
   Fault fault_ = Fault::Normal;

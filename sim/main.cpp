@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   runner.setFault(fault);
   orvan::SignalCloser closer;
   QObject::connect(&closer, &orvan::SignalCloser::closeRequested, &app, [] { QCoreApplication::quit(); });
-  std::printf("ready %s\n", qPrintable(runner.port().linkPath()));
+  std::printf("ready %s\n", qPrintable(runner.linkPath()));
   std::fflush(stdout);
   return app.exec();
 }

@@ -16,7 +16,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcVirtualPort, "orvan.link", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcPty, "orvan.pty", QtWarningMsg)
 
 namespace orvan {
 namespace {
@@ -54,12 +54,12 @@ bool PseudoTerminal::create(const QString& linkPath) {
   if (exists()) return false;
   QDir().mkpath(QFileInfo(linkPath).absolutePath());
   if (!clearStaleLink(linkPath)) {
-    qCWarning(lcVirtualPort) << "virtual port not created:" << linkPath << "is in use";
+    qCWarning(lcPty) << "pseudo-terminal not created:" << linkPath << "is in use";
     return false;
   }
   char name[PATH_MAX] = {};
   if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-    qCWarning(lcVirtualPort) << "virtual port not created:" << std::strerror(errno);
+    qCWarning(lcPty) << "pseudo-terminal not created:" << std::strerror(errno);
     master_ = slave_ = -1;
     return false;
   }
@@ -70,7 +70,7 @@ bool PseudoTerminal::create(const QString& linkPath) {
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
   slavePath_ = QString::fromLocal8Bit(name);
   if (!QFile::link(slavePath_, linkPath)) {
-    qCWarning(lcVirtualPort) << "virtual port not created: cannot link" << linkPath;
+    qCWarning(lcPty) << "pseudo-terminal not created: cannot link" << linkPath;
     closeFd(slave_);
     closeFd(master_);
     slavePath_.clear();
@@ -87,7 +87,7 @@ bool PseudoTerminal::create(const QString& linkPath) {
     closeNotifier_ = new QSocketNotifier(watch_, QSocketNotifier::Read, this);
     connect(closeNotifier_, &QSocketNotifier::activated, this, &PseudoTerminal::readCloseEvents);
   } else {
-    qCWarning(lcVirtualPort) << "cannot watch the virtual port for closing clients";
+    qCWarning(lcPty) << "cannot watch the pseudo-terminal for closing clients";
     closeFd(watch_);
   }
   return true;
@@ -122,7 +122,7 @@ bool PseudoTerminal::send(const QByteArray& bytes) {
     } else {
       // The client does not read and the terminal's buffer is full: the rest is dropped
       // rather than blocking the controller.
-      qCWarning(lcVirtualPort) << "virtual port reply dropped:" << std::strerror(errno);
+      qCWarning(lcPty) << "pseudo-terminal write dropped:" << std::strerror(errno);
       return false;
     }
   }

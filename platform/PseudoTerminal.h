@@ -1,7 +1,8 @@
 #pragma once
-// The virtual serial port: a pseudo-terminal whose slave side is what planetarium programs open
-// (through the link ports/COM<n> in the program folder), and whose master side the controller
-// reads and writes. Every read of the master is one chunk, handed on as it came.
+// A serial line made of a pseudo-terminal: its slave side is what the other program opens
+// (through the link ports/COM<n> in a program folder: planetarium programs open the controller's
+// virtual port, the controller opens a simulator's), and the master side is read and written
+// here. Every read of the master is one chunk, handed on as it came.
 //
 // The controller keeps its own descriptor of the slave open for the life of the port: without
 // it the master sees a hang-up whenever the last client closes. Because that keeps the terminal
