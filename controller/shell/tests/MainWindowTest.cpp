@@ -66,7 +66,7 @@ TEST_F(MainWindowTest, HandControllerSendsSpeedCodesAndStops) {
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_EQ(mount().calls, QStringList{"cmdConnect 1"});
   EXPECT_EQ(mount().domeInUseAtConnect, QList<bool>{false});
-  EXPECT_EQ(w->height(), 3825 / 15 - 30);
+  EXPECT_EQ(w->height(), 3825 / 15 - 22);
   EXPECT_EQ(find<QPushButton>("btnDetail")->text(), ">>");
   EXPECT_EQ(find<QLabel>("lblTelescopeName")->text(), "Meade LX200GPS   (COM12)");
   EXPECT_FALSE(find("btnP")->isEnabled());  // no park position
@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, DoubleClicksMenusAndLayouts) {
   EXPECT_EQ(w->windowLayout(), 1);
   doubleClick(find("lblRaDec_0"));
   EXPECT_EQ(w->windowLayout(), 0);
-  EXPECT_EQ(w->size(), QSize(3480 / 15 - 8, 1755 / 15 - 30));
+  EXPECT_EQ(w->size(), QSize(3480 / 15 - 6, 1755 / 15 - 22));
   // The popup offers the other size only.
   mouse(frame, QEvent::MouseButtonPress, Qt::RightButton);
   EXPECT_FALSE(action("mnu_Mini")->isEnabled());
