@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -287,6 +288,21 @@ TEST_F(MainWindowTest, MountSelectionAdaptsTheHandController) {
   EXPECT_EQ(fakes[0]->modelText(), "LX200");
   EXPECT_FALSE(find("optSpeed_1")->isHidden());
   EXPECT_EQ(prompter.asked().size(), 1u);
+
+  // Alt+T and Alt+C reach the window from whichever field has the focus.
+  ASSERT_EQ(w->windowLayout(), 2);
+  QApplication::setActiveWindow(w.get());
+  const auto altKey = [&](QWidget* from, int key) {
+    from->setFocus();
+    QKeyEvent down(QEvent::KeyPress, key, Qt::AltModifier);
+    QApplication::sendEvent(from, &down);
+  };
+  altKey(find("txtLocation_0"), Qt::Key_T);
+  EXPECT_EQ(w->focusWidget(), list);
+  altKey(find("btnDetail"), Qt::Key_C);
+  EXPECT_EQ(w->focusWidget(), find("cmbComm"));
+  altKey(find("cmbComm"), Qt::Key_T);
+  EXPECT_EQ(w->focusWidget(), list);
 }
 
 TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
