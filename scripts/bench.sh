@@ -72,17 +72,19 @@ simulated dome; every figure is taken from outside it. Figures are reported, nev
 
 What dominates where a target is missed:
 - Idle CPU: the dome. The same controller with \`DOME\`/\`Controller=2\` (no dome) used 0.10 % of
-  a core (3 clock ticks in 30 s), and 0.73 % with the dome but the main loop off: the dome loop
-  reads the board every 200 ms, and the *simulated* board integrates its mechanics on every call
-  and rewrites \`EPX30SC.state\` and \`EPX30SC.status\` each second for outside watchers. A real
-  board costs one USB transfer a tick instead.
-- Round trips: the machine these were taken on was shared (load average $(cut -d' ' -f1-3 /proc/loadavg)
-  on $(nproc) cores while measuring); the bare pseudo-terminal floor shows the same tail. Even the
-  p99 tails stay below the 13.5 ms the same exchange takes on a 9600 baud wire.
-- \`:MS#\` forwarding: about half a second, spent in the LX200 driver before its own
-  \`:MS#\` (it first sends \`:Sr\` and \`:Sd\` as transactions of their own; the simulator's
-  \`--log\` shows when each arrives). The dome relay follows within one dome tick of the
-  mount's \`:MS#\`.
+  a core (3 clock ticks in 30 s). The dome loop reports the dome's state to the window on every
+  200 ms tick; restyling the lamps and repainting the dome picture on every tick cost about
+  0.8 % of a core, so the panel touches a widget only when what it shows changes, and the
+  simulated board rewrites its files only when they change. What is left is the dome loop's
+  own arithmetic and the simulated board's mechanics; a real board costs one USB transfer a
+  tick instead.
+- Round trips: the load average was $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores while
+  measuring; the bare pseudo-terminal floor shows how much of the tail is the machine's. Even
+  the p99 tails stay below the 13.5 ms the same exchange takes on a 9600 baud wire.
+- \`:MS#\` forwarding: about half a second, by design: before every goto the driver stops any
+  hand motion (\`:Q#\`) and waits 500 ms for the mount to settle, then sends \`:Sr\`, \`:Sd\` and
+  \`:MS#\` (each a few milliseconds; the simulator's \`--log\` shows when each arrives). The
+  dome relay follows within one dome tick of the mount's \`:MS#\`.
 EOF
 )
 echo "$table"

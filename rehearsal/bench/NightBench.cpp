@@ -5,7 +5,7 @@
 //   night_bench [--idle-seconds 60]
 //
 // - :GR# round trip on the controller's virtual port, p50 and p99 (a planetarium program's poll);
-// - CPU use (utime+stime from /proc) and resident memory of the connected controller, idle;
+// - CPU use (time on a CPU from /proc/<pid>/task/*/schedstat) and resident memory of the connected controller, idle;
 // - from a planetarium program's :MS# to the simulator receiving the controller's own :MS#
 //   (the simulator's --log timestamps);
 // - from that :MS# to the dome's rotation relay switching on, and the dome's settle time after
@@ -37,11 +37,15 @@ double percentile(std::vector<double> v, double p) {
   return v.empty() ? NAN : v[std::min(v.size() - 1, static_cast<size_t>(p * (v.size() - 1) + 0.5))];
 }
 
-// utime + stime in clock ticks, and VmRSS in kB, of a process.
-long cpuTicks(qint64 pid) {
-  const QList<QByteArray> f = slurp(QStringLiteral("/proc/%1/stat").arg(pid)).split(')').value(1).split(' ');
-  // After "pid (comm)": state is field 3, utime 14, stime 15 (1-based in the whole line).
-  return f.value(12).toLong() + f.value(13).toLong();
+// Time a process spent on a CPU, in nanoseconds: the scheduler's own count, summed over its
+// threads. utime+stime in /proc/<pid>/stat are charged whole clock ticks (10 ms) to whoever
+// runs when the tick falls, too coarse for a process that is busy a few ms a second.
+double cpuNanoseconds(qint64 pid) {
+  double sum = 0;
+  const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+  for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    sum += slurp(tasks.filePath(tid) + QStringLiteral("/schedstat")).split(' ').value(0).toDouble();
+  return sum;
 }
 long rssKb(qint64 pid) {
   for (const QByteArray& line : slurp(QStringLiteral("/proc/%1/status").arg(pid)).split('\n'))
@@ -118,13 +122,12 @@ int main(int argc, char** argv) {
   const qint64 pid = ctl.p.processId();
 
   // Idle: connected, the main loop polling the mount every 500 ms, the dome loop every 200 ms.
-  const long t0 = cpuTicks(pid);
+  const double t0 = cpuNanoseconds(pid);
   QElapsedTimer wall;
   wall.start();
   QThread::msleep(static_cast<unsigned long>(idleSeconds) * 1000);
-  const long t1 = cpuTicks(pid);
-  const double ticksPerSecond = static_cast<double>(sysconf(_SC_CLK_TCK));
-  figure("idle_cpu_percent", 100.0 * (t1 - t0) / ticksPerSecond / (wall.elapsed() / 1000.0), "%");
+  const double t1 = cpuNanoseconds(pid);
+  figure("idle_cpu_percent", 100.0 * (t1 - t0) / static_cast<double>(wall.nsecsElapsed()), "%");
   figure("idle_rss", rssKb(pid) / 1024.0, "MB");
 
   PlanetariumClient pl;
