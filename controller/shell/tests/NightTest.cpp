@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -196,6 +197,14 @@ TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
   EXPECT_EQ(w->state().dome.DomeTargetMode, 1);
   EXPECT_TRUE(standsAt(40)) << w->state().dome.DomeAngle;
+  // Following the tracking telescope, the dome's error stays within DOME_REVOLVE.
+  float worst = 0;
+  for (int i = 0; i < 20; ++i) {
+    Wait(150);
+    worst = std::max(worst, std::fabs(w->state().dome.DomeError));
+  }
+  EXPECT_LE(worst, 3.0f + 0.15f);
+  EXPECT_EQ(w->state().dome.DomeTargetMode, 0);  // the goto has ended
 
   // A hand move: once the button is released the dome turns to where the telescope now points.
   const float before = w->state().dome.DomeTarget;
