@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -164,27 +165,38 @@ class PlanetariumClient {
   void close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    pending_.clear();
   }
-  // Writes the command and reads the reply: `bytes` characters, or up to '#' when 0.
+  // Writes the command and reads the reply: `bytes` characters, or up to '#' when 0. Reads
+  // whatever has arrived at once, as a planetarium program does; bytes past the reply wait
+  // for the next question.
   QByteArray ask(const QByteArray& command, int bytes = 0, int timeoutMs = 5000) {
     if (::write(fd_, command.constData(), command.size()) != command.size()) return "<write failed>";
-    QByteArray reply;
-    for (int waited = 0; waited < timeoutMs;) {
+    for (int waited = 0;;) {
+      const qsizetype end = bytes > 0 ? (pending_.size() >= bytes ? bytes : -1)
+                                      : (pending_.indexOf('#') >= 0 ? pending_.indexOf('#') + 1 : -1);
+      if (end > 0) {
+        const QByteArray reply = pending_.left(end);
+        pending_.remove(0, end);
+        return reply;
+      }
+      if (waited >= timeoutMs) break;
       pollfd p{fd_, POLLIN, 0};
       if (::poll(&p, 1, 50) <= 0) {
         waited += 50;
         continue;
       }
-      char c = 0;
-      if (::read(fd_, &c, 1) != 1) break;
-      reply += c;
-      if ((bytes > 0 && reply.size() == bytes) || (bytes == 0 && c == '#')) return reply;
+      char buf[256];
+      const ssize_t n = ::read(fd_, buf, sizeof buf);
+      if (n <= 0) break;
+      pending_.append(buf, n);
     }
-    return reply;
+    return std::exchange(pending_, QByteArray());
   }
 
  private:
   int fd_ = -1;
+  QByteArray pending_;
 };
 
 // "HH:MM:SS#" in hours, "sDD*MM:SS#" (any degree mark) in degrees; NaN when unreadable.
@@ -200,14 +212,14 @@ inline double sexagesimal(const QByteArray& text) {
 
 inline QByteArray hmsText(double hours) {
   const long s = std::lround(std::fmod(hours + 24, 24.0) * 3600) % 86400;
-  char b[16];
+  char b[32];
   std::snprintf(b, sizeof b, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
   return b;
 }
 
 inline QByteArray dmsText(double deg) {
   const long s = std::lround(std::fabs(deg) * 3600);
-  char b[16];
+  char b[32];
   std::snprintf(b, sizeof b, "%c%02ld*%02ld:%02ld", deg < 0 ? '-' : '+', s / 3600, s / 60 % 60, s % 60);
   return b;
 }

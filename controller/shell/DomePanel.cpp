@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QVariant>
 
 namespace orvan {
 
@@ -117,9 +118,13 @@ void DomePanel::setDomeAzimuthCaption(int index, const QString& caption) {
   if (index >= 0 && index < 2 && lblDomeAZ[index]->text() != caption) lblDomeAZ[index]->setText(caption);
 }
 
+// The dome loop reports its lamps on every tick; restyle only on a change (a style sheet
+// costs a text to build and compare, and a repolish).
 static void setLamp(QFrame* lamp, Lamp state) {
-  const QString style = lampStyle(state);
-  if (lamp->styleSheet() != style) lamp->setStyleSheet(style);
+  const QVariant shown = lamp->property("lamp");
+  if (shown.isValid() && shown.toInt() == static_cast<int>(state)) return;
+  lamp->setProperty("lamp", static_cast<int>(state));
+  lamp->setStyleSheet(lampStyle(state));
 }
 
 void DomePanel::setRotationLamp(int index, Lamp lamp) {
