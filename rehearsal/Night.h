@@ -173,8 +173,7 @@ class PlanetariumClient {
   QByteArray ask(const QByteArray& command, int bytes = 0, int timeoutMs = 5000) {
     if (::write(fd_, command.constData(), command.size()) != command.size()) return "<write failed>";
     for (int waited = 0;;) {
-      const qsizetype end = bytes > 0 ? (pending_.size() >= bytes ? bytes : -1)
-                                      : (pending_.indexOf('#') >= 0 ? pending_.indexOf('#') + 1 : -1);
+      const qsizetype end = bytes > 0 ? (pending_.size() >= bytes ? bytes : 0) : pending_.indexOf('#') + 1;
       if (end > 0) {
         const QByteArray reply = pending_.left(end);
         pending_.remove(0, end);

@@ -47,6 +47,7 @@ double cpuNanoseconds(qint64 pid) {
     sum += slurp(tasks.filePath(tid) + QStringLiteral("/schedstat")).split(' ').value(0).toDouble();
   return sum;
 }
+// Resident memory (VmRSS) of a process, in kB.
 long rssKb(qint64 pid) {
   for (const QByteArray& line : slurp(QStringLiteral("/proc/%1/status").arg(pid)).split('\n'))
     if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
