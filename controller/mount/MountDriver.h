@@ -64,6 +64,16 @@ class MountDriver : public QObject {
   // True after a successful cmdConnect(true), false after cmdConnect(false).
   virtual bool isConnected() const = 0;
 
+  // The mount's own words for the last goto it refused (the text of an LX200 "1<text>#"
+  // reply); empty when the controller itself refused it (no connection, below the horizon).
+  // Callers that answer a planetarium program pass the words on.
+  virtual QString lastRefusal() const { return {}; }
+
+  // Mount selection binds this driver (again): the family puts back what belongs to it in
+  // the shared state, such as the counts per turn of both axes, which another family bound
+  // in between may have changed.
+  virtual void Selected() {}
+
  private:
   QString modelText_;
 };
