@@ -58,9 +58,12 @@ ACal2::ACal2(SiteState& site, MountState& mount) : site_(site), mount_(mount) {}
 int32_t ACal2::LocalSiderealTime() const {
   const Clock& clock = Clock::current();
   const QDate today = clock.localDate();
-  if (!cache_.date.isValid() || today != cache_.date) {
+  const bool siteMoved = cache_.longitude != site_.SiteLongitude || cache_.timeZone != site_.TimeZoneSeconds;
+  if (!cache_.date.isValid() || today != cache_.date || siteMoved) {
     // Sidereal time at 0 h local civil time, from the day count since 1899 December 31, 12 h UT.
     cache_.date = today;
+    cache_.longitude = site_.SiteLongitude;
+    cache_.timeZone = site_.TimeZoneSeconds;
     double Y = today.year() - 1900;
     double M = today.month();
     const double D = today.day();

@@ -34,17 +34,21 @@ class ACal2 {
   static constexpr double kArcsecPerRad = 648000.0 / kPi;    // arcsec  -> radians: divide
   static constexpr double kSiderealRate = 1.00273791;        // sidereal seconds per solar second
 
-  // Local sidereal time at 0 h local civil time of `date`.
+  // Local sidereal time at 0 h local civil time of `date`, for the site it was computed for.
   struct SiderealMidnightCache {
     QDate date;          // local date it was computed for; null until the first call
     double seconds = 0;  // sidereal time at local midnight, seconds, 0 .. 86 399 (whole)
+    int32_t longitude = 0;    // SiteLongitude it was computed for
+    int32_t timeZone = 0;     // TimeZoneSeconds it was computed for
   };
 
   ACal2(SiteState& site, MountState& mount);
 
   // ---- time and sidereal time ----------------------------------------------------------
   // Local sidereal time now, whole seconds of sidereal time, 0 .. 86 399. Recomputes the
-  // cache only when Clock::current().localDate() differs from the cached date.
+  // cache when Clock::current().localDate() differs from the cached date, and when the site's
+  // longitude or time zone changed (a planetarium program or the set-up layout moved the site:
+  // the sidereal time must follow at once, not at the next midnight).
   int32_t LocalSiderealTime() const;
   const SiderealMidnightCache& siderealMidnightCache() const { return cache_; }
   // Julian date at 0 h of "yyyy/mm/dd" (year chars 1-4, month 6-7, day 9-10).

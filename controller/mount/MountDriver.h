@@ -64,6 +64,10 @@ class MountDriver : public QObject {
   // True after a successful cmdConnect(true), false after cmdConnect(false).
   virtual bool isConnected() const = 0;
 
+  // True while a transaction with the mount is in progress. What the driver asks of the main
+  // window then (the set-up layout after a time-out, ending the program) waits until it is over.
+  virtual bool busy() const { return false; }
+
   // The mount's own words for the last goto it refused (the text of an LX200 "1<text>#"
   // reply); empty when the controller itself refused it (no connection, below the horizon).
   // Callers that answer a planetarium program pass the words on.

@@ -42,6 +42,7 @@ class SerialMountDriver : public MountDriver {
   QString SendTelescope(const QString& cmd) override;
   void cmdTrucking() override;
   bool isConnected() const override { return ds_.Connected; }
+  bool busy() const override { return ds_.PortBusy; }
 
   const MountDriverState& driverState() const { return ds_; }
   MountDriverState& driverState() { return ds_; }

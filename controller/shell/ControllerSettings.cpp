@@ -64,9 +64,11 @@ void IniRead(const QString& path, SharedState& s, SetupFields& f) {
     f.optEW = 1;
   }
 
-  // The time-zone seconds come from the shown text, so 5.75 is used as 5.8 hours.
-  f.txtLocation[7] = Format(Val(read(path, "Location", "TIMEZONE")), QStringLiteral("#0.0"));
-  s.site.TimeZoneSeconds = static_cast<int32_t>(vb::RoundEven(Val(f.txtLocation[7]) * 3600.0));
+  // Quarter-hour zones (Nepal 5.75, Chatham 12.75) are kept whole: the shown text carries a
+  // second decimal when there is one, and the seconds come from the stored value itself.
+  const double zone = Val(read(path, "Location", "TIMEZONE"));
+  f.txtLocation[7] = Format(zone, QStringLiteral("#0.0#"));
+  s.site.TimeZoneSeconds = static_cast<int32_t>(vb::RoundEven(zone * 3600.0));
   f.txtLocation[6] = Format(Val(read(path, "Location", "Height")), QStringLiteral("#0"));
 
   const QString tel = read(path, "TELESCOPE", "Telescope");
@@ -74,13 +76,10 @@ void IniRead(const QString& path, SharedState& s, SetupFields& f) {
   f.mountIndex = s.MountTypeNumber;
   if (f.mountIndex < 0 || f.mountIndex >= f.mountList.size()) f.mountIndex = 0;
 
-  // Every port whose text holds "COM" + the stored digits is taken: the last one wins, so 1
-  // picks COM10 over COM1 when both are listed.
-  const QString port = read(path, "TELESCOPE", "CommPort");
-  f.portIndex = -1;
-  if (!port.isEmpty())
-    for (int i = 0; i < f.portList.size(); ++i)
-      if (f.portList[i].contains(QStringLiteral("COM") + port)) f.portIndex = i;
+  // The stored number names exactly one port: 3 is COM3, never COM30 or the Raspberry Pi's
+  // own COM301. A number that is not listed selects nothing (the mount then cannot connect).
+  const int port = whole(read(path, "TELESCOPE", "CommPort"));
+  f.portIndex = port > 0 ? int(f.portList.indexOf(QStringLiteral("COM") + QString::number(port))) : -1;
 
   f.vcommName = QStringLiteral("COM") + Format(Val(read(path, "TELESCOPE", "VCommPort")), QStringLiteral("0"));
 
@@ -118,13 +117,70 @@ void IniWrite(const QString& path, const SetupFields& f) {
            (f.optEW == 0 ? QStringLiteral("E") : QStringLiteral("W")) + field(3, "000") + u':' + field(4, "00") + u':' + field(5, "00"));
   WriteIni(path, loc, QStringLiteral("LATITUDE"),
            (f.optNS == 0 ? QStringLiteral("+") : QStringLiteral("-")) + field(0, "00") + u':' + field(1, "00") + u':' + field(2, "00"));
-  WriteIni(path, loc, QStringLiteral("TIMEZONE"), field(7, "#0.0"));
+  WriteIni(path, loc, QStringLiteral("TIMEZONE"), field(7, "#0.0#"));
   WriteIni(path, loc, QStringLiteral("HEIGHT"), field(6, "#0"));
   const QString tel = QStringLiteral("TELESCOPE");
   WriteIni(path, tel, QStringLiteral("Telescope"), vb::Str(static_cast<long long>(f.mountIndex)));
-  const QString port = f.portIndex >= 0 && f.portIndex < f.portList.size() ? f.portList[f.portIndex] : QString();
-  WriteIni(path, tel, QStringLiteral("CommPort"), port.mid(3));
+  // A port that is not plugged in today is not in the list: its number stays in the file.
+  if (f.portIndex >= 0 && f.portIndex < f.portList.size())
+    WriteIni(path, tel, QStringLiteral("CommPort"), f.portList[f.portIndex].mid(3));
   WriteIni(path, tel, QStringLiteral("Mount"), f.optMount == 0 ? QStringLiteral("G") : QStringLiteral("F"));
+}
+
+namespace {
+
+// A field of digits only (blank counts as 0), as the fixed settings layout stores it.
+bool wholeField(const QString& text, int max, int& value) {
+  const QString t = text.trimmed();
+  if (t.size() > 3) return false;
+  for (QChar c : t)
+    if (c < u'0' || c > u'9') return false;
+  value = t.isEmpty() ? 0 : t.toInt();
+  return value <= max;
+}
+
+// A decimal number, sign allowed, nothing else in the text.
+bool numberField(const QString& text, double& value) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) {
+    value = 0;
+    return true;
+  }
+  bool ok = false;
+  value = t.toDouble(&ok);
+  return ok && std::isfinite(value);
+}
+
+QString entered(const QString& text) { return QStringLiteral("\r入力された値: 「") + text + QStringLiteral("」"); }
+
+// Degrees, minutes and seconds of one site row; `maxDegrees` bounds the whole angle too.
+QString checkAngle(const SetupFields& f, int first, const QString& name, int maxDegrees) {
+  static const char* const parts[3] = {"度", "分", "秒"};
+  int v[3] = {0, 0, 0};
+  for (int k = 0; k < 3; ++k) {
+    const int max = k == 0 ? maxDegrees : 59;
+    if (!wholeField(f.txtLocation[first + k], max, v[k]))
+      return name + QStringLiteral("の") + QString::fromUtf8(parts[k]) + QStringLiteral("は 0 から ") +
+             QString::number(max) + QStringLiteral(" までの整数で入力してください。") + entered(f.txtLocation[first + k]);
+  }
+  if (v[0] * 3600 + v[1] * 60 + v[2] > maxDegrees * 3600)
+    return name + QStringLiteral("は ") + QString::number(maxDegrees) + QStringLiteral(" 度以内で入力してください。");
+  return {};
+}
+
+}  // namespace
+
+QString CheckSiteFields(const SetupFields& f) {
+  QString wrong = checkAngle(f, 0, QStringLiteral("緯度"), 90);
+  if (wrong.isEmpty()) wrong = checkAngle(f, 3, QStringLiteral("経度"), 180);
+  if (!wrong.isEmpty()) return wrong;
+  double height = 0;
+  if (!numberField(f.txtLocation[6], height))
+    return QStringLiteral("標高(m)は数値で入力してください。") + entered(f.txtLocation[6]);
+  double zone = 0;
+  if (!numberField(f.txtLocation[7], zone) || zone < -12 || zone > 14)
+    return QStringLiteral("時差(h)は -12 から 14 までの数値で入力してください。") + entered(f.txtLocation[7]);
+  return {};
 }
 
 bool ReadAscomUse(const QString& path) {

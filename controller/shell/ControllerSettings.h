@@ -34,6 +34,12 @@ void IniRead(const QString& iniPath, SharedState& state, SetupFields& fields);
 // Writes LONGITUDE, LATITUDE, TIMEZONE, HEIGHT, Telescope, CommPort and Mount from the fields.
 void IniWrite(const QString& iniPath, const SetupFields& fields);
 
+// The site fields of the set-up layout checked before they are written: latitude up to 90
+// degrees, longitude up to 180, minutes and seconds below 60 (whole numbers), the height a
+// number, the time zone -12 to +14 hours. Empty when they are fine, otherwise the message that
+// names the first field in error.
+QString CheckSiteFields(const SetupFields& fields);
+
 // ASCOM/Use as a truth value; an empty key is first written "False".
 bool ReadAscomUse(const QString& iniPath);
 

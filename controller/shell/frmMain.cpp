@@ -318,6 +318,13 @@ void frmMain::keyPressEvent(QKeyEvent* e) {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
+  // During the start-up a close (SIGTERM, Ctrl+C) is kept for the start-up to act on as soon
+  // as the step in progress has returned.
+  if (starting_) {
+    closeAsked_ = true;
+    e->ignore();
+    return;
+  }
   bool cancel = false;
   Form_QueryUnload(cancel);
   if (cancel) e->ignore();

@@ -49,6 +49,9 @@ struct MainWindowParts {
   std::function<void(int code, const QString& text, bool flag)> linkSend;
 };
 
+// What the label says when the chosen mount family has no driver in this build.
+QString NoDriverNote(const QString& entry);
+
 class frmMain : public QWidget, public MountHost, public LinkHost {
   Q_OBJECT
  public:
@@ -125,6 +128,11 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void setHandEnabled(bool enabled);
   void setDomePanelEnabled(bool enabled);
   void applySize(int widthTwips, int heightTwips);
+  // The mount's half of entering the hand layout: false (and the set-up layout) when there is
+  // no driver, the port does not open or the observer gave up on a silent mount.
+  bool ConnectMount();
+  // The park sequence (Mission 54); true when a mount goto or the dome's park was started.
+  bool Park();
   void openPopup(const QPoint& globalPos);
   void btnNSWE_MouseDown(int index);
   void btnNSWE_MouseUp(int index);
@@ -156,6 +164,8 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   bool shuttingDown_ = false;
   QString ascomTelescopeName_;
   bool shutdownRequested_ = false;  // Mission 98: end even when ExitOption keeps the window
+  bool starting_ = false;           // Form_Load between the title and its last step
+  bool closeAsked_ = false;         // a close arrived while starting
   int parkMode_ = 0;
   int startWaitMs_ = 5000;
   std::array<bool, 3> speedFlags_{false, false, false};

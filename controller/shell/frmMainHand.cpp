@@ -74,9 +74,9 @@ void frmMain::btnP_Click() {
                                            QStringLiteral("「OK」で移動を開始します。\r") + message,
                                            Buttons::OkCancel, Icon::Information);
   if (a != Answer::Ok) return;
-  Mission(54);
-  BlinkTimer.start(700);
-  state_.mount.StopRequest = kFalse;
+  // The park ends with the mount stopped, as a park asked for by a cooperating program does:
+  // the stop request stays for the goto's end. The button flashes while something moves.
+  if (Park()) BlinkTimer.start(700);
 }
 
 }  // namespace orvan

@@ -154,6 +154,13 @@ void frmMain::setHandEnabled(bool enabled) {
 }
 
 void frmMain::FormSizeChange(int code) {
+  // A driver asks for the set-up layout from inside a transaction (after a reply time-out):
+  // the layout changes, and the mount is let go, once that transaction has returned, never
+  // with the port closing under its wait.
+  if (Telescope_ && Telescope_->busy()) {
+    QTimer::singleShot(100, this, [this, code] { FormSizeChange(code); });
+    return;
+  }
   const int controller = state_.domeSettings.Controller;
   const bool domePanel = state_.dome.DomeInUse && (controller == 0 || controller == 1);
   if (code == 0 || code == 10) {
@@ -172,8 +179,10 @@ void frmMain::FormSizeChange(int code) {
     updateParkMode();
     btnDetail->setText(QStringLiteral(">>"));
     showTelescopeName();
-    // Connect the mount, then the dome, then start the loops.
-    if (Telescope_) Telescope_->cmdConnect(true);
+    // Connect the mount, then the dome, then start the loops. A mount that does not answer
+    // leaves the window in the set-up layout, unconnected and without loops: the driver has
+    // told the observer why and stored the set-up layout for the next start.
+    if (!ConnectMount()) return;
     waitMessage_ = new WaitMessageWindow();
     waitMessage_->show();
     Wait(1000);
@@ -210,12 +219,29 @@ void frmMain::FormSizeChange(int code) {
     DomeLoopTimer.stop();
     OneSecTimer.stop();
     Wait(500);
-    if (Telescope_) Telescope_->cmdConnect(false);
+    // A mount that never connected is not "closed": that would stop it and write its
+    // encoder log from positions never read.
+    if (Telescope_ && Telescope_->isConnected()) Telescope_->cmdConnect(false);
     if (state_.dome.DomeInUse) {
       Mission(23);
       if (domeLoop_) domeLoop_->Disconnect();
     }
   }
+}
+
+bool frmMain::ConnectMount() {
+  MountState& m = state_.mount;
+  if (!Telescope_) {
+    // No driver for the chosen family: nothing is sent anywhere, and the label says why.
+    FormSizeChange(2);
+    lblTelescopeName->setText(NoDriverNote(cmbTelescope->currentText()));
+    return false;
+  }
+  const bool connected = Telescope_->cmdConnect(true);
+  // Abort or Ignore to a time-out during the start-up commands gives up the link as well.
+  if (connected && vb::Val(m.TelStatus[0]) == 0 && layout_ == 1) return true;
+  if (layout_ != 2) FormSizeChange(2);
+  return false;
 }
 
 void frmMain::btnSize_Click() {

@@ -28,20 +28,9 @@ void frmMain::Mission(int16_t code, const QString& text) {
     case 56:
       if (Telescope_) Telescope_->cmdStop();
       return;
-    case 54: {
-      if (parkMode_ == 0) return;
-      m.StopRequest = kTrue;
-      if (parkMode_ == 1 || parkMode_ == 3) {
-        double ra = 0, dec = 0;
-        acal_.HorizontalToEquatorial(state_.ParkAZ[0], state_.ParkAlt[0], ra, dec);
-        m.GotoRA = ra;
-        m.GotoDec = dec;
-        m.GotoEpoch = QStringLiteral("EOD");
-        if (Telescope_) Telescope_->cmdGoto(ra, dec, QStringLiteral("EOD"));
-      }
-      if (parkMode_ == 2 || parkMode_ == 3) d.DomeTargetMode = 2;
+    case 54:
+      Park();
       return;
-    }
     case 57:
       if (text == u"on") d.DomeAutoRun = true;
       else if (text == u"off") d.DomeAutoRun = false;
@@ -54,7 +43,7 @@ void frmMain::Mission(int16_t code, const QString& text) {
       DomeLoopTimer.stop();
       OneSecTimer.stop();
       Wait(500);
-      if (Telescope_) Telescope_->cmdConnect(false);
+      if (Telescope_ && Telescope_->isConnected()) Telescope_->cmdConnect(false);
       if (d.DomeInUse && domeLoop_) domeLoop_->Disconnect();
       shutdownRequested_ = true;
       close();
@@ -72,6 +61,32 @@ void frmMain::Mission(int16_t code, const QString& text) {
       // code: nothing.
       return;
   }
+}
+
+bool frmMain::Park() {
+  MountState& m = state_.mount;
+  if (parkMode_ == 0) return false;
+  bool started = false;
+  m.StopRequest = kTrue;
+  if (parkMode_ == 1 || parkMode_ == 3) {
+    double ra = 0, dec = 0;
+    acal_.HorizontalToEquatorial(state_.ParkAZ[0], state_.ParkAlt[0], ra, dec);
+    m.GotoRA = ra;
+    m.GotoDec = dec;
+    m.GotoEpoch = QStringLiteral("EOD");
+    started = Telescope_ && Telescope_->cmdGoto(ra, dec, QStringLiteral("EOD"));
+    // A park goto that never started must not leave a stop asked for: the next goto the
+    // observer makes would be stopped at its end as if it were the park.
+    if (!started) m.StopRequest = kFalse;
+  } else {
+    // The dome alone parks: no mount goto will end and take the request.
+    m.StopRequest = kFalse;
+  }
+  if (parkMode_ == 2 || parkMode_ == 3) {
+    state_.dome.DomeTargetMode = 2;
+    started = true;
+  }
+  return started;
 }
 
 void frmMain::SendLinkOk() {

@@ -31,6 +31,11 @@ QString driverKey(const QString& entry) {
 }
 }  // namespace
 
+QString NoDriverNote(const QString& entry) {
+  if (entry == u"ASCOM") return QStringLiteral("ASCOMブリッジはまだ使用できません。");
+  return entry + QStringLiteral(" のドライバはまだ使用できません。");
+}
+
 void frmMain::cmbTelescope_Click(bool byObserver) {
   const QString text = cmbTelescope->currentText();
   evexilInUse_ = false;
@@ -54,13 +59,15 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
   if (text == u"ASCOM") {
     MountDriver* d = bind(text);
     if (!d) {
-      const QString note = QStringLiteral("ASCOMブリッジはまだ使用できません。");
+      Telescope_ = nullptr;
+      const QString note = NoDriverNote(text);
       if (byObserver) Prompter::current().ask(QStringLiteral("OrvanMirel"), note, Buttons::Ok, Icon::Exclamation);
       lblTelescopeName->setText(note);
       return;
     }
     ascomInUse_ = true;
     Telescope_ = d;
+    d->Selected();
     Picture2->move(60 / 15, 0);
     btnChooser->setVisible(true);
     for (int i = 0; i < 4; ++i) btnNSWE[i]->setEnabled(false);
@@ -72,15 +79,19 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
     if (text != QString::fromLatin1(b.entry)) continue;
     MountDriver* d = bind(text);
     if (!d) {
-      // The family's driver is not part of this build yet: say so and keep the binding. At
-      // start-up the label says it, so an unattended start never stops at a message box.
-      const QString note = text + QStringLiteral(" のドライバはまだ使用できません。");
+      // The family's driver is not part of this build yet: say so, and bind nothing, so no
+      // other family's driver ever talks to this mount. At start-up the label says it, so an
+      // unattended start never stops at a message box.
+      Telescope_ = nullptr;
+      const QString note = NoDriverNote(text);
       if (byObserver) Prompter::current().ask(QStringLiteral("OrvanMirel"), note, Buttons::Ok, Icon::Exclamation);
       lblTelescopeName->setText(note);
+      for (int i = 0; i < 4; ++i) btnNSWE[i]->setEnabled(false);
       return;
     }
     Telescope_ = d;
     if (*b.model) d->setModelText(QString::fromLatin1(b.model));
+    d->Selected();
     if (text == u"E-Vexil") evexilInUse_ = true;
     for (int i = 0; i < 4; ++i) btnNSWE[i]->setEnabled(true);
     for (auto* o : optSpeed) {
@@ -101,6 +112,13 @@ void frmMain::btnDetail_Click() {
   }
   if (layout_ != 2) return;
   widgetsToFields();
+  // A site the observer mistyped is not saved: the message names the field and nothing is
+  // written until it is corrected.
+  const QString wrong = CheckSiteFields(fields_);
+  if (!wrong.isEmpty()) {
+    Prompter::current().ask(QStringLiteral("観測地の入力エラー"), wrong, Buttons::Ok, Icon::Exclamation);
+    return;
+  }
   IniWrite(iniPath_, fields_);
   orvan::IniRead(iniPath_, state_, fields_);
   fieldsToWidgets();

@@ -17,7 +17,10 @@
 #include "frmVSP6.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
+
+#include <algorithm>
 
 namespace orvan {
 
@@ -53,9 +56,19 @@ bool frmMain::Form_Load() {
   if (ascom) OrvanforASCOMstartup(true);
 
   // 7, 8. Title window during the start wait.
-  auto* title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());
+  QPointer<frmTitle> title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());
   title->show();
-  Wait(startWaitMs_);
+  starting_ = true;
+  // The start wait ends early when the program is asked to end (SIGTERM, Ctrl+C).
+  QElapsedTimer waited;
+  waited.start();
+  while (!closeAsked_ && waited.elapsed() < startWaitMs_) Wait(std::min<qint64>(100, startWaitMs_ - waited.elapsed()));
+  // Asked to end before anything was read: end without touching the settings.
+  if (closeAsked_) {
+    starting_ = false;
+    if (title) title->close();
+    return false;
+  }
 
   // 9, 10. Port lists, settings.
   CommPortSet();
@@ -86,6 +99,15 @@ bool frmMain::Form_Load() {
 
   // 16. The first main-loop tick repaints the state lamp.
   lastShownState_ = -1;
+  starting_ = false;
+  // Asked to end while the devices were being connected: the whole shutdown runs now, so the
+  // ports, the planetarium port and the run state are let go as on any close.
+  if (closeAsked_) {
+    shutdownRequested_ = true;
+    bool cancel = false;
+    Form_QueryUnload(cancel);
+    return false;
+  }
   return true;
 }
 
@@ -109,7 +131,7 @@ void frmMain::Form_QueryUnload(bool& cancel) {
 
   // 4, 5. Mount and dome let go; the dome keeps its alignment (LastEnc, DOME_Z_CW) for the
   // next start as it disconnects, once it stands still.
-  if (Telescope_) Telescope_->cmdConnect(false);
+  if (Telescope_ && Telescope_->isConnected()) Telescope_->cmdConnect(false);
   if (state_.dome.DomeInUse && domeLoop_) domeLoop_->Disconnect();
 
   // 6. Window position.
@@ -136,7 +158,9 @@ void frmMain::Form_QueryUnload(bool& cancel) {
   UnloadAllWindows();
 }
 
-void frmMain::UnloadMainWindow() { close(); }
+// After Abort to a reply time-out. The close waits for the event loop: the driver that asked
+// is still unwinding its transaction, and the shutdown closes that driver's port.
+void frmMain::UnloadMainWindow() { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); }
 
 void frmMain::DomeDriverBind() {
   // 0 the USB counter board, 1 and 2 the serial dome controller, anything else none.

@@ -75,14 +75,21 @@ TEST_F(ACal2Test, SiderealTimeWestOfGreenwichInFebruary) {
   EXPECT_EQ(acal.siderealMidnightCache().seconds, 34056.0);
 }
 
-TEST_F(ACal2Test, CacheIsRecomputedOnlyWhenTheLocalDateChanges) {
+TEST_F(ACal2Test, CacheFollowsTheDateAndTheSite) {
   clock.set(QDate(2024, 3, 15), 86399.5);
   // 86 399.5 x 1.00273791 + 42 591 = 129 227.05 -> 42 827 (ERFA 42 827.07).
   EXPECT_EQ(acal.LocalSiderealTime(), 42827);
-  // A new longitude mid-day leaves the cached midnight value alone...
+  // A new longitude mid-day takes effect at once: 503 070 / 15 = 33 538 s less at midnight,
+  // so 42 591 - 33 538 = 9 053 -> 86 399.5 x 1.00273791 + 9 053 = 95 689.05 -> 9 289.
   site.SiteLongitude = 0;
-  EXPECT_EQ(acal.LocalSiderealTime(), 42827);
-  // ...until the date changes: 2024-03-16 at longitude 0: N = 45 365.5, G = 10 755 378.186,
+  EXPECT_EQ(acal.LocalSiderealTime(), 9289);
+  // So does a new time zone: UT+0 moves local midnight nine hours later, 32 400 x 1.00273791
+  // = 32 488.7 s of sidereal time: 9 053 + 32 489 -> 41 542 at midnight, 41 542 + 86 636.05
+  // -> 41 778 (mod 86 400).
+  site.TimeZoneSeconds = 0;
+  EXPECT_EQ(acal.LocalSiderealTime(), 41778);
+  site.TimeZoneSeconds = 32400;
+  // The next date: 2024-03-16 at longitude 0: N = 45 365.5, G = 10 755 378.186,
   // S = G - 32 400 x 1.00273791 -> 9 289; 0.5 s later the sidereal time is 9 290 (rounded).
   clock.set(QDate(2024, 3, 16), 0.5);
   EXPECT_EQ(acal.LocalSiderealTime(), 9290);
@@ -91,8 +98,6 @@ TEST_F(ACal2Test, CacheIsRecomputedOnlyWhenTheLocalDateChanges) {
   // Back at Tokyo, across midnight the count carries on instead of jumping:
   // 2024-03-16 midnight = 42 827, so 0.5 s after it reads 42 828 (ERFA 42 828.08).
   site.SiteLongitude = kTokyoLon;
-  clock.set(QDate(2024, 3, 17), 0);
-  acal.LocalSiderealTime();  // flush the cache with another date
   clock.set(QDate(2024, 3, 16), 0.5);
   EXPECT_EQ(acal.LocalSiderealTime(), 42828);
 }

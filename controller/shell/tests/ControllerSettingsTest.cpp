@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace orvan;
 
 namespace {
@@ -75,18 +78,29 @@ TEST_F(Settings, SiteTextsBecomeArcsecondsWithTheirSigns) {
   EXPECT_EQ(f.txtLocation[3], "139");
 }
 
-TEST_F(Settings, TimeZoneIsTakenFromTheShownText) {
-  write("[Location]\nTIMEZONE=5.75\n");
-  IniRead(path(), s, f);
-  EXPECT_EQ(f.txtLocation[7], "5.8");
-  EXPECT_EQ(s.site.TimeZoneSeconds, 20880);
+TEST_F(Settings, HalfAndQuarterHourZonesAreKept) {
+  const struct {
+    const char* stored;
+    const char* shown;
+    int seconds;
+  } zones[] = {{"5.75", "5.75", 20700}, {"-3.5", "-3.5", -12600}, {"09", "9.0", 32400}, {" 12.75", "12.75", 45900}};
+  for (const auto& z : zones) {
+    write(QByteArray("[Location]\nTIMEZONE=") + z.stored + "\n");
+    IniRead(path(), s, f);
+    EXPECT_EQ(f.txtLocation[7], z.shown);
+    EXPECT_EQ(s.site.TimeZoneSeconds, z.seconds) << z.stored;
+    // Written back from the set-up layout, the zone is the same.
+    IniWrite(path(), f);
+    IniRead(path(), s, f);
+    EXPECT_EQ(s.site.TimeZoneSeconds, z.seconds) << z.stored;
+  }
 }
 
 TEST_F(Settings, PortMountAndIndexChoices) {
   write("[TELESCOPE]\nTelescope= 5\nCommPort=1\nVCommPort= 7\nMount=G\n");
   IniRead(path(), s, f);
   EXPECT_EQ(f.mountIndex, 5);
-  EXPECT_EQ(f.portIndex, 2);  // COM10 also holds "COM1" and comes last
+  EXPECT_EQ(f.portIndex, 0);  // COM1 itself, not COM10
   EXPECT_EQ(f.vcommName, "COM7");
   EXPECT_EQ(f.optMount, 0);
   EXPECT_EQ(s.site.MountType, "G");
@@ -98,6 +112,23 @@ TEST_F(Settings, PortMountAndIndexChoices) {
   EXPECT_EQ(f.portIndex, 1);
   EXPECT_EQ(f.optMount, -1);   // neither button, but the text is kept for the calculations
   EXPECT_EQ(s.site.MountType, "FS");
+}
+
+TEST_F(Settings, TheStoredPortNumberNamesExactlyOnePort) {
+  // A Raspberry Pi lists its own UART as COM301 and USB adapters from COM101.
+  f.portList = {"COM3", "COM101", "COM301", "COM30"};
+  for (const auto& [stored, index] : std::vector<std::pair<QByteArray, int>>{
+           {"3", 0}, {"30", 3}, {"1", -1}, {"10", -1}, {"301", 2}, {"0", -1}, {"", -1}, {"COM3", -1}}) {
+    write("[TELESCOPE]\nCommPort=" + stored + "\n");
+    IniRead(path(), s, f);
+    EXPECT_EQ(f.portIndex, index) << stored.constData();
+  }
+  // An adapter that is not plugged in today: leaving the set-up layout keeps its number.
+  write("[TELESCOPE]\nCommPort=7\n");
+  IniRead(path(), s, f);
+  ASSERT_EQ(f.portIndex, -1);
+  IniWrite(path(), f);
+  EXPECT_EQ(ReadIni(path(), "TELESCOPE", "CommPort"), "7");
 }
 
 TEST_F(Settings, DomeParkEpochAndRelays) {

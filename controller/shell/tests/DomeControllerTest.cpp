@@ -40,12 +40,35 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
   EXPECT_EQ(w->parkMode(), e.domeInUse ? 2 : 0);
   EXPECT_EQ(w->domeLoopTimer()->isActive(), e.domeInUse);
 
-  // A few loop ticks, the dome commands and the slit timer, whatever is bound.
+  // A few loop ticks, then the dome commands: they turn and stop the dome and run the slit
+  // when a dome is connected, and change nothing when none is.
   Wait(300);
-  for (int code : {21, 22, 23, 24, 26, 25, 26, 58, 60}) w->Mission(static_cast<int16_t>(code));
+  w->Mission(57, "off");  // following would turn the dome on its own
+  const DomeState& d = w->state().dome;
+  const bool on = e.domeConnected;
+  const auto after = [&](int code) {
+    w->Mission(static_cast<int16_t>(code));
+    return std::make_pair(int(d.DomeMotion), int(d.SlitState));
+  };
+  using P = std::pair<int, int>;
+  EXPECT_EQ(after(21), P(on ? -1 : 0, 0));
+  EXPECT_EQ(after(22), P(on ? 1 : 0, 0));  // a reversal: stops, waits for the dome, turns back
+  EXPECT_EQ(after(23), P(0, 0));
+  EXPECT_EQ(after(24), P(0, on ? 1 : 0));
+  EXPECT_EQ(after(26), P(0, 0));
+  EXPECT_EQ(after(25), P(0, on ? -1 : 0));
+  EXPECT_EQ(after(26), P(0, 0));
+  EXPECT_EQ(after(58), P(0, on ? 1 : 0));  // the cooperating program's slit commands
+  EXPECT_EQ(after(60), P(0, 0));
+  // A slit run ends on the one-second tick after SLIT_TIMER (1 s here): open.
+  after(58);
   w->OneSecTimer_Timer();
+  EXPECT_EQ(d.SlitState, on ? 2 : 0);
+  // A goto aims the dome at the goto target; its end hands the dome back to following.
   w->TelSlewing(1);
+  EXPECT_EQ(d.DomeTargetMode, e.domeInUse ? 1 : 0);
   w->TelSlewing(2);
+  EXPECT_EQ(d.DomeTargetMode, 0);
   Wait(200);
 
   click(find("btnDetail"));

@@ -18,12 +18,15 @@ class FakeMountDriver final : public MountDriver {
   int16_t state = 1;
   int statusCalls = 0;
   QList<bool> domeInUseAtConnect;  // DomeInUse each time the window connected the mount
+  bool connectAnswer = true;       // what cmdConnect(true) answers (false: the port did not open)
+  bool gotoAnswer = true;          // what cmdGoto answers (false: refused)
+  int selectedCalls = 0;
 
   bool cmdConnect(bool open) override {
     calls << QStringLiteral("cmdConnect %1").arg(open ? 1 : 0);
     if (open) domeInUseAtConnect << (s_.dome.DomeInUse != 0);
-    connected_ = open;
-    return true;
+    connected_ = open && connectAnswer;
+    return !open || connectAnswer;
   }
   void cmdStartUP() override {}
   int16_t cmdStandBy(bool) override { return 0; }
@@ -32,7 +35,7 @@ class FakeMountDriver final : public MountDriver {
   QString SendTelescope(const QString&) override { return {}; }
   bool cmdGoto(double& r, double& d, const QString& epoch) override {
     calls << QStringLiteral("cmdGoto %1 %2 %3").arg(r, 0, 'f', 0).arg(d, 0, 'f', 0).arg(epoch);
-    return true;
+    return gotoAnswer;
   }
   void cmdMove(const QString& direction, int16_t speed) override {
     calls << QStringLiteral("cmdMove %1 %2").arg(direction).arg(speed);
@@ -50,6 +53,7 @@ class FakeMountDriver final : public MountDriver {
   void cmdTrucking() override {}
   bool SendZsync() override { return true; }
   bool isConnected() const override { return connected_; }
+  void Selected() override { ++selectedCalls; }
 
  private:
   SharedState& s_;

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -268,11 +269,19 @@ TEST_F(MainWindowTest, MountSelectionAdaptsTheHandController) {
     list->setCurrentIndex(list->findText(entry));
     emit list->activated(list->currentIndex());
   };
-  // No Temma driver in this build: the observer is told, the LX200GPS stays bound.
+  // No Temma driver in this build: the observer is told, and no other family's driver is
+  // left to talk to a Temma: leaving the set-up layout connects nothing and sends nothing.
   choose("TemmaPC/PC Jr.");
   ASSERT_EQ(prompter.asked().size(), 1u);
   EXPECT_TRUE(prompter.asked()[0].text.contains("TemmaPC/PC Jr.")) << prompter.asked()[0].text.toStdString();
-  EXPECT_EQ(w->Telescope(), &mount());
+  EXPECT_EQ(w->Telescope(), nullptr);
+  EXPECT_FALSE(find("btnNSWE_0")->isEnabled());
+  mount().calls.clear();
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_TRUE(mount().calls.isEmpty()) << mount().calls.join(',').toStdString();
+  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_TRUE(find<QLabel>("lblTelescopeName")->text().contains("TemmaPC/PC Jr."));
 
   // With a driver the middle speed is hidden; an LX200 brings it back.
   fakeEntries << "TemmaPC/PC Jr.";
@@ -283,9 +292,11 @@ TEST_F(MainWindowTest, MountSelectionAdaptsTheHandController) {
   EXPECT_TRUE(find("optSpeed_1")->isHidden());
   EXPECT_FALSE(find("optSpeed_0")->isHidden());
   EXPECT_FALSE(find("optSpeed_2")->isHidden());
+  const int selectedBefore = fakes[0]->selectedCalls;
   choose("Meade LX200");
   EXPECT_EQ(w->Telescope(), fakes[0]);
   EXPECT_EQ(fakes[0]->modelText(), "LX200");
+  EXPECT_EQ(fakes[0]->selectedCalls, selectedBefore + 1);  // the family puts back its own figures
   EXPECT_FALSE(find("optSpeed_1")->isHidden());
   EXPECT_EQ(prompter.asked().size(), 1u);
 
@@ -362,6 +373,8 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
         EXPECT_EQ(parts[3], "EOD");
       }
       EXPECT_EQ(w->state().dome.DomeTargetMode, domeParks ? 2 : 0);
+      // The mount's park goto keeps its stop request: it ends stopped, not tracking on.
+      EXPECT_EQ(w->state().mount.StopRequest, mountParks ? kTrue : kFalse);
       // It flashes red and dark.
       w->BlinkTimer_Timer();
       EXPECT_EQ(shownColour(p), QColor(255, 0, 0));
@@ -444,6 +457,124 @@ TEST_F(MainWindowTest, MissionCodes) {
   EXPECT_FALSE(w->isVisible());
   EXPECT_TRUE(m.calls.contains("cmdConnect 0"));
   EXPECT_FALSE(w->loopTimer()->isActive());
+}
+
+TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout) {
+  settings(kSite + "[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 500\n" + kBoard + "[PARK]\nAZ=0\nAlt=54\n");
+  fakeEntries.clear();
+  fakeEntries << "Meade LX200GPS";
+  // The port does not open (a real driver has then told the observer why and stored the
+  // set-up layout; the whole-night test shows that with the real driver).
+  MainWindowParts p = parts();
+  auto create = p.createMountDriver;
+  p.createMountDriver = [this, create](const QString& entry, QObject* parent) {
+    MountDriver* d = create(entry, parent);
+    if (d) static_cast<FakeMountDriver*>(d)->connectAnswer = false;
+    return d;
+  };
+  w = std::make_unique<frmMain>(p);
+  w->setStartWait(0);
+  ASSERT_TRUE(w->Form_Load());
+  w->show();
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_EQ(mount().calls, QStringList{"cmdConnect 1"});  // and no disconnect of what never connected
+  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_FALSE(w->domeLoopTimer()->isActive());
+  EXPECT_FALSE(w->oneSecTimer()->isActive());
+  EXPECT_FALSE(w->domeLoop()->connected());
+  EXPECT_TRUE(readFile(ini()).contains("FormSizeChange= 1\n"));  // nothing wrote "1" over it either
+  EXPECT_FALSE(find("btnP")->isEnabled());
+
+  // Once the mount answers, the same button connects everything.
+  mount().connectAnswer = true;
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_TRUE(w->loopTimer()->isActive());
+  EXPECT_TRUE(w->domeLoop()->connected());
+  EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "1");
+
+  // A park goto the mount refuses neither flashes nor leaves a stop asked for.
+  mount().gotoAnswer = false;
+  WriteIni(ini(), "DOME", "HomePosition", "-1");
+  click(find("btnDetail"));
+  click(find("btnDetail"));
+  ASSERT_EQ(w->parkMode(), 1);
+  prompter.push(Answer::Ok);
+  click(find("btnP"));
+  EXPECT_FALSE(w->blinkTimer()->isActive());
+  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
+}
+
+TEST_F(MainWindowTest, SiteFieldsAreCheckedBeforeTheyAreWritten) {
+  settings(kNoDome + kNoPark);
+  start();
+  const QByteArray before = readFile(ini());
+  auto* degrees = find<QLineEdit>("txtLocation_0");
+  struct Case {
+    int field;
+    const char* text;
+    const char* named;
+  };
+  const Case cases[] = {
+      {0, "139", "緯度の度"}, {1, "60", "緯度の分"},  {2, "7x", "緯度の秒"},   {3, "181", "経度の度"},
+      {5, "75", "経度の秒"},  {7, "15", "時差(h)"},   {7, "-12.5", "時差(h)"}, {6, "high", "標高(m)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    auto* field = find<QLineEdit>(qPrintable(QStringLiteral("txtLocation_%1").arg(c.field)));
+    const QString kept = field->text();
+    field->setText(QString::fromLatin1(c.text));
+    prompter.clear();
+    click(find("btnDetail"));
+    ASSERT_EQ(prompter.asked().size(), 1u);
+    EXPECT_EQ(prompter.asked()[0].title, QString::fromUtf8("観測地の入力エラー"));
+    EXPECT_TRUE(prompter.asked()[0].text.startsWith(QString::fromUtf8(c.named))) << prompter.asked()[0].text.toStdString();
+    EXPECT_EQ(w->windowLayout(), 2);
+    EXPECT_EQ(readFile(ini()), before);
+    EXPECT_TRUE(mount().calls.isEmpty());
+    field->setText(kept);
+  }
+  // 90°00'01" is one second too far even though every field is in range.
+  degrees->setText("90");
+  find<QLineEdit>("txtLocation_1")->setText("0");
+  find<QLineEdit>("txtLocation_2")->setText("1");
+  prompter.clear();
+  click(find("btnDetail"));
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(readFile(ini()), before);
+
+  // A quarter-hour zone and the South Pole are fine and read back as typed.
+  find<QLineEdit>("txtLocation_2")->setText("0");
+  find<QLineEdit>("txtLocation_7")->setText("5.75");
+  prompter.clear();
+  click(find("btnDetail"));
+  EXPECT_TRUE(prompter.asked().empty()) << prompter.asked()[0].text.toStdString();
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_EQ(ReadIni(ini(), "Location", "LATITUDE"), "+90:00:00");
+  EXPECT_EQ(ReadIni(ini(), "Location", "TIMEZONE"), "5.75");
+  EXPECT_EQ(w->state().site.TimeZoneSeconds, 20700);
+}
+
+TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
+  ManualClock clock(QDate(2024, 3, 15), 21 * 3600 + 1800);
+  ScopedClock scoped(clock);
+  settings(kNoDome + kNoPark);
+  start();
+  click(find("btnDetail"));
+  ASSERT_EQ(w->windowLayout(), 1);
+  click(find("chkDisp_3"));
+  w->LoopTimer_Timer();
+  const double tokyo = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
+  ASSERT_GE(tokyo, 0) << find<QLabel>("lblRaDec_1")->text().toStdString();
+
+  // The observer moves the site 15 degrees west (one hour of sidereal time) the same evening.
+  click(find("btnDetail"));
+  find<QLineEdit>("txtLocation_3")->setText("124");
+  click(find("btnDetail"));
+  ASSERT_EQ(w->windowLayout(), 1);
+  w->LoopTimer_Timer();
+  const double moved = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
+  EXPECT_NEAR(std::fmod(tokyo - moved + 86400, 86400), 3600, 1.5);
 }
 
 int main(int argc, char** argv) {

@@ -75,6 +75,11 @@ class Night : public MainWindowTest {
     return done();
   }
   QString line(int i) { return find<QLabel>(i == 0 ? "lblRaDec_0" : "lblRaDec_1")->text(); }
+  // Seconds of time of a "12h34m56.8s" text; -1 when it is not one.
+  static double hms(const QString& t) {
+    const QRegularExpressionMatch m = QRegularExpression("^(\\d\\d)h(\\d\\d)m(\\d\\d\\.\\d)s$").match(t);
+    return m.hasMatch() ? m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toDouble() : -1;
+  }
   static double number(const QString& t) {
     const QRegularExpressionMatch m = QRegularExpression("(-?\\d+\\.\\d+)").match(t);
     return m.hasMatch() ? m.captured(1).toDouble() : NAN;
@@ -108,10 +113,12 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
     EXPECT_TRUE(waitUntil([&] { return formats[mode].match(line(0)).hasMatch(); }, 5)) << mode << " " << line(0).toStdString();
   }
 
-  // Held fast to the west for a second and a half: the mount moves, the display follows.
+  // Held fast on the "W" button for a second and a half: the handset's W is the mount's east
+  // (":Me#"), so the tube turns toward rising stars and the right ascension grows.
   click(find("chkDisp_1"));
   Wait(600);
-  const double raBefore = number(line(0).replace(QRegularExpression("[hm]"), ""));
+  const double raBefore = hms(line(0));
+  ASSERT_GE(raBefore, 0) << line(0).toStdString();
   const QString shownBefore = line(0);
   size_t mark = received().size();
   click(find("optSpeed_0"));
@@ -124,7 +131,10 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   EXPECT_TRUE(waitUntil([&] { const QStringList c = commandsSince(mark); return c.mid(c.size() - 4) == held; }, 3))
       << commandsSince(mark).join(' ').toStdString();
   EXPECT_TRUE(waitUntil([&] { return line(0) != shownBefore; }, 3)) << shownBefore.toStdString();
-  (void)raBefore;
+  Wait(600);
+  const double gained = std::fmod(hms(line(0)) - raBefore + 86400, 86400);
+  EXPECT_GT(gained, 60) << shownBefore.toStdString() << " -> " << line(0).toStdString();
+  EXPECT_LT(gained, 43200) << shownBefore.toStdString() << " -> " << line(0).toStdString();
   mark = received().size();
   press(find("btnNSWE_4"));
   release(find("btnNSWE_4"));
@@ -147,6 +157,13 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   Wait(600);
   EXPECT_NEAR(number(line(0)), 54.0, 0.3) << line(0).toStdString();
   EXPECT_NEAR(number(line(1)), 180.0, 0.5) << line(1).toStdString();  // due south, counted from north
+  // The park ends stopped, as a park asked for by a cooperating program does: the mount got
+  // its stop after the goto, and the status word says the mission call has ended.
+  const QStringList parked = commandsSince(mark);
+  EXPECT_TRUE(parked.lastIndexOf(":Q#") > parked.lastIndexOf(":MS#")) << parked.join(' ').toStdString();
+  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
+  ASSERT_FALSE(linkSent.empty());
+  EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("0000010100")));
 
   // Back to the set-up layout: a clean disconnect, nothing left to answer.
   click(find("btnDetail"));
@@ -156,6 +173,26 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   EXPECT_EQ(prompter.asked().size(), 1u);
   w->close();
   EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
+}
+
+TEST_F(Night, AMountPortThatDoesNotOpenKeepsTheSetUpLayout) {
+  // The mount's port is not there: the observer is told once, the window stays in the set-up
+  // layout with "2" stored for the next start, no dome and no loop runs.
+  settings(QByteArray(site()).replace("CommPort=" + QByteArray::number(kCom), "CommPort=" + QByteArray::number(kCom + 1)) +
+           "[DOME]\nController= 0\nENC3_PULSES= 3600\nHomePosition=-1\n");
+  startReal(0);
+  EXPECT_EQ(w->windowLayout(), 2);
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(prompter.asked()[0].text, QString::fromUtf8("LX200側のCOMポートがOPENできません"));
+  EXPECT_TRUE(prompter.asked()[0].title.startsWith(QString::fromUtf8("COMポートオープンエラー (")));
+  EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
+  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_FALSE(w->domeLoopTimer()->isActive());
+  EXPECT_FALSE(w->domeLoop()->connected());
+  EXPECT_FALSE(w->Telescope()->isConnected());
+  // Nothing reached the simulator on the other port, and nothing was logged for the mount.
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");
 }
 
 TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -72,4 +73,31 @@ TEST(ControllerProcess, SecondInstanceIsRefusedAndSigtermShutsDownCleanly) {
   EXPECT_EQ(slurp(dir.filePath("OrvanMirel.ini")), "[ASCOM]\nUse=False\n[PUBLIC]\nFormSizeChange= 1\n");
   // The lock is gone with its owner: a new start is not refused.
   EXPECT_FALSE(QFile::exists(dir.filePath("OrvanMirel.lock")));
+}
+
+// Asked to end while the title shows (a service manager stopping it, Ctrl+C): the program ends
+// at once instead of carrying on hidden with the ports and the lock, and writes nothing of a
+// run that never began.
+TEST(ControllerProcess, SignalsDuringTheStartWaitEndIt) {
+  for (const int at : {1000, 3000}) {
+    SCOPED_TRACE(at);
+    QTemporaryDir dir;
+    const QString exe = install(dir);
+    QFile ini(dir.filePath("OrvanMirel.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[PUBLIC]\nFormSizeChange= 1\n[TELESCOPE]\nVCommPort= 9\n");
+    ini.close();
+    QProcess p;
+    startOffscreen(p, exe);
+    QThread::msleep(at);
+    ASSERT_EQ(p.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(p.processId()), at == 1000 ? SIGTERM : SIGINT);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(slurp(dir.filePath("OrvanMirel.ini")),
+              "[PUBLIC]\nFormSizeChange= 1\n[TELESCOPE]\nVCommPort= 9\n[ASCOM]\nUse=False\n");
+    EXPECT_FALSE(QFile::exists(dir.filePath("OrvanMirel.lock")));
+    EXPECT_FALSE(QFileInfo(dir.filePath("ports/COM9")).isSymLink());
+  }
 }
