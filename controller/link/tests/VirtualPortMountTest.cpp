@@ -108,7 +108,7 @@ TEST_F(VirtualPortMountTest, NoiseNeverReachesTheMountNorTheSettings) {
   // Commands are answered in order: once the version query after the noise is answered, all
   // of the noise has been dealt with.
   ASSERT_TRUE(client->write("#:GVF#"));
-  ASSERT_TRUE(PortClient::pump([&] {
+  EXPECT_TRUE(PortClient::pump([&] {
     replies += client->take();
     return replies.contains("OrvanMirel|");
   }));
