@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qint64 now = 0;
   for (int i = 0; at < bytes.size(); ++i) {
     const qsizetype n = 1 + ((splits >> (i % 8)) & 0x7) * (1 + i % 5);
-    for (QByteArray& u : framer.push(QByteArrayView(bytes).mid(at, n), now)) units.push_back(std::move(u));
+    for (QByteArray& u : framer.push(bytes.mid(at, n), now)) units.push_back(std::move(u));
     at += n;
     now += (splits & 0x80) ? 100 : 1;
   }
