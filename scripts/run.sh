@@ -56,7 +56,24 @@ grep -q '^ready ' "$ready" || { echo "The LX200GPS simulator did not get ready."
 echo "Demo observatory: $demo"
 echo "  mount: LX200GPS simulator on $demo/ports/COM$DEMO_MOUNT_COM (its commands: $demo/lx200gps.log)"
 echo "  dome:  simulated USB board; its true azimuth and slit: $demo/EPX30SC.status"
-echo "Planetarium port: $demo/ports/COM$DEMO_VCOM  (Stellarium: Meade LX200 (compatible), serial port;" \
-     "KStars/INDI: indi_lx200generic, Port). It appears once the controller has started (about 6 s)."
+# The planetarium port is the one the settings name (an observer may have changed it since the
+# folder was laid out); the controller makes none when it is missing or another port's number.
+setting() {  # SECTION KEY: the whole number the settings file gives, empty when none
+  awk -v s="$1" -v k="$2" 'BEGIN { IGNORECASE = 1 }
+    /^\[/ { here = (tolower($0) == "[" tolower(s) "]") ; next }
+    here { split($0, kv, "="); key = kv[1]; gsub(/[ \t\r]/, "", key)
+           if (tolower(key) == tolower(k)) { v = substr($0, index($0, "=") + 1); gsub(/[ \t\r]/, "", v)
+             if (match(v, /^[0-9]+/)) print substr(v, 1, RLENGTH); exit } }' "$demo/OrvanMirel.ini"
+}
+vcom=$(setting TELESCOPE VCommPort)
+mount_com=$(setting TELESCOPE CommPort)
+if [ -z "$vcom" ] || [ "$((10#$vcom))" -eq 0 ]; then
+  echo "No planetarium port: TELESCOPE/VCommPort is not set in $demo/OrvanMirel.ini."
+elif [ "$((10#$vcom))" -eq "$((10#${mount_com:-0}))" ] || [ "$((10#$vcom))" -eq "$DEMO_MOUNT_COM" ]; then
+  echo "No planetarium port: TELESCOPE/VCommPort ($vcom) is the mount's port; change it in $demo/OrvanMirel.ini."
+else
+  echo "Planetarium port: $demo/ports/COM$((10#$vcom))  (Stellarium: Meade LX200 (compatible), serial port;" \
+       "KStars/INDI: indi_lx200generic, Port). It appears once the controller has started (about 6 s)."
+fi
 echo "Close the controller's window to end the night."
 "$demo/OrvanMirel"

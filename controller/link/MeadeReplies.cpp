@@ -6,6 +6,20 @@
 
 namespace orvan::meade {
 
+namespace {
+// The release the version texts describe. Month names are the English ones the Meade uses,
+// whatever the computer's language.
+constexpr const char* kReleaseDate = "Dec 07 2026";
+constexpr const char* kReleaseTime = "00:00:00";
+}  // namespace
+
+QString FirmwareDateReply() { return QString::fromLatin1(kReleaseDate) + u'#'; }
+QString FirmwareTimeReply() { return QString::fromLatin1(kReleaseTime) + u'#'; }
+QString FullVersionReply() {
+  return QStringLiteral("OrvanMirel|") + kFirmwareVersion + u'|' + QString::fromLatin1(kReleaseDate) + u'@' +
+         QString::fromLatin1(kReleaseTime) + u'#';
+}
+
 QString RaReply(double ra) {
   return vb::TimeText(static_cast<long long>(vb::RoundEven(ra))) + u'#';
 }

@@ -11,7 +11,16 @@ inline constexpr QChar kDegreeMark = u'\uFF9F';
 // The bar of ":D#" while the mount slews (the block character of the Meade handset).
 inline constexpr QChar kDistanceBar = u'\x7F';
 
-// ":GR#": "hh:mm:ss#" from seconds of time, rounded to the second.
+// What the controller reports as its firmware: ":GVN#" and ":GVP#" give the version, ":GVD#"
+// and ":GVT#" the date ("mmm dd yyyy#") and time ("HH:MM:SS#") of that release, ":GVF#" all
+// of it in one text, fields split by '|' as the Meade handsets do.
+inline const QString kFirmwareVersion = QStringLiteral("2.40");
+QString FirmwareDateReply();
+QString FirmwareTimeReply();
+QString FullVersionReply();
+
+// ":GR#": "hh:mm:ss#" from seconds of time, rounded to the second. Also the layout of the
+// local sidereal time (":GS#").
 QString RaReply(double ra);
 // ":GD#": sign, degrees, U+FF9F, minutes ":" seconds, "#", from arcseconds.
 QString DecReply(double dec);

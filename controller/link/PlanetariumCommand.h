@@ -1,9 +1,14 @@
 #pragma once
-// The LX200 dialogue offered to planetarium programs: one received text in, the reply text out
-// (empty = nothing is sent back). The virtual serial port feeds it every chunk a program
-// writes; the application link asks it for "Assist". It keeps nothing between calls: what it
-// remembers (target, move rate, epoch) lives in the shared state, so a second text that
-// arrives while a goto waits inside the driver is interpreted safely.
+// The LX200 dialogue offered to planetarium programs: one whole command in, its reply out
+// (empty = nothing is sent back). The virtual serial port frames what a program writes into
+// commands and hands each one here; the application link asks for "Assist".
+//
+// A command acts only when it is exactly one the controller knows: ':', its letters, its
+// argument, '#'. Anything else (line noise, a half command, an unknown one) is dropped
+// without a reply and never moves the mount or writes a setting. What the dialogue remembers
+// (target, move rate, epoch) lives in the shared state; the only thing kept here is whether
+// the last set command of each coordinate was refused, so a goto never runs on a half-set
+// target.
 #include <QString>
 
 namespace orvan {
@@ -14,23 +19,29 @@ class PlanetariumCommand {
  public:
   explicit PlanetariumCommand(LinkHost& host) : host_(host) {}
 
+  // One framed command (":GR#", ":Sr05:30:00#", the byte 0x06, Stellarium's lone "#"...).
+  QString command(const QString& unit);
+  // A whole text: "Assist" for the application link, otherwise the commands it holds one
+  // after another, each answered, the replies joined in order.
   QString interpret(const QString& text);
 
  private:
-  enum class Flow { Continue, Stop };
-
-  QString siteCommand(const QString& text, bool& handled);
-  Flow part(const QString& part, QString& reply);
-  Flow setTargetRa(const QString& part, QString& reply);
-  Flow setTargetDec(const QString& part, QString& reply);
-  QString query(const QString& body) const;
+  QString alignment() const;
+  QString withoutArgument(const QString& name);
+  QString withArgument(const QString& name, const QString& arg);
+  QString query(const QString& name) const;
+  QString gotoTarget();
+  QString syncTarget();
+  QString assist() const;
   QString raNow() const;
   QString decNow() const;
-  void move(const QString& direction);
-  void stopMove();
+  void move(QChar skyDirection);
+  void stopMove(QChar skyDirection);
   QString epochText() const;
 
   LinkHost& host_;
+  bool raRefused_ = false;
+  bool decRefused_ = false;
 };
 
 }  // namespace orvan

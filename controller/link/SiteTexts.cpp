@@ -27,7 +27,11 @@ QString LatitudeText(double arcseconds) {
 }
 
 QString TimeZoneText(double utcOffsetHours) {
-  return vb::Format(-vb::RoundEven(utcOffsetHours), "#00");
+  const long long quarters = -static_cast<long long>(vb::RoundEven(utcOffsetHours * 4));
+  if (quarters % 4 == 0) return vb::Format(double(quarters / 4), "#00");
+  QString text = QString::number(quarters / 4.0, 'f', 2);
+  while (text.endsWith(u'0')) text.chop(1);
+  return text;
 }
 
 }  // namespace orvan::meade

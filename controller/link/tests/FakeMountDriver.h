@@ -17,6 +17,8 @@ class FakeMountDriver : public MountDriver {
   std::vector<Call> calls;
   bool gotoResult = true;
   bool syncResult = true;
+  // The mount's words for a refused goto, as an LX200 driver keeps them.
+  QString refusalWords;
   // The driver converts J2000 targets in place; this stands for that conversion.
   double convertBy = 0;
 
@@ -46,6 +48,7 @@ class FakeMountDriver : public MountDriver {
   void cmdTrucking() override { calls.push_back({"cmdTrucking", 0, 0, {}, 0}); }
   bool SendZsync() override { return true; }
   bool isConnected() const override { return true; }
+  QString lastRefusal() const override { return refusalWords; }
 
   QStringList ops() const {
     QStringList out;

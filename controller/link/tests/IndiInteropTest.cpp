@@ -55,6 +55,8 @@ class IndiInteropTest : public ::testing::TestWithParam<Driver> {
   void SetUp() override {
     QString why;
     if (!IndiSession::available(why)) GTEST_SKIP() << why.toStdString();
+    if (QStandardPaths::findExecutable(GetParam().program).isEmpty())
+      GTEST_SKIP() << GetParam().program << " is not installed";
     app();
     SetProgramFolderForTests(dir.path());
     host = std::make_unique<FakeLinkHost>(dir.filePath("OrvanMirel.ini"));
@@ -90,14 +92,14 @@ class IndiInteropTest : public ::testing::TestWithParam<Driver> {
     EXPECT_TRUE(IndiSession::pumpUntil([&] { return indi->connected(); }, 60000));
     return t.elapsed();
   }
-  bool positionIs(double hours, double degrees) {
+  bool positionIs(double hours, double degrees, int ms = 15000) {
     return IndiSession::pumpUntil(
         [&] {
           const QString ra = indi->get("EQUATORIAL_EOD_COORD.RA");
           const QString dec = indi->get("EQUATORIAL_EOD_COORD.DEC");
           return !ra.isEmpty() && std::fabs(ra.toDouble() - hours) < 1e-3 && std::fabs(dec.toDouble() - degrees) < 1e-3;
         },
-        15000);
+        ms);
   }
   const FakeMountDriver::Call* last(const char* op) {
     for (auto it = mount->calls.rbegin(); it != mount->calls.rend(); ++it)
@@ -156,6 +158,28 @@ TEST_P(IndiInteropTest, SteersTheMount) {
   EXPECT_TRUE(indi->connected());
   EXPECT_TRUE(positionIs(6.5, -16.5));
 }
+
+// The GPS and Autostar drivers ask for the firmware's date, time and full version while they
+// connect, and wait five seconds for each reply that does not come.
+class IndiFirmwareQueryTest : public IndiInteropTest {};
+
+TEST_P(IndiFirmwareQueryTest, ConnectsWithoutWaitingForUnansweredQueries) {
+  // The driver reads the firmware after the connection is made and only then starts reading
+  // the position: the time to the first position is what the observer waits.
+  QElapsedTimer t;
+  t.start();
+  connect();
+  ASSERT_TRUE(indi->connected());
+  ASSERT_TRUE(positionIs(5.5, 20.25, 30000)) << "position not read";
+  const qint64 ms = t.elapsed();
+  std::printf("  %s connected and showed the position in %lld ms\n", GetParam().program, static_cast<long long>(ms));
+  EXPECT_LT(ms, 8000) << "a query on connecting went unanswered";  // 15 s and more when they wait
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, IndiFirmwareQueryTest,
+                         ::testing::Values(Driver{"indi_lx200gps", "LX200 GPS"},
+                                           Driver{"indi_lx200autostar", "LX200 Autostar"}),
+                         [](const auto& info) { return std::string(info.param.program); });
 
 INSTANTIATE_TEST_SUITE_P(Drivers, IndiInteropTest,
                          ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"},

@@ -67,8 +67,11 @@ TEST(SiteTexts, KeepTheCharacterPositionsTheSettingsLoadReads) {
   EXPECT_EQ(LatitudeText(-1800), "-00:30:00");
   EXPECT_EQ(LatitudeText(-121930), "-33:52:10");
   EXPECT_EQ(TimeZoneText(-9.0), "09");
-  EXPECT_EQ(TimeZoneText(5.5), "-06");  // ties to even
-  EXPECT_EQ(TimeZoneText(4.5), "-04");
+  EXPECT_EQ(TimeZoneText(5.5), "-5.5");  // half and quarter hours are kept
+  EXPECT_EQ(TimeZoneText(-4.5), "4.5");
+  EXPECT_EQ(TimeZoneText(-5.8), "5.75");   // to the nearest quarter hour
+  EXPECT_EQ(TimeZoneText(5.125), "-05");   // ties to even
+  EXPECT_EQ(TimeZoneText(0.1), "00");      // no "-00"
   EXPECT_EQ(TimeZoneText(0), "00");
 }
 

@@ -1,13 +1,16 @@
 // The LX200 dialogue as planetarium programs hold it: the spaced one-command layout of older
-// programs, the standard Meade forms of INDI and the combined writes of Stellarium.
+// programs, the standard Meade forms of INDI and the combined writes of Stellarium; and what
+// it must never do with anything else.
 #include "PlanetariumCommand.h"
 
 #include "Clock.h"
 #include "FakeLinkHost.h"
 #include "FakeMountDriver.h"
 #include "IniFile.h"
+#include "Vb.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -38,9 +41,31 @@ TEST_F(PlanetariumCommandTest, PositionQueries) {
   EXPECT_EQ(send(":GR#"), "12:34:56#");
   EXPECT_EQ(send("#:GR#"), "12:34:56#");  // Stellarium's leading '#'
   EXPECT_EQ(send(":GD#"), QString("-05") + kDeg + "10:20#");
-  EXPECT_EQ(send(":GR#:GD#"), QString("-05") + kDeg + "10:20#");  // only the last reply
+  // Pipelined queries: every one answered, in order.
+  EXPECT_EQ(send(":GR#:GD#"), QString("12:34:56#-05") + kDeg + "10:20#");
+  EXPECT_EQ(send("#:GD##:GR#"), QString("-05") + kDeg + "10:20#12:34:56#");
+}
+
+TEST_F(PlanetariumCommandTest, FirmwareAndSiderealTimeQueries) {
   EXPECT_EQ(send(":GVN#"), "2.40#");
   EXPECT_EQ(send(":GVP#"), "2.40#");
+  EXPECT_TRUE(QRegularExpression("^(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-3]\\d \\d{4}#$")
+                  .match(send(":GVD#")).hasMatch())
+      << send(":GVD#").toStdString();
+  EXPECT_TRUE(QRegularExpression("^[0-2]\\d:[0-5]\\d:[0-5]\\d#$").match(send(":GVT#")).hasMatch());
+  const QString full = send(":GVF#");
+  EXPECT_TRUE(full.endsWith('#') && full.count('#') == 1 && full.contains("2.40")) << full.toStdString();
+
+  // Local sidereal time at the site: 2000-01-01 0h UT at Greenwich is 6h 39m 52s, and 139 deg
+  // 44 min east adds 9h 18m 56s.
+  ManualClock clock(QDate(2000, 1, 1), 9 * 3600);
+  ScopedClock pin(clock);
+  host.shared.site.SiteLongitude = 503040;
+  host.shared.site.TimeZoneSeconds = 32400;
+  const QString lst = send(":GS#");
+  ASSERT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d#$").match(lst).hasMatch()) << lst.toStdString();
+  const int seconds = lst.left(2).toInt() * 3600 + lst.mid(3, 2).toInt() * 60 + lst.mid(6, 2).toInt();
+  EXPECT_NEAR(seconds, 6 * 3600 + 39 * 60 + 52 + 9 * 3600 + 18 * 60 + 56, 60) << lst.toStdString();
 }
 
 TEST_F(PlanetariumCommandTest, SpacedLayoutSetsTheTarget) {
@@ -60,7 +85,7 @@ TEST_F(PlanetariumCommandTest, BothLayoutsGiveTheSameGotoTarget) {
   for (const QStringList& writes : layouts) {
     mount.calls.clear();
     sky().TargetRA = sky().TargetDec = 0;
-    EXPECT_EQ(send(writes[0]), "1") << writes[0].toStdString();
+    EXPECT_EQ(send(writes[0]).back(), u'1') << writes[0].toStdString();
     EXPECT_EQ(send(writes[1]), "1") << writes[1].toStdString();
     EXPECT_EQ(send(writes[2]), "0");
     ASSERT_FALSE(mount.calls.empty());
@@ -76,7 +101,8 @@ TEST_F(PlanetariumCommandTest, BothLayoutsGiveTheSameGotoTarget) {
 }
 
 TEST_F(PlanetariumCommandTest, StellariumChunkStopsHandMotionThenSetsRa) {
-  EXPECT_EQ(send("#:Q#:Sr06:46:22#"), "1");
+  // Two commands, two replies; Stellarium skips the stop's '#' before the set reply.
+  EXPECT_EQ(send("#:Q#:Sr06:46:22#"), "#1");
   EXPECT_EQ(sky().TargetRA, 24382);
   ASSERT_EQ(mount.calls.size(), 1u);
   EXPECT_EQ(mount.calls[0].op, "cmdMove");
@@ -91,10 +117,14 @@ TEST_F(PlanetariumCommandTest, MalformedSetIsRefusedAndEndsTheText) {
   sky().TargetDec = 200;
   EXPECT_EQ(send(":Sr#"), "0");
   EXPECT_EQ(send(":Sr 25:00:00#"), "0");
-  EXPECT_EQ(send(":Sd +12*34#:Sr 99:00:00#:MS#"), "0");  // the Dec was set, the goto never runs
+  // The Dec is set, the RA refused: a goto or sync after it would run on a half-set target.
+  EXPECT_EQ(send(":Sd +12*34#:Sr 99:00:00#:MS#"), "101Target Not Set#");
+  EXPECT_EQ(send(":CM#"), "");
   EXPECT_EQ(sky().TargetRA, 100);
   EXPECT_EQ(sky().TargetDec, 45240);
   EXPECT_TRUE(mount.calls.empty());
+  EXPECT_EQ(send(":Sr05:00:00#:MS#"), "10");  // a good RA makes the target whole again
+  EXPECT_EQ(mount.ops(), QStringList({"cmdGoto"}));
 }
 
 TEST_F(PlanetariumCommandTest, GotoAndSyncPassCopiesInTheConfiguredFrame) {
@@ -116,33 +146,66 @@ TEST_F(PlanetariumCommandTest, GotoAndSyncPassCopiesInTheConfiguredFrame) {
 
 TEST_F(PlanetariumCommandTest, RefusedGotoIsReportedTheMeadeWay) {
   mount.gotoResult = false;
-  const QString reply = send(":MS#");
-  ASSERT_GE(reply.size(), 3);
-  EXPECT_EQ(reply.front(), u'1');
-  EXPECT_EQ(reply.back(), u'#');
-  for (QChar c : reply) EXPECT_LT(c.unicode(), 128);
+  EXPECT_EQ(send(":MS#"), "1Object Below Horizon#");  // the controller refused it itself
+  mount.refusalWords = "Slew#Limit\x01 Reached";      // the mount's own words, made one reply
+  EXPECT_EQ(send(":MS#"), "1SlewLimit Reached#");
   host.telescope = nullptr;  // no mount bound: refused as well, nothing crashes
-  EXPECT_EQ(send(":MS#").front(), u'1');
+  EXPECT_EQ(send(":MS#"), "1Object Below Horizon#");
+}
+
+TEST_F(PlanetariumCommandTest, RefusedSyncIsNeverAnsweredAsDone) {
+  mount.syncResult = false;
+  EXPECT_EQ(send(":CM#"), "");
+  host.telescope = nullptr;
+  EXPECT_EQ(send(":CM#"), "");
+  host.telescope = &mount;
+  mount.syncResult = true;
+  EXPECT_EQ(send(":CM#"), "#");
 }
 
 TEST_F(PlanetariumCommandTest, HandMotionFollowsTheChosenRate) {
+  // The driver takes the hand controller's letters, whose east and west it crosses on the
+  // way to the mount: a planetarium's west goes in as the handset's "E" (which sends ":Mw#").
   EXPECT_EQ(send(":Mn#"), "");
   EXPECT_EQ(send(":RG#"), "");
   EXPECT_EQ(send(":Mw#"), "");
   EXPECT_EQ(send(":RS#"), "");
   EXPECT_EQ(send(":Me#"), "");
-  EXPECT_EQ(send(":Qn#"), "#");  // stops twice: "Qn" and "Q"
-  ASSERT_EQ(mount.calls.size(), 5u);
-  EXPECT_EQ(mount.calls[0].text, "N");
-  EXPECT_EQ(mount.calls[0].speed, 2);  // no rate chosen yet: the middle one
-  EXPECT_EQ(mount.calls[1].text, "W");
-  EXPECT_EQ(mount.calls[1].speed, 1);
-  EXPECT_EQ(mount.calls[2].text, "E");
-  EXPECT_EQ(mount.calls[2].speed, 3);
-  for (int i : {3, 4}) {
-    EXPECT_EQ(mount.calls[i].text, "");
-    EXPECT_EQ(mount.calls[i].speed, 9);
+  EXPECT_EQ(send(":Ms#"), "");
+  EXPECT_EQ(send(":Qn#"), "");  // one stop, north only
+  EXPECT_EQ(send(":Qw#:Qe#:Qs#"), "");
+  EXPECT_EQ(send(":Q#"), "#");
+  const std::vector<std::pair<QString, int>> expected = {{"N", 2},  // no rate chosen yet: the middle one
+                                                         {"E", 1}, {"W", 3}, {"S", 3}, {"N", 9},
+                                                         {"E", 9}, {"W", 9}, {"S", 9}, {"", 9}};
+  ASSERT_EQ(mount.calls.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(mount.calls[i].op, "cmdMove") << i;
+    EXPECT_EQ(mount.calls[i].text, expected[i].first) << i;
+    EXPECT_EQ(mount.calls[i].speed, expected[i].second) << i;
   }
+}
+
+TEST_F(PlanetariumCommandTest, OnlyWholeCommandsByTheirExactNameAct) {
+  sky().TargetRA = 19800;
+  sky().TargetDec = 72900;
+  // Each of these holds a command's letters somewhere, but is not that command.
+  const char* noise[] = {"xx:MS#", ":MSx#", ":ms#", ":Q #", "::Q#", ":GRGD#", "Q#", "MS#", ":Mw", ":Mwe#",
+                         ":CMD#", ":Qnx#", ":RSx#", "abc:hP#", ":hPark#", ":TQQ#", ":Sx05:30:00#", ":sr05:30:00#",
+                         ":T000.001#", ":Q\x01#", ":GR\r#", "\x06\x06", "Assist#", ":Assist#"};
+  for (const char* n : noise) {
+    const QString reply = send(QString::fromLatin1(n));
+    EXPECT_TRUE(reply.isEmpty() || reply == "PP") << n << " -> " << reply.toStdString();
+  }
+  EXPECT_TRUE(mount.calls.empty()) << mount.ops().join(' ').toStdString();
+  EXPECT_TRUE(host.missions.empty());
+  EXPECT_EQ(sky().MoveRate, 0);
+  EXPECT_FALSE(QFile::exists(host.IniPath()));
+  EXPECT_EQ(host.iniReads, 0);
+  // A command after noise in the same write still counts: the noise ends at its own '#'.
+  EXPECT_EQ(send("garbage#:GR#"), "00:00:00#");
+  // Blanks or line ends between commands are not part of them.
+  EXPECT_EQ(send("\r\n:GR#"), "00:00:00#");
 }
 
 TEST_F(PlanetariumCommandTest, AlignmentQueryAnswersByMountType) {
@@ -165,8 +228,8 @@ TEST_F(PlanetariumCommandTest, MissionsStopAndTracking) {
   EXPECT_EQ(host.missions[1].first, 40);
   EXPECT_EQ(host.missions[2].first, 54);
   EXPECT_EQ(send(":ST0.0#"), "1");
-  EXPECT_EQ(send(":TQ"), "");
-  EXPECT_EQ(mount.ops(), QStringList({"cmdStop", "cmdTrucking"}));
+  EXPECT_EQ(send(":ST60.1#"), "0");
+  EXPECT_EQ(mount.ops(), QStringList({"cmdStop"}));
 }
 
 TEST_F(PlanetariumCommandTest, SiteCommandsWriteTheLocation) {
@@ -180,21 +243,36 @@ TEST_F(PlanetariumCommandTest, SiteCommandsWriteTheLocation) {
   EXPECT_EQ(ini("LATITUDE"), "+35:40:00");
   EXPECT_EQ(send(":St -00*30*00#"), "1");
   EXPECT_EQ(ini("LATITUDE"), "-00:30:00");
-  EXPECT_EQ(host.iniReads, 0);  // the site is applied with the time zone
+  EXPECT_EQ(host.iniReads, 5);  // each site change is loaded at once
   EXPECT_EQ(send(":SG -09.0#"), "1");
   EXPECT_EQ(ini("TIMEZONE"), "09");
-  EXPECT_EQ(send(":SG +05.5#"), "1");
-  EXPECT_EQ(ini("TIMEZONE"), "-06");
+  EXPECT_EQ(send(":SG+05.0#"), "1");
+  EXPECT_EQ(ini("TIMEZONE"), "-05");
   EXPECT_EQ(send(":SG-9.0#"), "1");  // INDI: no blank, the sign is kept
   EXPECT_EQ(ini("TIMEZONE"), "09");
-  EXPECT_EQ(host.iniReads, 3);
+  EXPECT_EQ(send(":SG+00.0#"), "1");
+  EXPECT_EQ(ini("TIMEZONE"), "00");
+  EXPECT_EQ(host.iniReads, 9);
+  // Half and quarter hour zones are kept, in a text the settings load reads back exactly.
+  const std::vector<std::pair<const char*, const char*>> zones = {
+      {":SG+05.5#", "-5.5"}, {":SG -05.5#", "5.5"},  {":SG-09.5#", "9.5"},   {":SG+03.5#", "-3.5"},
+      {":SG-05.75#", "5.75"}, {":SG-5.8#", "5.75"},  // INDI rounds Nepal's 5.75 to 5.8
+      {":SG-12.75#", "12.75"}, {":SG+09.25#", "-9.25"}};
+  for (const auto& [command, zone] : zones) {
+    EXPECT_EQ(send(command), "1") << command;
+    EXPECT_EQ(ini("TIMEZONE"), zone) << command;
+    EXPECT_EQ(vb::Val(ini("TIMEZONE")) * 3600, QString(zone).toDouble() * 3600) << command;
+  }
   EXPECT_EQ(send(":SL21:05:09#"), "1");
   EXPECT_EQ(send(":SC07/12/26#"), "1");
+  EXPECT_EQ(send(":SL25:05:09#"), "0");
+  EXPECT_EQ(send(":SC13/45/26#"), "0");
 }
 
 TEST_F(PlanetariumCommandTest, MalformedSiteCommandsWriteNothing) {
-  for (const char* bad : {":Sg#", ":Sg 999*00*00#", ":Sgabc#", ":St+95*00#", ":St#", ":SG#", ":SG +99#", ":SGx#"})
-    EXPECT_EQ(send(bad), "0") << bad;
+  for (const char* bad : {":Sg#", ":Sg 999*00*00#", ":Sgabc#", ":St+95*00#", ":St#", ":SG#", ":SG +99#", ":SGx#",
+                          ":Sg 139*44*00x#", ":St+35*40"})
+    EXPECT_TRUE(send(bad) == "0" || send(bad).isEmpty()) << bad;
   EXPECT_FALSE(QFile::exists(host.IniPath()));
   EXPECT_EQ(host.iniReads, 0);
 }

@@ -1,11 +1,16 @@
 // The virtual port through a real pseudo-terminal: what a client writes reaches the
-// interpreter and the reply comes back byte for byte; the port survives clients that come and
-// go, including one that takes exclusive mode, and its link goes with the window.
+// interpreter as whole commands however the reads split it, every reply comes back byte for
+// byte and in order; the port survives clients that come and go, including one that takes
+// exclusive mode, its link goes with the window, and a port number that cannot be the
+// planetarium port is named to the observer instead of being made.
 #include "frmVSP6.h"
 
 #include "FakeLinkHost.h"
 #include "FakeMountDriver.h"
+#include "IniFile.h"
+#include "PortClient.h"
 #include "ProgramFolder.h"
+#include "Prompter.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -58,8 +63,12 @@ class VirtualPortTest : public ::testing::Test {
     host.shared.mount.TelDec = -18620;
     vsp = std::make_unique<frmVSP6>(host);
     vsp->strPort1 = frmVSP6::PortName(5);
+    Prompter::install(&prompter);
   }
-  ~VirtualPortTest() override { SetProgramFolderForTests({}); }
+  ~VirtualPortTest() override {
+    Prompter::install(nullptr);
+    SetProgramFolderForTests({});
+  }
 
   int openClient() {
     const int fd = ::open(QFile::encodeName(dir.filePath("ports/COM5")).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -85,6 +94,7 @@ class VirtualPortTest : public ::testing::Test {
   }
 
   QTemporaryDir dir;
+  ScriptedPrompter prompter;
   FakeMountDriver mount;
   FakeLinkHost host;
   std::unique_ptr<frmVSP6> vsp;
@@ -152,6 +162,83 @@ TEST_F(VirtualPortTest, RepliesGoBackByteForByte) {
   ASSERT_TRUE(pumpUntil([&] { return !mount.calls.empty(); }));
   EXPECT_EQ(ask(fd, ":GR#"), "12:34:56#");
   ::close(fd);
+}
+
+TEST_F(VirtualPortTest, CommandsAreAnsweredWholeAndInOrderHoweverTheReadsFall) {
+  vsp->cmdCreatePort();
+  PortClient client(dir.filePath("ports/COM5"));
+  ASSERT_TRUE(client.isOpen());
+  // One command over two writes, the controller reading between them.
+  ASSERT_TRUE(client.write(":Sr08:1"));
+  ASSERT_TRUE(PortClient::pump([&] { return vsp->hasUnfinishedCommand(); }));
+  EXPECT_EQ(client.take(), "");  // nothing is answered for half a command
+  ASSERT_TRUE(client.write("0:00#"));
+  EXPECT_EQ(client.readBytes(1), "1");
+  EXPECT_EQ(host.shared.planetarium.TargetRA, 8 * 3600 + 10 * 60);
+
+  // A byte at a time, the degree byte among them.
+  for (const char c : QByteArray(":Sd-16\xDF" "45:09#")) {
+    ASSERT_TRUE(client.write(QByteArray(1, c)));
+    PortClient::pump([&] { return vsp->hasUnfinishedCommand() || c == '#'; });
+  }
+  EXPECT_EQ(client.readBytes(1), "1");
+  EXPECT_EQ(host.shared.planetarium.TargetDec, -60309);
+
+  // Several commands in one write: every reply, in the order of the commands.
+  ASSERT_TRUE(client.write(":GR#:GD#"));
+  EXPECT_EQ(client.read(2), QByteArray("12:34:56#-05\xDF" "10:20#"));
+  ASSERT_TRUE(client.write("#:Q#:Sr06:46:22#"));  // Stellarium: the stop's '#', then the set's "1"
+  EXPECT_EQ(client.readBytes(2), "#1");
+  EXPECT_EQ(host.shared.planetarium.TargetRA, 24382);
+  ASSERT_TRUE(client.write("\x06:GVD#"));
+  EXPECT_TRUE(client.read(1).startsWith("P"));
+  EXPECT_EQ(mount.ops(), QStringList({"cmdMove"}));  // only the stop moved anything
+}
+
+TEST_F(VirtualPortTest, TimeZoneOfHalfAnHourIsKept) {
+  vsp->cmdCreatePort();
+  PortClient client(dir.filePath("ports/COM5"));
+  ASSERT_TRUE(client.write(":SG+05.5#"));
+  EXPECT_EQ(client.readBytes(1), "1");
+  EXPECT_EQ(ReadIni(host.IniPath(), "LOCATION", "TIMEZONE"), "-5.5");
+  EXPECT_EQ(host.iniReads, 1);
+}
+
+TEST_F(VirtualPortTest, PortThatCannotBeThePlanetariumPortIsNamedToTheObserver) {
+  const QString ini = host.IniPath();
+  const auto refused = [&](const char* name, const char* why) {
+    prompter.clear();
+    vsp->strPort1 = name;
+    vsp->cmdCreatePort();
+    EXPECT_FALSE(vsp->portExists()) << why;
+    ASSERT_EQ(prompter.asked().size(), 1u) << why;
+    const auto& box = prompter.asked()[0];
+    EXPECT_EQ(box.icon, Icon::Critical) << why;
+    EXPECT_FALSE(box.title.isEmpty()) << why;
+    EXPECT_TRUE(box.text.contains(dir.filePath(QString("ports/") + name))) << why << ": " << box.text.toStdString();
+  };
+  refused("COM0", "no VCommPort in the settings");
+  EXPECT_FALSE(QFileInfo(dir.filePath("ports/COM0")).isSymLink());
+
+  WriteIni(ini, "TELESCOPE", "CommPort", "5");
+  refused("COM5", "the mount's own port");
+  WriteIni(ini, "TELESCOPE", "CommPort", "3");
+
+  WriteIni(ini, "DOME", "Controller", "1");
+  WriteIni(ini, "DOME", "CommPort", "5");
+  refused("COM5", "the serial dome's port");
+  WriteIni(ini, "DOME", "Controller", "0");  // the USB board: its CommPort means nothing
+
+  QDir().mkpath(dir.filePath("ports"));
+  ASSERT_TRUE(QFile::link("/dev/null", dir.filePath("ports/COM6")));
+  refused("COM6", "someone else's live link");
+  EXPECT_EQ(QFileInfo(dir.filePath("ports/COM6")).symLinkTarget(), "/dev/null");
+
+  prompter.clear();
+  vsp->strPort1 = "COM5";
+  vsp->cmdCreatePort();
+  EXPECT_TRUE(vsp->portExists());
+  EXPECT_TRUE(prompter.asked().empty());
 }
 
 TEST_F(VirtualPortTest, ClientsComeAndGo) {

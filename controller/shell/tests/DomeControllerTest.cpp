@@ -27,7 +27,7 @@ class DomeController : public MainWindowTest, public ::testing::WithParamInterfa
 TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
   const Expect e = GetParam();
   settings(QByteArray("[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
-                      "[TELESCOPE]\nTelescope= 5\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 50\n"
+                      "[TELESCOPE]\nTelescope= 5\nVCommPort= 9\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 50\n"
                       "[DOME]\nLoopTimer= 50\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 1\nHomePosition= 0\nController=") +
            e.controller + "\n[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n[PARK]\nAZ=-1\n");
   start();

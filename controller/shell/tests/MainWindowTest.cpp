@@ -26,7 +26,7 @@ namespace {
 // Tokyo; no dome; opens in the set-up layout without connecting.
 const QByteArray kSite =
     "[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
-    "[TELESCOPE]\nTelescope= 5\nCommPort=12\nMount=G\n";
+    "[TELESCOPE]\nTelescope= 5\nCommPort=12\nVCommPort= 9\nMount=G\n";
 const QByteArray kNoDome = kSite + "[PUBLIC]\nFormSizeChange= 2\n[DOME]\nController= 2\n";
 const QByteArray kNoPark = "[PARK]\nAZ=-1\nAlt=-1\n";
 // The simulated board with a dome behind it, and the relay wiring it learns.

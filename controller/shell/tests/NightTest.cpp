@@ -86,7 +86,7 @@ class Night : public MainWindowTest {
   }
   QByteArray site() const {
     return "[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n[TELESCOPE]\nTelescope= 5\nCommPort=" +
-           QByteArray::number(kCom) + "\nMount=G\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 250\n[PARK]\nAZ= 0\nAlt= 54\n";
+           QByteArray::number(kCom) + "\nVCommPort= 9\nMount=G\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 250\n[PARK]\nAZ= 0\nAlt= 54\n";
   }
 };
 

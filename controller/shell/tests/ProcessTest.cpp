@@ -12,6 +12,8 @@
 
 namespace {
 
+const QByteArray kPlanetariumPort = "[TELESCOPE]\nVCommPort= 9\n";
+
 QByteArray slurp(const QString& p) {
   QFile f(p);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -50,6 +52,12 @@ void startOffscreen(QProcess& p, const QString& program) {
 TEST(ControllerProcess, SecondInstanceIsRefusedAndSigtermShutsDownCleanly) {
   QTemporaryDir dir;
   const QString exe = install(dir);
+  // A planetarium port number, or the start-up stops at the message that there is none.
+  {
+    QFile ini(dir.filePath("OrvanMirel.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(kPlanetariumPort);
+  }
   QProcess first;
   startOffscreen(first, exe);
   // Up once the start wait has passed and it has written what a first start writes.
@@ -62,7 +70,7 @@ TEST(ControllerProcess, SecondInstanceIsRefusedAndSigtermShutsDownCleanly) {
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_EQ(first.state(), QProcess::Running);
-  EXPECT_EQ(slurp(dir.filePath("OrvanMirel.ini")), "[ASCOM]\nUse=False\n");  // the second never read or wrote
+  EXPECT_EQ(slurp(dir.filePath("OrvanMirel.ini")), kPlanetariumPort + "[ASCOM]\nUse=False\n");  // the second never read or wrote
 
   // Wait until the first has finished its start-up sequence before closing it.
   QThread::msleep(1500);
@@ -70,7 +78,7 @@ TEST(ControllerProcess, SecondInstanceIsRefusedAndSigtermShutsDownCleanly) {
   ASSERT_TRUE(first.waitForFinished(30000));
   EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(first.exitCode(), 0);
-  EXPECT_EQ(slurp(dir.filePath("OrvanMirel.ini")), "[ASCOM]\nUse=False\n[PUBLIC]\nFormSizeChange= 1\n");
+  EXPECT_EQ(slurp(dir.filePath("OrvanMirel.ini")), kPlanetariumPort + "[ASCOM]\nUse=False\n[PUBLIC]\nFormSizeChange= 1\n");
   // The lock is gone with its owner: a new start is not refused.
   EXPECT_FALSE(QFile::exists(dir.filePath("OrvanMirel.lock")));
 }
