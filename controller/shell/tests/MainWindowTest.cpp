@@ -5,6 +5,8 @@
 #include "DomeLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
+#include "PortClient.h"
+#include "Vb.h"
 #include "Shared.h"
 
 #include <QComboBox>
@@ -575,6 +577,22 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   w->LoopTimer_Timer();
   const double moved = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
   EXPECT_NEAR(std::fmod(tokyo - moved + 86400, 86400), 3600, 1.5);
+
+  // A planetarium program says the site keeps UT-5.5 (India's zone, sent the Meade way: the
+  // hours to add for UT). The zone is stored whole and the sidereal time follows at once:
+  // the same clock reading is 14.5 hours later in UT, 52 342.9 s more sidereal time.
+  PortClient planetarium(dir.filePath("ports/COM9"));
+  ASSERT_TRUE(planetarium.isOpen());
+  ASSERT_TRUE(planetarium.write(":SG+05.5#"));
+  EXPECT_EQ(planetarium.readBytes(1), "1");
+  EXPECT_EQ(ReadIni(ini(), "Location", "TIMEZONE"), "-5.5");
+  EXPECT_EQ(w->state().site.TimeZoneSeconds, -19800);
+  w->LoopTimer_Timer();
+  const double india = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
+  EXPECT_NEAR(std::fmod(india - moved + 86400, 86400), 52342.9, 1.5);
+  ASSERT_TRUE(planetarium.write(":GS#"));
+  const QByteArray gs = planetarium.read(1);
+  EXPECT_EQ(gs, vb::TimeText(static_cast<long long>(india)).toLatin1() + "#");
 }
 
 int main(int argc, char** argv) {
