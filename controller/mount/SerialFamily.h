@@ -10,9 +10,9 @@ namespace orvan {
 
 struct SerialFamily {
   enum class ReplyEnd { AnyCharacter, Hash, CarriageReturn };
-  // What the time-out answers do: the LX200 kind keeps waiting (Retry restarts the clock,
-  // Ignore asks again at once), the E-Vexil kind always stops and Retry runs the transaction
-  // again.
+  // What Retry does at a time-out: the LX200 kind keeps waiting (the clock restarts, nothing
+  // is sent again), the E-Vexil kind stops and runs the transaction again. Abort and Ignore
+  // stop waiting and give up communication in both.
   enum class TimeoutRule { KeepWaiting, StopAndRerun };
 
   QString name;                 // "LX200", "RST400", "E-Vexil", "Temma"

@@ -71,27 +71,51 @@ TEST_F(Transaction, RetryKeepsWaitingWithoutSendingAgain) {
   EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GD#")), QStringLiteral("+35*40:00#"));
 }
 
-TEST_F(Transaction, IgnoreAsksAgainAtOnceAndAbortEndsIt) {
-  prompter.push(Answer::Ignore);
-  prompter.push(Answer::Ignore);
+TEST_F(DriverFixture, IgnoreOrAClosedBoxGivesUpWithoutEndingTheProgram) {
+  // Ignore, and a box closed with Escape or its close button (no answer, or Cancel).
+  for (const Answer answer : {Answer::Ignore, Answer::None, Answer::Cancel}) {
+    SCOPED_TRACE(static_cast<int>(answer));
+    prompter.clear();
+    state.mount.TelStatus[0].clear();
+    host.unloads = 0;
+    frmLX200 drv(state, host, cal, ini, makeLink());
+    drv.slewWatchTimer().stop();
+    fake->open();
+    prompter.push(answer);
+    prompter.push(Answer::Abort);  // a second question would end the program
+    EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
+    // One question, no waiting on for a mount that is gone, and the program goes on.
+    EXPECT_EQ(prompter.asked().size(), 1u);
+    EXPECT_EQ(host.unloads, 0);
+    EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+    EXPECT_EQ(drv.driverState().LastTimeoutAnswer, 5);
+    EXPECT_FALSE(drv.driverState().PortBusy);
+    // Communication is over: nothing more is written, every reply is empty, nothing is asked.
+    fake->queueReply(QByteArrayLiteral("12:34:56#"));
+    EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
+    EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Q#")), QString());
+    EXPECT_EQ(fake->writes.size(), 1);
+    EXPECT_EQ(prompter.asked().size(), 1u);
+    // And the encoder log is not written on closing.
+    EXPECT_TRUE(drv.cmdConnect(false));
+    EXPECT_EQ(readIni("EncLog", "EncOfs1"), QString());
+  }
+}
+
+TEST_F(Transaction, AbortEndsTheProgramOnlyOnceTheTransactionHasReturned) {
+  bool busyAtUnload = true;
+  host.onUnload = [&] { busyAtUnload = drv.driverState().PortBusy; };
   prompter.push(Answer::Abort);
-  const long before = fake->nowMs();
   EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
-  EXPECT_EQ(prompter.asked().size(), 3u);
-  // The second and third questions follow the first without a new time-out period.
-  EXPECT_LT(fake->nowMs() - before, 2500);
-  EXPECT_EQ(host.unloads, 3);
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(host.unloads, 1);
+  EXPECT_FALSE(busyAtUnload);
   EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
   EXPECT_EQ(drv.driverState().LastTimeoutAnswer, 3);
-  // Communication is over: nothing more is written, every reply is empty.
-  fake->queueReply(QByteArrayLiteral("12:34:56#"));
-  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
-  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Q#")), QString());
+  // Nothing more is sent, and the program is not ended a second time.
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GD#")), QString());
   EXPECT_EQ(fake->writes.size(), 1);
-  // And the encoder log is not written on closing.
-  EXPECT_TRUE(drv.cmdConnect(false));
-  EXPECT_EQ(readIni("EncLog", "EncOfs1"), QString());
-  EXPECT_FALSE(drv.isConnected());
+  EXPECT_EQ(host.unloads, 1);
 }
 
 TEST_F(Transaction, AnErrorDuringTheWaitSendsAgain) {
@@ -179,6 +203,43 @@ TEST_F(OpenClose, ConnectsAfterARetryStartsUpAndLoadsTheEncoderLog) {
   EXPECT_EQ(readIni("EncLog", "EncOfs2").trimmed(), QStringLiteral("0"));
   EXPECT_FALSE(fake->isOpen());
   EXPECT_FALSE(drv.isConnected());
+}
+
+TEST_F(OpenClose, AReconnectCountsTheOffsetsFromWhereTheMountStandsNow) {
+  QByteArray ra = "02:00:00#", dec = "+10*00:00#";
+  fake->setResponder([&](const QByteArray& w) { return w == ":GR#" ? ra : w == ":GD#" ? dec : QByteArrayLiteral("1"); });
+  drv.setModelText(QStringLiteral("LX200GPS"));
+  setIni("EncLog", "EncOfs1", " 500");
+  setIni("EncLog", "EncOfs2", " 0");
+  MountState& m = state.mount;
+  ASSERT_TRUE(drv.cmdConnect(true));
+  // The logged value counts from the position read at connecting.
+  drv.cmdStatus();
+  EXPECT_EQ(m.AxisDisp[0], 500);
+  EXPECT_EQ(m.AxisDisp[1], 0);
+  ASSERT_TRUE(drv.cmdConnect(false));  // the LX200 logs 0
+
+  // Meanwhile the mount was moved by its own hand paddle; the same run connects again.
+  ra = "05:00:00#";
+  dec = "+40*00:00#";
+  ASSERT_TRUE(drv.cmdConnect(true));
+  int32_t c1 = 0, c2 = 0;
+  cal.TargetToAxisPosition(5 * 3600, 40 * 3600, c1, c2);
+  EXPECT_EQ(m.AxisPos[0], c1);
+  EXPECT_EQ(m.AxisPos[1], c2);
+  EXPECT_EQ(m.AxisOfs[0], -c1);
+  EXPECT_EQ(m.AxisOfs[1], -c2);
+  drv.cmdStatus();
+  EXPECT_EQ(m.AxisDisp[0], 0);
+  EXPECT_EQ(m.AxisDisp[1], 0);
+  ASSERT_TRUE(drv.cmdConnect(false));
+
+  // Bound again after another family counted its axes otherwise.
+  m.AxisRev[0] = 4320000;
+  m.AxisRev[1] = 2592000;
+  drv.Selected();
+  EXPECT_EQ(m.AxisRev[0], 1296000);
+  EXPECT_EQ(m.AxisRev[1], 1296000);
 }
 
 TEST_F(DriverFixture, OtherFamiliesRows) {
