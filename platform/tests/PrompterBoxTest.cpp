@@ -14,17 +14,8 @@ using namespace orvan;
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "prompter_box_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication a(argc, argv);
-  return a;
-}
-
 // Asks through the real box and does `act` to it once it is shown.
 Answer askAndThen(Buttons buttons, const std::function<void(QMessageBox*)>& act) {
-  app();
   QTimer t;
   t.setInterval(10);
   QObject::connect(&t, &QTimer::timeout, [&] {
@@ -57,3 +48,9 @@ TEST(MessageBoxPrompter, ATimeOutQuestionClosedWithoutAButtonIsNotAbort) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
