@@ -34,6 +34,11 @@ struct SerialFamily {
   bool showsErrorEvents = false;  // error events (1001..) are shown in a message box
   double slewWatchLimit = 0;    // 0: no slew-completion watch; else the settle limit
   bool approachNeedsBacklash = false;  // ApproachDelay only when UseBacklash is on
+  // The axis counts are worked out from the sky position the mount reports, so they are
+  // already absolute: the encoder log is the whole offset (the LX200 kind logs 0). Otherwise
+  // the mount counts from where it was switched on, and the offset carries the logged counts
+  // over from the position read at connecting.
+  bool axisCountsFromSky = false;
 };
 
 const SerialFamily& FamilyLX200();

@@ -78,14 +78,15 @@ void SerialMountDriver::FinishConnect() {
   ds_.Connected = true;
   Wait(500);
   cmdStartUP();
-  // The offsets count from where the mount stands now: after a reconnect in the same run the
-  // axis counts of the last session would shift every displayed axis by the way it moved since.
+  // The axis counts of where the mount stands now, not of where the last session left it: a
+  // reconnect in the same run would otherwise shift every displayed axis, and the dome that
+  // follows them, by the way the mount moved since.
   if (ReadPosition()) UpdateAxisPos();
   MountState& m = mount();
   for (int k = 0; k < 2; ++k) {
     const QString key = QStringLiteral("EncOfs") + QString::number(k + 1);
     const double logged = vb::RoundEven(vb::Val(ReadIni(iniPath_, QStringLiteral("EncLog"), key)));
-    m.AxisOfs[k] = static_cast<int32_t>(logged) - m.AxisPos[k];
+    m.AxisOfs[k] = static_cast<int32_t>(logged) - (family_.axisCountsFromSky ? 0 : m.AxisPos[k]);
   }
 }
 
