@@ -48,6 +48,9 @@ Answer MessageBoxPrompter::ask(const QString& title, const QString& text, Button
     case Buttons::RetryCancel: sb = QMessageBox::Retry | QMessageBox::Cancel; break;
   }
   box.setStandardButtons(sb);
+  // Escape or the window's close button on a time-out question is Ignore, never Abort: an
+  // accidental key must not end the observer's program.
+  if (buttons == Buttons::AbortRetryIgnore) box.setEscapeButton(QMessageBox::Ignore);
   switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;
     case QMessageBox::Cancel: return Answer::Cancel;
@@ -58,8 +61,8 @@ Answer MessageBoxPrompter::ask(const QString& title, const QString& text, Button
     case QMessageBox::No: return Answer::No;
     default: break;
   }
-  // Closed with the window's close button: the Cancel-like answer.
-  return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::AbortRetryIgnore ? Answer::Abort : Answer::Cancel);
+  // Closed without a button: the Cancel-like answer, and no answer at all to a time-out.
+  return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::AbortRetryIgnore ? Answer::None : Answer::Cancel);
 }
 
 Answer ScriptedPrompter::ask(const QString& title, const QString& text, Buttons buttons, Icon icon) {

@@ -37,8 +37,10 @@ class MountDriver : public QObject {
   // One serial transaction: the reply without CR/LF, or empty (no reply expected, time-out
   // answered, or communication given up earlier).
   virtual QString SendTelescope(const QString& cmd) = 0;
-  // Slews to (ra, dec); ra/dec in/out. False, with nothing sent and no state changed, when the
-  // target is not above the horizon; true when the slew was started.
+  // Slews to (ra, dec); ra/dec in/out. True when the slew was started. False when it was not:
+  // no mount connected or communication given up, or the target not above the horizon
+  // (nothing sent, no state changed), or the mount refused it (lastRefusal() has its words);
+  // a refused goto neither marks the mount slewing nor tells the main window a goto started.
   virtual bool cmdGoto(double& ra, double& dec, const QString& epoch) = 0;
   // direction "N", "S", "E", "W"; speed 1 slow, 2 middle, 3 fast starts a move, 9 stops the
   // move in `direction` and ends hand motion.
@@ -48,8 +50,9 @@ class MountDriver : public QObject {
   virtual void cmdStatus() = 0;
   // Stops all motion and clears StopRequest.
   virtual void cmdStop() = 0;
-  // Tells the mount it points at (ra, dec); ra/dec in/out. False when the driver refuses
-  // (below the horizon; Temma also while slewing).
+  // Tells the mount it points at exactly (ra, dec); ra/dec in/out. False when it was not
+  // done: no mount connected, below the horizon, the mount rejected the coordinates (Temma
+  // also while slewing).
   virtual bool cmdSync(double& ra, double& dec, const QString& epoch) = 0;
   // (Re)starts sidereal tracking and cancels hand motion; TelState becomes 1.
   virtual void cmdTrucking() = 0;

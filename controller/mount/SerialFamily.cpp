@@ -16,6 +16,7 @@ const SerialFamily& FamilyLX200() {
     s.openFailText = QStringLiteral("LX200側のCOMポートがOPENできません");
     s.openFailTitle = QStringLiteral("COMポートオープンエラー (");
     s.slewWatchLimit = 60;
+    s.axisCountsFromSky = true;
     return s;
   }();
   return f;
@@ -36,6 +37,7 @@ const SerialFamily& FamilyRST400() {
     s.openFailText = QStringLiteral("LX200側のCOMポートがOPENできません");
     s.openFailTitle = QStringLiteral("COMポートオープンエラー (");
     s.slewWatchLimit = 10;
+    s.axisCountsFromSky = true;
     return s;
   }();
   return f;

@@ -10,9 +10,9 @@ namespace orvan {
 
 struct SerialFamily {
   enum class ReplyEnd { AnyCharacter, Hash, CarriageReturn };
-  // What the time-out answers do: the LX200 kind keeps waiting (Retry restarts the clock,
-  // Ignore asks again at once), the E-Vexil kind always stops and Retry runs the transaction
-  // again.
+  // What Retry does at a time-out: the LX200 kind keeps waiting (the clock restarts, nothing
+  // is sent again), the E-Vexil kind stops and runs the transaction again. Abort and Ignore
+  // stop waiting and give up communication in both.
   enum class TimeoutRule { KeepWaiting, StopAndRerun };
 
   QString name;                 // "LX200", "RST400", "E-Vexil", "Temma"
@@ -34,6 +34,11 @@ struct SerialFamily {
   bool showsErrorEvents = false;  // error events (1001..) are shown in a message box
   double slewWatchLimit = 0;    // 0: no slew-completion watch; else the settle limit
   bool approachNeedsBacklash = false;  // ApproachDelay only when UseBacklash is on
+  // The axis counts are worked out from the sky position the mount reports, so they are
+  // already absolute: the encoder log is the whole offset (the LX200 kind logs 0). Otherwise
+  // the mount counts from where it was switched on, and the offset carries the logged counts
+  // over from the position read at connecting.
+  bool axisCountsFromSky = false;
 };
 
 const SerialFamily& FamilyLX200();

@@ -78,11 +78,15 @@ void SerialMountDriver::FinishConnect() {
   ds_.Connected = true;
   Wait(500);
   cmdStartUP();
+  // The axis counts of where the mount stands now, not of where the last session left it: a
+  // reconnect in the same run would otherwise shift every displayed axis, and the dome that
+  // follows them, by the way the mount moved since.
+  if (ReadPosition()) UpdateAxisPos();
   MountState& m = mount();
   for (int k = 0; k < 2; ++k) {
     const QString key = QStringLiteral("EncOfs") + QString::number(k + 1);
     const double logged = vb::RoundEven(vb::Val(ReadIni(iniPath_, QStringLiteral("EncLog"), key)));
-    m.AxisOfs[k] = static_cast<int32_t>(logged) - m.AxisPos[k];
+    m.AxisOfs[k] = static_cast<int32_t>(logged) - (family_.axisCountsFromSky ? 0 : m.AxisPos[k]);
   }
 }
 
@@ -126,39 +130,32 @@ SerialMountDriver::WaitOutcome SerialMountDriver::HandleTimeout(const QString& c
   QString text = family_.timeoutText;
   if (family_.timeoutShowsCommand) text += u'\r' + QStringLiteral("(") + cmd + u')';
   qCDebug(lcSerial).noquote() << family_.name << "no reply to" << cmd;
-  const Answer a = Prompter::current().ask(QStringLiteral("タイムアウト"), text, Buttons::AbortRetryIgnore, Icon::Critical);
+  Answer a = Prompter::current().ask(QStringLiteral("タイムアウト"), text, Buttons::AbortRetryIgnore, Icon::Critical);
+  // A box closed without an answer (Escape, the window's close button) is Ignore: an
+  // accidental key never ends the observer's program.
+  if (a != Answer::Abort && a != Answer::Retry) a = Answer::Ignore;
   ds_.LastTimeoutAnswer = static_cast<int16_t>(a);
   ShowSetupLayout();
   MountState& m = mount();
-  if (family_.timeoutRule == SerialFamily::TimeoutRule::StopAndRerun) {
-    if (a == Answer::Retry) {
+  if (a == Answer::Retry) {
+    if (family_.timeoutRule == SerialFamily::TimeoutRule::StopAndRerun) {
       rerun = true;
-    } else if (a == Answer::Abort) {
-      m.TelStatus[0] = QStringLiteral("1");
-      host_.UnloadMainWindow();
-    } else {
-      m.TelStatus[0] = QStringLiteral("1");
-    }
-    return WaitOutcome::StopWaiting;
-  }
-  switch (a) {
-    case Answer::Retry:
-      start = static_cast<float>(Clock::current().secondsSinceMidnight());
-      return WaitOutcome::KeepWaiting;
-    case Answer::Ignore:
-      m.TelStatus[0] = QStringLiteral("1");
-      host_.UnloadMainWindow();
-      return WaitOutcome::KeepWaiting;
-    default:  // Abort, or a box closed without an answer
-      m.TelStatus[0] = QStringLiteral("1");
-      host_.UnloadMainWindow();
       return WaitOutcome::StopWaiting;
+    }
+    start = static_cast<float>(Clock::current().secondsSinceMidnight());
+    return WaitOutcome::KeepWaiting;
   }
+  // Abort and Ignore give up communication and stop waiting: a mount that is gone would
+  // otherwise bring the same question back for ever. Abort also ends the program, but only
+  // once this transaction has returned: the port must not close under its wait.
+  m.TelStatus[0] = QStringLiteral("1");
+  if (a == Answer::Abort) ds_.UnloadPending = true;
+  return WaitOutcome::StopWaiting;
 }
 
 QString SerialMountDriver::SendTelescope(const QString& cmd) {
   // Communication was given up (Abort or Ignore): nothing more is sent.
-  if (ds_.LastTimeoutAnswer != 0 && ds_.LastTimeoutAnswer != 4) return QString();
+  if (CommunicationGivenUp()) return QString();
   // A handler that runs while the time-out question is open must not start a second
   // transaction on the same port.
   if (ds_.PortBusy) return QString();
@@ -199,13 +196,16 @@ QString SerialMountDriver::SendTelescope(const QString& cmd) {
       break;
     }
     // An event or error arrived during the wait: send again, unless the observer gave up.
-    const bool gaveUp = ds_.LastTimeoutAnswer != 0 && ds_.LastTimeoutAnswer != 4;
-    if (m.CommEventCode != 0 && !gaveUp && !rerun && attempt < kMaxResends) continue;
+    if (m.CommEventCode != 0 && !CommunicationGivenUp() && !rerun && attempt < kMaxResends) continue;
     break;
   }
   link_->discardInput();
   reply.replace('\r', QByteArray()).replace('\n', QByteArray());
   ds_.PortBusy = false;
+  if (ds_.UnloadPending) {
+    ds_.UnloadPending = false;
+    host_.UnloadMainWindow();
+  }
   if (rerun) return SendTelescope(cmd);
   return cp932::decode(reply);
 }
@@ -248,26 +248,33 @@ bool SerialMountDriver::PrepareTarget(double& ra, double& dec, const QString& ep
   int32_t t1 = 0, t2 = 0, m2 = 0;
   move1 = 0;
   cal_.TargetToAxisCounts(ra, dec, t1, t2, move1, m2);
-  ds_.ApproachDelay = move1 > 0 && (!family_.approachNeedsBacklash || ds_.UseBacklash);
   return true;
 }
 
-void SerialMountDriver::StartSlew(double ra, double dec) {
+void SerialMountDriver::StartSlew(double ra, double dec, int32_t move1) {
   MountState& m = mount();
   m.TelState = 2;
   ds_.SlewDone = false;
+  // The hour axis travels negatively: the goto ends after the approach delay.
+  ds_.ApproachDelay = move1 > 0 && (!family_.approachNeedsBacklash || ds_.UseBacklash);
   m.GotoRA = ra;
   m.GotoDec = dec;
   // The watch needs two readings taken during this slew before it may call it settled;
   // comparing with a position from before the goto would end the slew at once.
   ds_.PrevRA = std::numeric_limits<double>::quiet_NaN();
   ds_.PrevDec = std::numeric_limits<double>::quiet_NaN();
+  ds_.FreshReading = false;
   host_.TelSlewing(1);
 }
 
 void SerialMountDriver::SlewWatchTick() {
   MountState& m = mount();
   if (m.TelState != 2) return;
+  // Nothing read since the last tick (a slow main loop, a stalled tick, a reply that did not
+  // parse): the position on hand was judged already, and judging it again would call a mount
+  // that is still slewing settled.
+  if (!ds_.FreshReading) return;
+  ds_.FreshReading = false;
   const double lim = family_.slewWatchLimit;
   if (std::fabs(ds_.PrevRA - m.TelRA) < lim && std::fabs(ds_.PrevDec - m.TelDec) < lim) {
     m.TelState = 1;
@@ -277,14 +284,19 @@ void SerialMountDriver::SlewWatchTick() {
   ds_.PrevDec = m.TelDec;
 }
 
-void SerialMountDriver::PostProcessStatus() {
+void SerialMountDriver::UpdateAxisPos() {
   MountState& m = mount();
-  m.TelStatus[2] = NumberText(m.TelRA);
-  m.TelStatus[3] = NumberText(m.TelDec);
   int32_t c1 = 0, c2 = 0;
   cal_.TargetToAxisPosition(m.TelRA, m.TelDec, c1, c2);
   m.AxisPos[0] = c1;
   m.AxisPos[1] = c2;
+}
+
+void SerialMountDriver::PostProcessStatus() {
+  MountState& m = mount();
+  m.TelStatus[2] = NumberText(m.TelRA);
+  m.TelStatus[3] = NumberText(m.TelDec);
+  UpdateAxisPos();
   for (int i = 0; i < 2; ++i) {
     m.AxisDisp[i] = m.AxisPos[i] + m.AxisOfs[i];
     if (m.AxisDisp[i] > m.AxisRev[i] / 2.0) m.AxisDisp[i] -= m.AxisRev[i];

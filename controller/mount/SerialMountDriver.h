@@ -28,6 +28,11 @@ struct MountDriverState {
   int32_t DelayTime = 0;  // seconds
   double PrevRA = 0;
   double PrevDec = 0;
+  // A position was read from the mount since the slew watch last looked: the watch judges
+  // only fresh readings, never the same old one twice.
+  bool FreshReading = false;
+  // The observer answered Abort: the program ends once the transaction has returned.
+  bool UnloadPending = false;
 };
 
 class SerialMountDriver : public MountDriver {
@@ -43,6 +48,7 @@ class SerialMountDriver : public MountDriver {
   void cmdTrucking() override;
   bool isConnected() const override { return ds_.Connected; }
   bool busy() const override { return ds_.PortBusy; }
+  QString lastRefusal() const override { return refusal_; }
 
   const MountDriverState& driverState() const { return ds_; }
   MountDriverState& driverState() { return ds_; }
@@ -69,13 +75,27 @@ class SerialMountDriver : public MountDriver {
   void ClosePort(int32_t encOfs1, int32_t encOfs2);
   // Store layout "2" and switch the main window to the set-up layout.
   void ShowSetupLayout();
+  // The observer gave up communication (Abort or Ignore to a time-out): nothing more is sent.
+  bool CommunicationGivenUp() const { return ds_.LastTimeoutAnswer != 0 && ds_.LastTimeoutAnswer != 4; }
+  // A goto or sync can reach the mount: connected, the port open, communication not given up.
+  bool CanCommand() const { return ds_.Connected && link_->isOpen() && !CommunicationGivenUp(); }
+  // The family reads the mount's position into TelRA/TelDec; true only when both axes were
+  // read afresh (a reply that does not parse leaves its axis as it was).
+  virtual bool ReadPosition() { return false; }
+  // The family calls this when ReadPosition got both axes: the slew watch may judge them.
+  void NoteFreshReading() { ds_.FreshReading = true; }
+  // AxisPos(0..1) of TelRA/TelDec.
+  void UpdateAxisPos();
+  // The mount's words for a refused goto; cleared at the start of every goto.
+  void SetRefusal(const QString& text) { refusal_ = text; }
   // Backlash settings of TELESCOPE, read at the start of every goto.
   void ReadBacklashSettings();
   // Goto and sync preparation up to the family protocol. False (nothing else done) when the
   // target is not above the horizon. `move1` is the hour-axis move distance.
   bool PrepareTarget(double& ra, double& dec, const QString& epoch, int32_t& move1);
-  // After the family's goto commands: slewing, target stored, TelSlewing(1).
-  void StartSlew(double ra, double dec);
+  // After the mount accepted the goto: slewing, target stored, the approach delay from the
+  // hour-axis move `move1`, TelSlewing(1).
+  void StartSlew(double ra, double dec, int32_t move1);
   // After the family part of cmdStatus set TelRA/TelDec: texts, axis counts, alt/az,
   // goto completion, horizon flag.
   void PostProcessStatus();
@@ -98,6 +118,7 @@ class SerialMountDriver : public MountDriver {
   std::unique_ptr<SerialLink> link_;
   QString iniPath_;
   MountDriverState ds_;
+  QString refusal_;
   QTimer slewWatch_;
 };
 

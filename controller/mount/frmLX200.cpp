@@ -4,10 +4,12 @@
 #include "Clock.h"
 #include "IniFile.h"
 #include "QtSerialLink.h"
+#include "SerialTrace.h"
 #include "Shared.h"
 #include "Vb.h"
 
 #include <cmath>
+#include <optional>
 
 namespace orvan {
 
@@ -39,7 +41,11 @@ frmLX200::frmLX200(SharedState& state, MountHost& host, ACal2& cal, const QStrin
     : SerialMountDriver(FamilyLX200(), state, host, cal, link ? std::move(link) : std::make_unique<QtSerialLink>(),
                         iniPath, parent) {
   setModelText(QStringLiteral("LX200"));
-  // One count per arcsecond on both axes.
+  Selected();
+}
+
+void frmLX200::Selected() {
+  // One count per arcsecond on both axes; another family bound in between may count otherwise.
   mount().AxisRev[0] = kArcsecPerTurn;
   mount().AxisRev[1] = kArcsecPerTurn;
 }
@@ -120,46 +126,84 @@ QString frmLX200::DecText(double& dec) const {
   return t;
 }
 
-double frmLX200::ParseRa(const QString& r) const {
-  const double hm = vb::Val(vb::Mid(r, 1, 2)) * 3600 + vb::Val(vb::Mid(r, 4, 2)) * 60;
-  return highPrecision() ? hm + vb::Val(vb::Mid(r, 7, 2)) : hm + vb::Val(vb::Mid(r, 7, 1)) * 6;
+namespace {
+bool digitAt(const QString& r, int i) { return r[i] >= u'0' && r[i] <= u'9'; }
+int twoAt(const QString& r, int i) { return (r[i].unicode() - u'0') * 10 + (r[i + 1].unicode() - u'0'); }
+// A separator of a declination: '*', the degree sign 0xDF (U+FF9F once decoded), ':', '\''
+// or whatever single non-digit the mount uses, but never the closing '#'.
+bool separatorAt(const QString& r, int i) { return !digitAt(r, i) && r[i] != u'#'; }
+}  // namespace
+
+std::optional<double> frmLX200::ParseRa(const QString& r) const {
+  const bool high = highPrecision();
+  if (r.size() != (high ? 9 : 8) || !r.endsWith(u'#')) return std::nullopt;
+  if (!digitAt(r, 0) || !digitAt(r, 1) || r[2] != u':' || !digitAt(r, 3) || !digitAt(r, 4)) return std::nullopt;
+  const int h = twoAt(r, 0), m = twoAt(r, 3);
+  if (h > 23 || m > 59) return std::nullopt;
+  if (high) {
+    if (r[5] != u':' || !digitAt(r, 6) || !digitAt(r, 7) || twoAt(r, 6) > 59) return std::nullopt;
+    return h * 3600.0 + m * 60.0 + twoAt(r, 6);
+  }
+  if (r[5] != u'.' || !digitAt(r, 6)) return std::nullopt;
+  return h * 3600.0 + m * 60.0 + (r[6].unicode() - u'0') * 6.0;
 }
 
-double frmLX200::ParseDec(const QString& r) const {
-  double d = vb::Val(vb::Mid(r, 2, 2)) * 3600 + vb::Val(vb::Mid(r, 5, 2)) * 60;
-  if (highPrecision()) d += vb::Val(vb::Mid(r, 8, 2));
-  return vb::Mid(r, 1, 1) == u"-" ? -d : d;
+std::optional<double> frmLX200::ParseDec(const QString& r) const {
+  const bool high = highPrecision();
+  if (r.size() != (high ? 10 : 7) || !r.endsWith(u'#')) return std::nullopt;
+  if ((r[0] != u'+' && r[0] != u'-') || !digitAt(r, 1) || !digitAt(r, 2) || !separatorAt(r, 3) || !digitAt(r, 4) ||
+      !digitAt(r, 5))
+    return std::nullopt;
+  const int d = twoAt(r, 1), m = twoAt(r, 4);
+  int s = 0;
+  if (high) {
+    if (!separatorAt(r, 6) || !digitAt(r, 7) || !digitAt(r, 8)) return std::nullopt;
+    s = twoAt(r, 7);
+  }
+  const double v = d * 3600.0 + m * 60.0 + s;
+  if (m > 59 || s > 59 || v > 90 * 3600.0) return std::nullopt;
+  return r[0] == u'-' ? -v : v;
 }
 
-void frmLX200::sendCoordinates(double ra, double& dec) {
-  SendTelescope(QStringLiteral(":Sr") + RaText(ra) + u'#');
-  SendTelescope(QStringLiteral(":Sd") + DecText(dec) + u'#');
+bool frmLX200::sendCoordinates(double ra, double& dec) {
+  // "0" is the mount's "invalid": going on would slew to, or sync on, the target before.
+  if (SendTelescope(QStringLiteral(":Sr") + RaText(ra) + u'#') == u"0") return false;
+  return SendTelescope(QStringLiteral(":Sd") + DecText(dec) + u'#') != u"0";
 }
 
 // ---- operations ------------------------------------------------------------------------------
 
 bool frmLX200::cmdGoto(double& ra, double& dec, const QString& epoch) {
+  SetRefusal(QString());
+  // Without a mount to hear it a goto is refused, not started: the dome must not turn.
+  if (!CanCommand()) return false;
   int32_t move1 = 0;
   if (!PrepareTarget(ra, dec, epoch, move1)) return false;
-  sendCoordinates(ra, dec);
-  // A refusal ("1" and a text) is not reported: the main loop sees the position stay.
-  SendTelescope(QStringLiteral(":MS#"));
-  StartSlew(ra, dec);
+  if (!sendCoordinates(ra, dec)) return false;
+  // "0": the mount slews. "1" (below the horizon) or "2" (above the upper limit), a text and
+  // "#": it refuses. Nothing at all: communication was given up during the goto.
+  const QString reply = SendTelescope(QStringLiteral(":MS#"));
+  if (reply.isEmpty()) return false;
+  if (reply[0] == u'1' || reply[0] == u'2') {
+    const qsizetype end = reply.indexOf(u'#');
+    SetRefusal(reply.mid(1, end < 0 ? -1 : end - 1));
+    qCDebug(lcSerial).noquote() << "LX200 refused the goto:" << lastRefusal();
+    return false;
+  }
+  StartSlew(ra, dec, move1);
   return true;
 }
 
 bool frmLX200::cmdSync(double& ra, double& dec, const QString& epoch) {
+  if (!CanCommand()) return false;
   int32_t move1 = 0;
   if (!PrepareTarget(ra, dec, epoch, move1)) return false;
-  if (move1 > 0) {
-    // The hour axis would come from the wrong side: sync 200 s ahead and approach.
-    ra = std::fmod(ra + 200, 86400.0);
-    driverState().ApproachDelay = true;
-  }
-  sendCoordinates(ra, dec);
+  // The mount is told exactly the position it was given: it reports that position afterwards
+  // and every later goto is measured from it.
+  if (!sendCoordinates(ra, dec)) return false;
   SendTelescope(QStringLiteral(":CM#"));
   mount().TelState = 1;
-  return true;
+  return !CommunicationGivenUp();
 }
 
 bool frmLX200::SendZsync() {
@@ -168,15 +212,26 @@ bool frmLX200::SendZsync() {
   return cmdSync(ra, dec, QStringLiteral("EOD"));
 }
 
-void frmLX200::cmdStatus() {
+bool frmLX200::ReadPosition() {
+  if (modelText() != u"LX200" && modelText() != u"LX200GPS") return false;
+  const QString r = SendTelescope(QStringLiteral(":GR#"));
+  const QString d = SendTelescope(QStringLiteral(":GD#"));
+  // A reply that does not parse is no position: the last good one stays, rather than a swing
+  // to 0 h or 0 degrees that would turn the dome and could end a goto early. No reply at all
+  // (communication given up) is no position either.
+  const std::optional<double> ra = ParseRa(r), dec = ParseDec(d);
   MountState& m = mount();
-  if (modelText() == u"LX200" || modelText() == u"LX200GPS") {
-    const QString r = SendTelescope(QStringLiteral(":GR#"));
-    const QString d = SendTelescope(QStringLiteral(":GD#"));
-    // No reply at all is no position, not a position at 0h +0°.
-    if (!r.isEmpty()) m.TelRA = ParseRa(r);
-    if (!d.isEmpty()) m.TelDec = ParseDec(d);
-  }
+  if (ra) m.TelRA = *ra;
+  else if (!r.isEmpty()) qCDebug(lcSerial).noquote() << modelText() << "reply to :GR# does not parse, RA kept:" << r;
+  if (dec) m.TelDec = *dec;
+  else if (!d.isEmpty()) qCDebug(lcSerial).noquote() << modelText() << "reply to :GD# does not parse, Dec kept:" << d;
+  if (!ra || !dec) return false;
+  NoteFreshReading();
+  return true;
+}
+
+void frmLX200::cmdStatus() {
+  ReadPosition();
   PostProcessStatus();
 }
 

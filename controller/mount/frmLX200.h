@@ -4,6 +4,8 @@
 // ones (hh:mm:ss, sdd*mm:ss).
 #include "SerialMountDriver.h"
 
+#include <optional>
+
 namespace orvan {
 
 class frmLX200 final : public SerialMountDriver {
@@ -24,6 +26,8 @@ class frmLX200 final : public SerialMountDriver {
   void cmdStop() override;
   bool cmdSync(double& ra, double& dec, const QString& epoch) override;
   bool SendZsync() override;
+  // Bound again by mount selection: one count per arcsecond on both axes.
+  void Selected() override;
 
   // The label lblLX200Type.
   QString lblLX200Type() const { return modelText(); }
@@ -37,12 +41,18 @@ class frmLX200 final : public SerialMountDriver {
   QString LongitudeCommand() const;
   QString LatitudeCommand() const;
   QString TimeZoneCommand() const;  // empty when none is sent
-  // Replies of :GR# and :GD#.
-  double ParseRa(const QString& reply) const;
-  double ParseDec(const QString& reply) const;
+  // Replies of :GR# and :GD#, laid out exactly as the model sends them ("HH:MM.T#" and
+  // "sDD*MM#", or "HH:MM:SS#" and "sDD*MM:SS#"), every field in its range; nothing for a
+  // garbled or cut-off reply.
+  std::optional<double> ParseRa(const QString& reply) const;
+  std::optional<double> ParseDec(const QString& reply) const;
+
+ protected:
+  bool ReadPosition() override;
 
  private:
-  void sendCoordinates(double ra, double& dec);
+  // ":Sr" and ":Sd"; false when the mount answers either with "0" (invalid).
+  bool sendCoordinates(double ra, double& dec);
 };
 
 }  // namespace orvan

@@ -18,7 +18,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace orvan;
@@ -105,11 +107,11 @@ class SimulatedMount : public ::testing::Test {
     return out;
   }
 
-  // Runs the main loop (a status poll every 250 ms) until `done` or 30 s.
-  bool runMainLoopUntil(const std::function<bool()>& done) {
+  // Runs the main loop (a status poll every `loopMs`) until `done` or 30 s.
+  bool runMainLoopUntil(const std::function<bool()>& done, int loopMs = 250) {
     QTimer loop;
     QObject::connect(&loop, &QTimer::timeout, [this] { driver->cmdStatus(); });
-    loop.start(250);
+    loop.start(loopMs);
     for (int i = 0; i < 300 && !done(); ++i) Wait(100);
     loop.stop();
     return done();
@@ -166,10 +168,9 @@ TEST_F(SimulatedMount, ANightFromConnectToDisconnect) {
   ra = targetRa;
   dec = targetDec;
   ASSERT_TRUE(driver->cmdSync(ra, dec, QStringLiteral("EOD")));
-  const bool approach = driver->driverState().ApproachDelay;
   driver->cmdStatus();
-  EXPECT_NEAR(m.TelRA, std::fmod(targetRa + (approach ? 200 : 0), 86400), 1);
-  EXPECT_NEAR(m.TelDec, targetDec, 1);
+  EXPECT_EQ(m.TelRA, targetRa);
+  EXPECT_EQ(m.TelDec, targetDec);
 
   ASSERT_TRUE(driver->cmdConnect(false));
   EXPECT_FALSE(driver->isConnected());
@@ -190,7 +191,7 @@ TEST_F(SimulatedMount, ANightFromConnectToDisconnect) {
       ":Sg220*15:40#", ":St+35*40:00#", ":SG-09.0#", ":SL#",                                         // start-up
       ":Q#", ":Q#", ":Sr" + raText(targetRa) + "#", ":Sd" + decText(targetDec) + "#", ":MS#",          // goto
       ":Q#", ":RM#", ":Mn#", ":Qn#", ":Q#",                                                             // hand move
-      ":Q#", ":Q#", ":Sr" + raText(targetRa + (approach ? 200 : 0)) + "#", ":Sd" + decText(targetDec) + "#", ":CM#",  // sync
+      ":Q#", ":Q#", ":Sr" + raText(targetRa) + "#", ":Sd" + decText(targetDec) + "#", ":CM#",  // sync
       ":Q#"};                                                                                           // disconnect
   EXPECT_EQ(got.join(u' ').toStdString(), expected.join(u' ').toStdString());
   EXPECT_GT(received(true).count(QStringLiteral(":GR#")), 4);
@@ -220,19 +221,13 @@ TEST_F(SimulatedMount, GarbledShortAndSlowReplies) {
   const double ra = m.TelRA, dec = m.TelDec;
   ASSERT_GT(dec, 0);
 
-  // Garbage reads as 0 and asks nothing.
-  ASSERT_EQ(control("fault garbage"), QByteArray("ok"));
-  driver->cmdStatus();
-  EXPECT_EQ(m.TelRA, 0);
-  EXPECT_EQ(m.TelDec, 0);
-
-  // Half a reply: the fields present count, the rest is 0 ("12:3" is 12 h 30 min).
-  ASSERT_EQ(control("fault short"), QByteArray("ok"));
-  driver->cmdStatus();
-  const long long s = std::llround(ra);
-  EXPECT_EQ(m.TelRA, s / 3600 * 3600 + (s % 3600 / 60) / 10 * 60);
-  const long long d = std::llround(dec);
-  EXPECT_EQ(m.TelDec, d / 3600 * 3600 + (d % 3600 / 60) / 10 * 60);
+  // Garbled and cut-off replies are no position: the last good one stays, nothing is asked.
+  for (const char* fault : {"fault garbage", "fault short"}) {
+    ASSERT_EQ(control(fault), QByteArray("ok"));
+    driver->cmdStatus();
+    EXPECT_EQ(m.TelRA, ra) << fault;
+    EXPECT_EQ(m.TelDec, dec) << fault;
+  }
   EXPECT_TRUE(prompter.asked().empty());
 
   // Replies later than the time-out: Retry waits for them.
@@ -244,6 +239,95 @@ TEST_F(SimulatedMount, GarbledShortAndSlowReplies) {
   EXPECT_NEAR(m.TelRA, ra, 2);
   EXPECT_NEAR(m.TelDec, dec, 2);
   EXPECT_EQ(driver->driverState().LastTimeoutAnswer, 4);
+  ASSERT_EQ(control("fault normal"), QByteArray("ok"));
+  ASSERT_TRUE(driver->cmdConnect(false));
+}
+
+TEST_F(SimulatedMount, AGotoTheMountRefusesMovesNothing) {
+  startSim();
+  MountState& m = state.mount;
+  ASSERT_TRUE(driver->cmdConnect(true));
+  driver->cmdStatus();
+  // The controller believes in a southern site; the mount keeps the one it was given at
+  // start-up, where the target lies below the horizon.
+  state.site.SiteLatitude = -35 * 3600;
+  state.site.SiteLatitudeRadians = state.site.SiteLatitude / (648000.0 / ACal2::kPi);
+  double ra = 0, dec = 0;
+  cal.HorizontalToEquatorial(0, 60, ra, dec);
+  m.GotoRA = 111;
+  m.GotoDec = 222;
+  EXPECT_FALSE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_EQ(driver->lastRefusal(), QStringLiteral("Object Below Horizon"));
+  EXPECT_EQ(m.TelState, 1);
+  EXPECT_EQ(m.GotoRA, 111);
+  EXPECT_EQ(m.GotoDec, 222);
+  EXPECT_TRUE(std::find(host.telSlewings.begin(), host.telSlewings.end(), 1) == host.telSlewings.end());
+  // The main loop and the watch run on: no completion comes.
+  int polls = 0;
+  runMainLoopUntil([&] { return ++polls > 20; });
+  EXPECT_EQ(host.linkOks, 0);
+  EXPECT_TRUE(control("state").contains("slewing=0"));
+  ASSERT_TRUE(driver->cmdConnect(false));
+  // Without a connection a goto is refused at once.
+  EXPECT_FALSE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_EQ(received(false).count(QStringLiteral(":MS#")), 1);
+}
+
+TEST_F(SimulatedMount, ASlowMainLoopDoesNotEndAGotoEarly) {
+  startSim({QStringLiteral("--slew-rate"), QStringLiteral("15")});
+  MountState& m = state.mount;
+  ASSERT_TRUE(driver->cmdConnect(true));
+  double ra = 0, dec = 0;
+  cal.HorizontalToEquatorial(0, 30, ra, dec);
+  ra = std::nearbyint(ra);
+  dec = std::nearbyint(dec);
+  const double targetRa = ra, targetDec = dec;
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  // The main loop reads the position every 2.5 s, the watch ticks every second.
+  ASSERT_TRUE(runMainLoopUntil([&] { return host.linkOks == 1; }, 2500));
+  // Completed only once the mount had arrived.
+  EXPECT_NEAR(m.TelRA, targetRa, 1);
+  EXPECT_NEAR(m.TelDec, targetDec, 1);
+  EXPECT_TRUE(control("state").contains("slewing=0"));
+  ASSERT_TRUE(driver->cmdConnect(false));
+}
+
+TEST_F(SimulatedMount, IgnoreOnASilentMountGivesUpWithoutEndingTheProgram) {
+  startSim({QStringLiteral("--fault"), QStringLiteral("silent")});
+  prompter.push(Answer::Ignore);
+  prompter.push(Answer::Abort);  // a second question would end the program
+  ASSERT_TRUE(driver->cmdConnect(true));
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(host.unloads, 0);
+  EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+  // Given up: nothing more reaches the mount, a goto is refused, the program goes on.
+  driver->cmdStatus();
+  double ra = 0, dec = 0;
+  cal.HorizontalToEquatorial(0, 60, ra, dec);
+  EXPECT_FALSE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_TRUE(host.telSlewings.empty());
+  ASSERT_TRUE(driver->cmdConnect(false));
+  EXPECT_EQ(received().join(u' ').toStdString(), ":Sg220*15:40#");
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(host.unloads, 0);
+}
+
+TEST_F(SimulatedMount, AVanishedMountAndAClosedQuestionBox) {
+  startSim();
+  ASSERT_TRUE(driver->cmdConnect(true));
+  driver->cmdStatus();
+  const double ra = state.mount.TelRA, dec = state.mount.TelDec;
+  ASSERT_EQ(control("fault vanish"), QByteArray("ok"));
+  prompter.push(Answer::None);  // the observer pressed Escape
+  prompter.push(Answer::Abort);
+  driver->cmdStatus();
+  driver->cmdStatus();
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(host.unloads, 0);
+  EXPECT_EQ(driver->driverState().LastTimeoutAnswer, 5);
+  EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+  EXPECT_EQ(state.mount.TelRA, ra);
+  EXPECT_EQ(state.mount.TelDec, dec);
   ASSERT_EQ(control("fault normal"), QByteArray("ok"));
   ASSERT_TRUE(driver->cmdConnect(false));
 }

@@ -121,6 +121,29 @@ TEST_P(IndiSimulatorTest, GotoSyncAbortReconnect) {
   EXPECT_TRUE(indiShows(m.TelRA, m.TelDec, 30)) << "no position after reconnecting";
 }
 
+TEST_P(IndiSimulatorTest, SyncIsExact) {
+  ASSERT_TRUE(connect());
+  const ACal2 cal(host->shared.site, host->shared.mount);
+  const auto sync = [&](int ra, int dec) {
+    const qsizetype before = mount->log().count(":CM#");
+    if (!indi->set("ON_COORD_SET.SYNC=On")) return false;
+    if (!indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + QString::number(ra / 3600.0, 'f', 8) + ";" +
+                   QString::number(dec / 3600.0, 'f', 8)))
+      return false;
+    return IndiSession::pumpUntil([&] { return mount->log().count(":CM#") > before; }, 30000);
+  };
+  // Two syncs, the second with the hour axis coming back from the other side of the meridian
+  // (the hour axis then travels negatively): the mount reports exactly what INDI synced.
+  const int lst = cal.LocalSiderealTime();
+  // East of the meridian the hour angle (sidereal time minus RA) is negative.
+  const int eastRa = (lst + 1200) % 86400, westRa = (lst + 86400 - 1800) % 86400;
+  ASSERT_TRUE(sync(eastRa, 30 * 3600)) << "no sync";
+  EXPECT_TRUE(indiShows(eastRa, 30 * 3600, 1)) << "the first sync is not where INDI put it";
+  ASSERT_TRUE(sync(westRa, 20 * 3600 + 15 * 60 + 30)) << "no second sync";
+  EXPECT_TRUE(indiShows(westRa, 20 * 3600 + 15 * 60 + 30, 1)) << "the second sync is not where INDI put it";
+  EXPECT_TRUE(mount->log().contains(":Sr" + vb::TimeText(westRa).toLatin1() + "#"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, IndiSimulatorTest,
                          ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"},
                                            Driver{"indi_lx200basic", "LX200 Basic"}),

@@ -1,5 +1,6 @@
-// Any bytes as the mount's answer to the status queries, in both models: the driver must
-// parse them to some position (missing parts 0) and never crash or hang.
+// Any bytes as the mount's answer to the status queries, in both models: the driver takes a
+// position only from a whole, well-formed reply, keeps the last one otherwise, and never
+// crashes or hangs.
 #include "ACal2.h"
 #include "Clock.h"
 #include "FakeSerialLink.h"
@@ -39,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* model : {"LX200", "LX200GPS"}) {
     drv.setModelText(QString::fromLatin1(model));
     drv.cmdStatus();
-    if (!std::isfinite(state.mount.TelRA) || !std::isfinite(state.mount.TelDec)) __builtin_trap();
+    const MountState& m = state.mount;
+    if (!std::isfinite(m.TelRA) || !std::isfinite(m.TelDec)) __builtin_trap();
+    if (m.TelRA < 0 || m.TelRA >= 86400 || std::fabs(m.TelDec) > 324000) __builtin_trap();
   }
   return 0;
 }

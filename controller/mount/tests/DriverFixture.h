@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 namespace orvan::testing {
@@ -33,7 +34,13 @@ class Host : public RecordingMountHost {
     inMissionCallSeen = m_.InMissionCall;
     RecordingMountHost::Mission(code, text);
   }
+  // Runs when the driver ends the program, to look at the driver at that moment.
+  void UnloadMainWindow() override {
+    if (onUnload) onUnload();
+    RecordingMountHost::UnloadMainWindow();
+  }
   Flag inMissionCallSeen = kFalse;
+  std::function<void()> onUnload;
 
  private:
   MountState& m_;

@@ -4,6 +4,7 @@
 #include "Vb.h"
 #include "frmLX200.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace orvan;
@@ -16,9 +17,12 @@ class LX200 : public DriverFixture {
   LX200() : drv(state, host, cal, ini, makeLink()) {
     drv.slewWatchTimer().stop();
     fake->open();
-    fake->setResponder([](const QByteArray&) { return QByteArrayLiteral("1"); });
+    fake->setResponder(mountReplies);
+    drv.driverState().Connected = true;
     state.mount.TelState = 1;
   }
+  // Set commands are valid, a slew is possible.
+  static QByteArray mountReplies(const QByteArray& w) { return w == ":MS#" ? QByteArrayLiteral("0") : QByteArrayLiteral("1"); }
   // A target in the zenith now: above the horizon whatever the date.
   void zenith(double& ra, double& dec) { cal.HorizontalToEquatorial(0, 90, ra, dec); }
   frmLX200 drv;
@@ -64,31 +68,57 @@ TEST_F(LX200, CoordinateTextsByModel) {
 
 TEST_F(LX200, ParsesStatusRepliesByModel) {
   EXPECT_EQ(drv.ParseRa(QStringLiteral("12:34.5#")), 45270);
+  EXPECT_EQ(drv.ParseRa(QStringLiteral("23:59.9#")), 86394);
   EXPECT_EQ(drv.ParseDec(QStringLiteral("-05*30#")), -19800);
   EXPECT_EQ(drv.ParseDec(QStringLiteral("+89*59#")), 89 * 3600 + 59 * 60);
-  // Short and garbled replies: what is there counts, the rest is 0.
-  EXPECT_EQ(drv.ParseRa(QStringLiteral("12#")), 43200);
-  EXPECT_EQ(drv.ParseRa(QStringLiteral("@$%&?!#")), 0);
+  EXPECT_EQ(drv.ParseDec(QStringLiteral("+90*00#")), 324000);
+  EXPECT_EQ(drv.ParseDec(cp932::decode(QByteArray("-00\xdf" "30#"))), -1800);
+  // Garbled, cut off, out of range, or in the other model's layout: no position.
+  for (const char* bad : {"", "#", "12#", "12:3", "12:34.5", "@$%&?!#", "24:00.0#", "12:60.0#", "12:34:56#",
+                          "12:34,5#", " 2:34.5#", "12:34.5##", "1a:34.5#"})
+    EXPECT_FALSE(drv.ParseRa(QString::fromLatin1(bad))) << bad;
+  for (const char* bad : {"", "+05*3", "05*30#", "+91*00#", "+90*01#", "+05*60#", "+05#30#", "+0530##", "-05*30:15#",
+                          "+5*30#", "@$%&?!#"})
+    EXPECT_FALSE(drv.ParseDec(QString::fromLatin1(bad))) << bad;
+
   drv.setModelText(QStringLiteral("LX200GPS"));
   EXPECT_EQ(drv.ParseRa(QStringLiteral("12:34:56#")), 45296);
-  // The mount's degree sign is the byte 0xDF, one character in the Japanese code page.
+  // The mount's degree sign is the byte 0xDF, one character in the Japanese code page; the
+  // minutes and seconds may part with ':' or '\''.
   EXPECT_EQ(drv.ParseDec(cp932::decode(QByteArray("-05\xdf" "30:15#"))), -(5 * 3600 + 30 * 60 + 15));
+  EXPECT_EQ(drv.ParseDec(cp932::decode(QByteArray("+05\xdf" "30'15#"))), 5 * 3600 + 30 * 60 + 15);
+  EXPECT_EQ(drv.ParseDec(QStringLiteral("+20*15:00#")), 72900);
+  for (const char* bad : {"12:34.5#", "12:34:5#", "12:34:60#", "24:00:00#", "12:3", "@$%&?!~@$", "12-34-56#"})
+    EXPECT_FALSE(drv.ParseRa(QString::fromLatin1(bad))) << bad;
+  for (const char* bad : {"+20*15#", "+20*15:0#", "+20*15:60#", "+90*00:01#", "+20*15:00", "+20*15#00#", "+2"})
+    EXPECT_FALSE(drv.ParseDec(QString::fromLatin1(bad))) << bad;
 
   // Through cmdStatus, with the replies on the port.
-  fake->setResponder([](const QByteArray& w) {
-    return w == ":GR#" ? QByteArrayLiteral("05:30:00#") : QByteArrayLiteral("+20*15:00#");
-  });
+  QByteArray ra = "05:30:00#", dec = "+20*15:00#";
+  fake->setResponder([&](const QByteArray& w) { return w == ":GR#" ? ra : dec; });
   drv.cmdStatus();
   EXPECT_EQ(state.mount.TelRA, 19800);
   EXPECT_EQ(state.mount.TelDec, 72900);
   EXPECT_EQ(state.mount.TelStatus[2], QStringLiteral("19800"));
   EXPECT_EQ(state.mount.TelStatus[3], QStringLiteral("72900"));
+  // A garbled or cut-off reply keeps the last good position, axis by axis.
+  for (const auto& [r, d] : {std::pair{"@$%&?!~@$", "@$%&?!~@$#"}, std::pair{"05:3", "+20*1"}}) {
+    ra = r;
+    dec = d;
+    drv.cmdStatus();
+    EXPECT_EQ(state.mount.TelRA, 19800) << r;
+    EXPECT_EQ(state.mount.TelDec, 72900) << d;
+  }
+  ra = "06:00:00#";
+  dec = "+2";
+  drv.cmdStatus();
+  EXPECT_EQ(state.mount.TelRA, 21600);
+  EXPECT_EQ(state.mount.TelDec, 72900);
   // Without a reply the position stays as it was.
   fake->setResponder(nullptr);
   prompter.push(Answer::Ignore);
-  prompter.push(Answer::Abort);
   drv.cmdStatus();
-  EXPECT_EQ(state.mount.TelRA, 19800);
+  EXPECT_EQ(state.mount.TelRA, 21600);
   EXPECT_EQ(state.mount.TelDec, 72900);
   // An unknown model keeps the values and asks the mount nothing.
   drv.setModelText(QStringLiteral("LX200X"));
@@ -185,29 +215,111 @@ TEST_F(LX200, GotoReadsTheBacklashSettings) {
   EXPECT_EQ(drv.driverState().DelayTime, 0);
 }
 
-TEST_F(LX200, SyncApproachesFromTheSameSide) {
+TEST_F(LX200, SyncTellsTheMountExactlyThePosition) {
   drv.setModelText(QStringLiteral("LX200GPS"));
+  // Whichever side the hour axis stands on, the mount is told the position itself, and a
+  // sync leaves the approach delay of the goto as it was.
+  for (const int32_t axis0 : {600000, 0, -600000}) {
+    SCOPED_TRACE(axis0);
+    double ra = 0, dec = 0;
+    zenith(ra, dec);
+    state.mount.AxisPos[0] = axis0;
+    fake->writes.clear();
+    const double ra0 = ra, dec0 = dec;
+    ASSERT_TRUE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
+    EXPECT_EQ(ra, ra0);
+    EXPECT_EQ(dec, dec0);
+    EXPECT_FALSE(drv.driverState().ApproachDelay);
+    const QStringList w = written();
+    ASSERT_EQ(w.size(), 5);
+    EXPECT_EQ(w[2], ":Sr" + vb::TimeText(static_cast<long long>(std::nearbyint(ra0))) + "#");
+    EXPECT_EQ(w[4], QStringLiteral(":CM#"));
+    EXPECT_EQ(state.mount.TelState, 1);
+  }
+}
+
+TEST_F(LX200, AGotoOrSyncWithoutAMountIsRefusedAndChangesNothing) {
+  MountState& m = state.mount;
+  m.GotoRA = 111;
+  m.GotoDec = 222;
+  const auto nothingHappened = [&] {
+    EXPECT_TRUE(fake->writes.isEmpty());
+    EXPECT_EQ(m.TelState, 1);
+    EXPECT_EQ(m.GotoRA, 111);
+    EXPECT_EQ(m.GotoDec, 222);
+    EXPECT_TRUE(host.telSlewings.empty());
+    EXPECT_EQ(drv.lastRefusal(), QString());
+  };
+  double ra = 0, dec = 0;
+  // Not connected.
+  drv.driverState().Connected = false;
+  zenith(ra, dec);
+  EXPECT_FALSE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_FALSE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
+  nothingHappened();
+  // Connected, but the port has gone.
+  drv.driverState().Connected = true;
+  fake->close();
+  EXPECT_FALSE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_FALSE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
+  nothingHappened();
+  // Communication given up after a time-out.
+  fake->open();
+  drv.driverState().LastTimeoutAnswer = 5;
+  EXPECT_FALSE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_FALSE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
+  nothingHappened();
+}
+
+TEST_F(LX200, AGotoTheMountRefusesIsReportedWithItsWords) {
+  MountState& m = state.mount;
+  m.GotoRA = 111;
+  m.GotoDec = 222;
+  QByteArray msReply = "1Object Below Horizon#";
+  fake->setResponder([&](const QByteArray& w) {
+    if (w == ":MS#") return msReply;
+    if (w == ":GR#") return QByteArrayLiteral("05:30.0#");
+    if (w == ":GD#") return QByteArrayLiteral("+20*15#");
+    return QByteArrayLiteral("1");
+  });
   double ra = 0, dec = 0;
   zenith(ra, dec);
-  // The hour axis stands far on the positive side: the sync point is moved 200 s ahead.
-  state.mount.AxisPos[0] = 600000;
-  const double ra0 = ra;
-  ASSERT_TRUE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
-  EXPECT_DOUBLE_EQ(ra, std::fmod(ra0 + 200, 86400.0));
-  EXPECT_TRUE(drv.driverState().ApproachDelay);
-  const QStringList w = written();
-  ASSERT_EQ(w.size(), 5);
-  EXPECT_EQ(w[2], ":Sr" + vb::TimeText(static_cast<long long>(std::nearbyint(ra0 + 200)) % 86400) + "#");
-  EXPECT_EQ(w[4], QStringLiteral(":CM#"));
-  EXPECT_EQ(state.mount.TelState, 1);
-  // On the other side it syncs on the point itself.
-  state.mount.AxisPos[0] = 0;
+  EXPECT_FALSE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_EQ(drv.lastRefusal(), QStringLiteral("Object Below Horizon"));
+  EXPECT_EQ(written().last(), QStringLiteral(":MS#"));
+  EXPECT_NE(m.TelState, 2);
+  EXPECT_EQ(m.GotoRA, 111);
+  EXPECT_EQ(m.GotoDec, 222);
+  EXPECT_EQ(std::count(host.telSlewings.begin(), host.telSlewings.end(), 1), 0);
+  // No completion comes later either.
+  for (int i = 0; i < 3; ++i) {
+    drv.cmdStatus();
+    drv.SlewWatchTick();
+  }
+  drv.cmdStatus();
+  EXPECT_EQ(host.linkOks, 0);
+  EXPECT_EQ(std::count(host.telSlewings.begin(), host.telSlewings.end(), 2), 0);
+
+  // "2" (above the upper limit) refuses too.
+  msReply = "2Object Above Higher#";
+  EXPECT_FALSE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_EQ(drv.lastRefusal(), QStringLiteral("Object Above Higher"));
+  // The next goto the mount accepts clears the words.
+  msReply = "0";
+  EXPECT_TRUE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_EQ(drv.lastRefusal(), QString());
+  EXPECT_EQ(m.TelState, 2);
+  EXPECT_EQ(host.telSlewings.back(), 1);
+
+  // Coordinates the mount calls invalid: no slew to the target before, no sync on it.
+  m.GotoRA = 111;
+  fake->setResponder([](const QByteArray& w) { return w.startsWith(":Sd") ? QByteArrayLiteral("0") : mountReplies(w); });
   fake->writes.clear();
-  zenith(ra, dec);
-  const double ra1 = ra;
-  ASSERT_TRUE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
-  EXPECT_EQ(ra, ra1);
-  EXPECT_FALSE(drv.driverState().ApproachDelay);
+  EXPECT_FALSE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_FALSE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
+  EXPECT_FALSE(written().contains(QStringLiteral(":MS#")));
+  EXPECT_FALSE(written().contains(QStringLiteral(":CM#")));
+  EXPECT_EQ(m.GotoRA, 111);
 }
 
 TEST_F(LX200, ZenithSyncUsesTheZenithOfNow) {
@@ -225,21 +337,57 @@ TEST_F(LX200, SlewWatchEndsBelowSixtyOnly) {
   double ra = 0, dec = 0;
   zenith(ra, dec);
   ASSERT_TRUE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  // Each step stands for a new reading of the position.
+  const auto read = [&](double dRa, double dDec) {
+    m.TelRA += dRa;
+    m.TelDec += dDec;
+    drv.driverState().FreshReading = true;
+    drv.SlewWatchTick();
+  };
   m.TelRA = 1000;
   m.TelDec = 1000;
   // The first tick of a slew only takes a reading.
+  read(0, 0);
+  EXPECT_EQ(m.TelState, 2);
+  read(60, 59.9);
+  EXPECT_EQ(m.TelState, 2);
+  read(59.9, 60);
+  EXPECT_EQ(m.TelState, 2);
+  read(-59.9, -59.9);
+  EXPECT_EQ(m.TelState, 1);
+  EXPECT_TRUE(drv.driverState().SlewDone);
+}
+
+TEST_F(LX200, SlewWatchJudgesOnlyFreshReadings) {
+  MountState& m = state.mount;
+  QByteArray ra = "05:30:00#";
+  fake->setResponder([&](const QByteArray& w) {
+    return w == ":GR#" ? ra : w == ":GD#" ? QByteArrayLiteral("+20*15:00#") : mountReplies(w);
+  });
+  drv.setModelText(QStringLiteral("LX200GPS"));
+  double tRa = 0, tDec = 0;
+  zenith(tRa, tDec);
+  ASSERT_TRUE(drv.cmdGoto(tRa, tDec, QStringLiteral("EOD")));
+  // A main loop slower than the watch: several ticks between two readings.
+  drv.cmdStatus();
+  for (int i = 0; i < 3; ++i) drv.SlewWatchTick();
+  EXPECT_EQ(m.TelState, 2);
+  EXPECT_EQ(drv.driverState().PrevRA, 19800);
+  // The mount moved on; a reading that does not parse is no reading: it neither ends the slew
+  // nor moves the watch's last position.
+  ra = "05:40:00#";
+  drv.cmdStatus();
   drv.SlewWatchTick();
   EXPECT_EQ(m.TelState, 2);
-  m.TelRA += 60;
-  m.TelDec += 59.9;
+  ra = "@$%&?!~@$";
+  drv.cmdStatus();
+  drv.SlewWatchTick();
   drv.SlewWatchTick();
   EXPECT_EQ(m.TelState, 2);
-  m.TelRA += 59.9;
-  m.TelDec += 60;
-  drv.SlewWatchTick();
-  EXPECT_EQ(m.TelState, 2);
-  m.TelRA -= 59.9;
-  m.TelDec -= 59.9;
+  EXPECT_EQ(drv.driverState().PrevRA, 20400);
+  // Two fresh readings at the same place: settled.
+  ra = "05:40:00#";
+  drv.cmdStatus();
   drv.SlewWatchTick();
   EXPECT_EQ(m.TelState, 1);
   EXPECT_TRUE(drv.driverState().SlewDone);
@@ -247,7 +395,7 @@ TEST_F(LX200, SlewWatchEndsBelowSixtyOnly) {
 
 TEST_F(LX200, StatusCompletesTheGoto) {
   fake->setResponder([](const QByteArray& w) {
-    return w == ":GR#" ? QByteArrayLiteral("05:30.0#") : w == ":GD#" ? QByteArrayLiteral("+20*15#") : QByteArrayLiteral("1");
+    return w == ":GR#" ? QByteArrayLiteral("05:30.0#") : w == ":GD#" ? QByteArrayLiteral("+20*15#") : mountReplies(w);
   });
   double ra = 0, dec = 0;
   zenith(ra, dec);

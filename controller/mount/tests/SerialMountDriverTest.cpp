@@ -71,27 +71,51 @@ TEST_F(Transaction, RetryKeepsWaitingWithoutSendingAgain) {
   EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GD#")), QStringLiteral("+35*40:00#"));
 }
 
-TEST_F(Transaction, IgnoreAsksAgainAtOnceAndAbortEndsIt) {
-  prompter.push(Answer::Ignore);
-  prompter.push(Answer::Ignore);
+TEST_F(DriverFixture, IgnoreOrAClosedBoxGivesUpWithoutEndingTheProgram) {
+  // Ignore, and a box closed with Escape or its close button (no answer, or Cancel).
+  for (const Answer answer : {Answer::Ignore, Answer::None, Answer::Cancel}) {
+    SCOPED_TRACE(static_cast<int>(answer));
+    prompter.clear();
+    state.mount.TelStatus[0].clear();
+    host.unloads = 0;
+    frmLX200 drv(state, host, cal, ini, makeLink());
+    drv.slewWatchTimer().stop();
+    fake->open();
+    prompter.push(answer);
+    prompter.push(Answer::Abort);  // a second question would end the program
+    EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
+    // One question, no waiting on for a mount that is gone, and the program goes on.
+    EXPECT_EQ(prompter.asked().size(), 1u);
+    EXPECT_EQ(host.unloads, 0);
+    EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
+    EXPECT_EQ(drv.driverState().LastTimeoutAnswer, 5);
+    EXPECT_FALSE(drv.driverState().PortBusy);
+    // Communication is over: nothing more is written, every reply is empty, nothing is asked.
+    fake->queueReply(QByteArrayLiteral("12:34:56#"));
+    EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
+    EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Q#")), QString());
+    EXPECT_EQ(fake->writes.size(), 1);
+    EXPECT_EQ(prompter.asked().size(), 1u);
+    // And the encoder log is not written on closing.
+    EXPECT_TRUE(drv.cmdConnect(false));
+    EXPECT_EQ(readIni("EncLog", "EncOfs1"), QString());
+  }
+}
+
+TEST_F(Transaction, AbortEndsTheProgramOnlyOnceTheTransactionHasReturned) {
+  bool busyAtUnload = true;
+  host.onUnload = [&] { busyAtUnload = drv.driverState().PortBusy; };
   prompter.push(Answer::Abort);
-  const long before = fake->nowMs();
   EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
-  EXPECT_EQ(prompter.asked().size(), 3u);
-  // The second and third questions follow the first without a new time-out period.
-  EXPECT_LT(fake->nowMs() - before, 2500);
-  EXPECT_EQ(host.unloads, 3);
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(host.unloads, 1);
+  EXPECT_FALSE(busyAtUnload);
   EXPECT_EQ(state.mount.TelStatus[0], QStringLiteral("1"));
   EXPECT_EQ(drv.driverState().LastTimeoutAnswer, 3);
-  // Communication is over: nothing more is written, every reply is empty.
-  fake->queueReply(QByteArrayLiteral("12:34:56#"));
-  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QString());
-  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Q#")), QString());
+  // Nothing more is sent, and the program is not ended a second time.
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GD#")), QString());
   EXPECT_EQ(fake->writes.size(), 1);
-  // And the encoder log is not written on closing.
-  EXPECT_TRUE(drv.cmdConnect(false));
-  EXPECT_EQ(readIni("EncLog", "EncOfs1"), QString());
-  EXPECT_FALSE(drv.isConnected());
+  EXPECT_EQ(host.unloads, 1);
 }
 
 TEST_F(Transaction, AnErrorDuringTheWaitSendsAgain) {
@@ -164,8 +188,9 @@ TEST_F(OpenClose, ConnectsAfterARetryStartsUpAndLoadsTheEncoderLog) {
   EXPECT_FALSE(fake->dtrEnable());
   EXPECT_FALSE(fake->rtsEnable());
   EXPECT_EQ(state.mount.TelState, 1);
-  EXPECT_EQ(state.mount.AxisOfs[0], 70);
-  EXPECT_EQ(state.mount.AxisOfs[1], -25);
+  // The LX200's axis counts come from the sky position it reports: the log is the offset.
+  EXPECT_EQ(state.mount.AxisOfs[0], 100);
+  EXPECT_EQ(state.mount.AxisOfs[1], -20);
   EXPECT_TRUE(prompter.asked().empty());
   // Already open: nothing is touched.
   const int writes = fake->writes.size();
@@ -179,6 +204,89 @@ TEST_F(OpenClose, ConnectsAfterARetryStartsUpAndLoadsTheEncoderLog) {
   EXPECT_EQ(readIni("EncLog", "EncOfs2").trimmed(), QStringLiteral("0"));
   EXPECT_FALSE(fake->isOpen());
   EXPECT_FALSE(drv.isConnected());
+}
+
+TEST_F(OpenClose, AReconnectTakesTheAxesFromWhereTheMountStandsNow) {
+  QByteArray ra = "02:00:00#", dec = "+10*00:00#";
+  fake->setResponder([&](const QByteArray& w) { return w == ":GR#" ? ra : w == ":GD#" ? dec : QByteArrayLiteral("1"); });
+  drv.setModelText(QStringLiteral("LX200GPS"));
+  MountState& m = state.mount;
+  ASSERT_TRUE(drv.cmdConnect(true));
+  drv.cmdStatus();
+  const int32_t first0 = m.AxisPos[0];
+  EXPECT_EQ(m.AxisDisp[1], m.AxisPos[1]);
+  ASSERT_TRUE(drv.cmdConnect(false));  // the LX200 logs 0
+
+  // Meanwhile the mount was moved by its own hand paddle; the same run connects again. The
+  // axes are those of the new position at once, and the displayed axes (which the dome
+  // follows) are the mount's own, not shifted by the last session's.
+  ra = "05:00:00#";
+  dec = "+40*00:00#";
+  ASSERT_TRUE(drv.cmdConnect(true));
+  int32_t c1 = 0, c2 = 0;
+  cal.TargetToAxisPosition(5 * 3600, 40 * 3600, c1, c2);
+  EXPECT_EQ(m.AxisPos[0], c1);
+  EXPECT_EQ(m.AxisPos[1], c2);
+  EXPECT_NE(c1, first0);
+  EXPECT_EQ(m.AxisOfs[0], 0);
+  EXPECT_EQ(m.AxisOfs[1], 0);
+  drv.cmdStatus();
+  EXPECT_EQ(m.AxisDisp[1], c2);
+  ASSERT_TRUE(drv.cmdConnect(false));
+
+  // Bound again after another family counted its axes otherwise.
+  m.AxisRev[0] = 4320000;
+  m.AxisRev[1] = 2592000;
+  drv.Selected();
+  EXPECT_EQ(m.AxisRev[0], 1296000);
+  EXPECT_EQ(m.AxisRev[1], 1296000);
+}
+
+// A family whose controller counts its axes from switch-on: the logged counts carry over
+// from the position read while connecting, not from the last session's.
+class CountingDriver final : public SerialMountDriver {
+ public:
+  using SerialMountDriver::SerialMountDriver;
+  bool cmdConnect(bool open) override {
+    if (!open) return true;
+    if (!OpenPort()) return false;
+    FinishConnect();
+    return true;
+  }
+  void cmdStartUP() override {}
+  int16_t cmdStandBy(bool) override { return 0; }
+  void SendIdo() override {}
+  void SendStime() override {}
+  bool cmdGoto(double&, double&, const QString&) override { return false; }
+  void cmdMove(const QString&, int16_t) override {}
+  void cmdStatus() override {}
+  void cmdStop() override {}
+  bool cmdSync(double&, double&, const QString&) override { return false; }
+  bool SendZsync() override { return false; }
+  double ra = 0, dec = 0;
+
+ protected:
+  bool ReadPosition() override {
+    mount().TelRA = ra;
+    mount().TelDec = dec;
+    return true;
+  }
+};
+
+TEST_F(DriverFixture, CountedAxesCarryTheLogOverFromTheFreshPosition) {
+  CountingDriver d(FamilyEVexil(), state, host, cal, makeLink(), ini);
+  d.slewWatchTimer().stop();
+  setIni("EncLog", "EncOfs1", " 1000");
+  setIni("EncLog", "EncOfs2", "-500");
+  state.mount.AxisPos[0] = 77777;  // the last session's
+  state.mount.AxisPos[1] = 88888;
+  d.ra = 4 * 3600;
+  d.dec = 20 * 3600;
+  ASSERT_TRUE(d.cmdConnect(true));
+  int32_t c1 = 0, c2 = 0;
+  cal.TargetToAxisPosition(d.ra, d.dec, c1, c2);
+  EXPECT_EQ(state.mount.AxisOfs[0], 1000 - c1);
+  EXPECT_EQ(state.mount.AxisOfs[1], -500 - c2);
 }
 
 TEST_F(DriverFixture, OtherFamiliesRows) {
