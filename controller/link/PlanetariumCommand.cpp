@@ -183,6 +183,10 @@ QString PlanetariumCommand::gotoTarget() {
   SharedState& st = host_.state();
   const PlanetariumState& sky = st.planetarium;
   if (raRefused_ || decRefused_) return refusal(kTargetNotSet);
+  // A refused goto leaves the last goto's target as it was (the main loop's detour and the
+  // sync dialog read it).
+  const double keptRa = st.mount.GotoRA, keptDec = st.mount.GotoDec;
+  const QString keptEpoch = st.mount.GotoEpoch;
   st.mount.GotoRA = sky.TargetRA;
   st.mount.GotoDec = sky.TargetDec;
   st.mount.GotoEpoch = epochText();
@@ -190,6 +194,9 @@ QString PlanetariumCommand::gotoTarget() {
   double ra = sky.TargetRA, dec = sky.TargetDec;
   MountDriver* t = host_.Telescope();
   if (t && t->cmdGoto(ra, dec, epochText())) return QStringLiteral("0");
+  st.mount.GotoRA = keptRa;
+  st.mount.GotoDec = keptDec;
+  st.mount.GotoEpoch = keptEpoch;
   // The driver can be rebound while it waits: ask whichever is bound now for its words.
   MountDriver* now = host_.Telescope();
   return refusal(now ? now->lastRefusal() : QString());

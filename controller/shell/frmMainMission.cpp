@@ -71,13 +71,20 @@ bool frmMain::Park() {
   if (parkMode_ == 1 || parkMode_ == 3) {
     double ra = 0, dec = 0;
     acal_.HorizontalToEquatorial(state_.ParkAZ[0], state_.ParkAlt[0], ra, dec);
+    const double keptRa = m.GotoRA, keptDec = m.GotoDec;
+    const QString keptEpoch = m.GotoEpoch;
     m.GotoRA = ra;
     m.GotoDec = dec;
     m.GotoEpoch = QStringLiteral("EOD");
     started = Telescope_ && Telescope_->cmdGoto(ra, dec, QStringLiteral("EOD"));
-    // A park goto that never started must not leave a stop asked for: the next goto the
-    // observer makes would be stopped at its end as if it were the park.
-    if (!started) m.StopRequest = kFalse;
+    // A park goto that never started must not leave a stop asked for (the next goto the
+    // observer makes would be stopped at its end as if it were the park), nor a target.
+    if (!started) {
+      m.StopRequest = kFalse;
+      m.GotoRA = keptRa;
+      m.GotoDec = keptDec;
+      m.GotoEpoch = keptEpoch;
+    }
   } else {
     // The dome alone parks: no mount goto will end and take the request.
     m.StopRequest = kFalse;

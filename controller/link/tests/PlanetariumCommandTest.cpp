@@ -145,8 +145,16 @@ TEST_F(PlanetariumCommandTest, GotoAndSyncPassCopiesInTheConfiguredFrame) {
 }
 
 TEST_F(PlanetariumCommandTest, RefusedGotoIsReportedTheMeadeWay) {
+  host.shared.mount.GotoRA = 111;
+  host.shared.mount.GotoDec = 222;
+  host.shared.mount.GotoEpoch = "EOD";
   mount.gotoResult = false;
+  EXPECT_EQ(send(":Sr 05:12:33#"), "1");
   EXPECT_EQ(send(":MS#"), "1Object Below Horizon#");  // the controller refused it itself
+  // The last goto's target stays what it was.
+  EXPECT_EQ(host.shared.mount.GotoRA, 111);
+  EXPECT_EQ(host.shared.mount.GotoDec, 222);
+  EXPECT_EQ(host.shared.mount.GotoEpoch, "EOD");
   mount.refusalWords = "Slew#Limit\x01 Reached";      // the mount's own words, made one reply
   EXPECT_EQ(send(":MS#"), "1SlewLimit Reached#");
   host.telescope = nullptr;  // no mount bound: refused as well, nothing crashes

@@ -495,8 +495,10 @@ TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout)
   EXPECT_TRUE(w->domeLoop()->connected());
   EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "1");
 
-  // A park goto the mount refuses neither flashes nor leaves a stop asked for.
+  // A park goto the mount refuses neither flashes nor leaves a stop or a target behind.
   mount().gotoAnswer = false;
+  w->state().mount.GotoRA = 111;
+  w->state().mount.GotoEpoch = "2000";
   WriteIni(ini(), "DOME", "HomePosition", "-1");
   click(find("btnDetail"));
   click(find("btnDetail"));
@@ -505,6 +507,8 @@ TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout)
   click(find("btnP"));
   EXPECT_FALSE(w->blinkTimer()->isActive());
   EXPECT_EQ(w->state().mount.StopRequest, kFalse);
+  EXPECT_EQ(w->state().mount.GotoRA, 111);
+  EXPECT_EQ(w->state().mount.GotoEpoch, "2000");
 }
 
 TEST_F(MainWindowTest, SiteFieldsAreCheckedBeforeTheyAreWritten) {

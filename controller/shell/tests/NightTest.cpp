@@ -195,6 +195,32 @@ TEST_F(Night, AMountPortThatDoesNotOpenKeepsTheSetUpLayout) {
   EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");
 }
 
+TEST_F(Night, ASilentMountAtConnectIsGivenUpWithoutEndingTheProgram) {
+  // The mount's port opens but nothing answers: one question; Ignore gives the mount up, the
+  // window stays open in the set-up layout with "2" stored, no loop and no dome runs.
+  ASSERT_EQ(QProcess::execute(sim.program(), {"ctl", "--dir", dir.path(), "--com", QString::number(kCom), "fault", "silent"}), 0);
+  settings(site() + "[DOME]\nController= 0\nENC3_PULSES= 3600\nHomePosition=-1\n");
+  prompter.push(Answer::Ignore);
+  startReal(0);
+  Wait(500);  // whatever the driver left for the event loop runs now
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(prompter.asked()[0].title, QString::fromUtf8("タイムアウト"));
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
+  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_FALSE(w->domeLoop()->connected());
+  EXPECT_FALSE(w->Telescope()->isConnected());
+  // Given up: a goto asked for now is refused and nothing more is written to the mount.
+  const size_t before = received().size();
+  double ra = 0, dec = 0;
+  w->acal().HorizontalToEquatorial(0, 60, ra, dec);
+  EXPECT_FALSE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
+  Wait(300);
+  EXPECT_EQ(received().size(), before);
+  EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");  // no encoder log from a mount never heard
+}
+
 TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   // Outputs 0 and 1 turn the dome (left, right), 2 and 3 run the slit (open, close); "*"
   // leaves an output as it is.
