@@ -2,10 +2,8 @@
 // side on the virtual port, the controller's own LX200 driver and main loop on the mount side.
 #include "frmVSP6.h"
 
-#include "FakeLinkHost.h"
 #include "IndiSession.h"
-#include "ProgramFolder.h"
-#include "SimulatedMount.h"
+#include "PlanetariumChain.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -35,23 +33,7 @@ class IndiSimulatorTest : public ::testing::TestWithParam<Driver> {
     QString why;
     if (!IndiSession::available(why)) GTEST_SKIP() << why.toStdString();
     app();
-    SetProgramFolderForTests(dir.path());
-    host = std::make_unique<FakeLinkHost>(dir.filePath("OrvanMirel.ini"));
-    SiteState& site = host->shared.site;
-    site.MountType = "G";
-    site.SiteLatitude = 128400;
-    site.SiteLatitudeRadians = 128400 / (3600 * 180 / ACal2::kPi);
-    site.SiteLongitude = 503040;
-    site.TimeZoneSeconds = 32400;
-    mount = std::make_unique<SimulatedMount>(host->shared, dir.path(), 3);
-    if (!mount->start(why)) GTEST_SKIP() << why.toStdString();
-    host->telescope = mount->driver();
-    loop.callOnTimeout([this] { mount->driver()->cmdStatus(); });  // the main loop
-    loop.start(500);
-    vsp = std::make_unique<frmVSP6>(*host);
-    vsp->strPort1 = "COM7";
-    vsp->cmdCreatePort();
-    ASSERT_TRUE(vsp->portExists());
+    if (!chain.start(why)) GTEST_SKIP() << why.toStdString();
     indi = std::make_unique<IndiSession>(GetParam().program, GetParam().device, dir.path());
     ASSERT_TRUE(indi->ready());
     indi->set("DEVICE_AUTO_SEARCH.INDI_DISABLED=On");
@@ -59,10 +41,7 @@ class IndiSimulatorTest : public ::testing::TestWithParam<Driver> {
   }
   void TearDown() override {
     indi.reset();
-    vsp.reset();
-    loop.stop();
-    mount.reset();
-    SetProgramFolderForTests({});
+    chain.stop();
   }
   bool connect() {
     indi->set("CONNECTION.CONNECT=On");
@@ -80,11 +59,10 @@ class IndiSimulatorTest : public ::testing::TestWithParam<Driver> {
         60000);
   }
 
-  QTemporaryDir dir;
-  std::unique_ptr<FakeLinkHost> host;
-  std::unique_ptr<SimulatedMount> mount;
-  QTimer loop;
-  std::unique_ptr<frmVSP6> vsp;
+  PlanetariumChain chain;
+  QTemporaryDir& dir = chain.dir;
+  std::unique_ptr<FakeLinkHost>& host = chain.host;
+  std::unique_ptr<SimulatedMount>& mount = chain.mount;
   std::unique_ptr<IndiSession> indi;
 };
 

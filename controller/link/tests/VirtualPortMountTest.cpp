@@ -4,10 +4,8 @@
 // Meade refusal.
 #include "frmVSP6.h"
 
-#include "FakeLinkHost.h"
+#include "PlanetariumChain.h"
 #include "PortClient.h"
-#include "ProgramFolder.h"
-#include "SimulatedMount.h"
 #include "Vb.h"
 
 #include <QFile>
@@ -37,33 +35,14 @@ class VirtualPortMountTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app();
-    SetProgramFolderForTests(dir.path());
-    host = std::make_unique<FakeLinkHost>(dir.filePath("OrvanMirel.ini"));
-    SiteState& site = host->shared.site;
-    site.MountType = "G";
-    site.SiteLatitude = 128400;
-    site.SiteLatitudeRadians = 128400 / (3600 * 180 / ACal2::kPi);
-    site.SiteLongitude = 503040;
-    site.TimeZoneSeconds = 32400;
-    mount = std::make_unique<SimulatedMount>(host->shared, dir.path(), 3);
     QString why;
-    if (!mount->start(why)) GTEST_SKIP() << why.toStdString();
-    host->telescope = mount->driver();
-    loop.callOnTimeout([this] { mount->driver()->cmdStatus(); });  // the main loop
-    loop.start(500);
-    vsp = std::make_unique<frmVSP6>(*host);
-    vsp->strPort1 = "COM7";
-    vsp->cmdCreatePort();
-    ASSERT_TRUE(vsp->portExists());
-    client = std::make_unique<PortClient>(dir.filePath("ports/COM7"));
+    if (!chain.start(why)) GTEST_SKIP() << why.toStdString();
+    client = std::make_unique<PortClient>(chain.portPath());
     ASSERT_TRUE(client->isOpen());
   }
   void TearDown() override {
     client.reset();
-    vsp.reset();
-    loop.stop();
-    mount.reset();
-    SetProgramFolderForTests({});
+    chain.stop();
   }
 
   // The commands the simulator has read, in order ("<-" lines of its log).
@@ -82,11 +61,10 @@ class VirtualPortMountTest : public ::testing::Test {
     return PortClient::pump([&] { return received().count(":GR#") >= polls + 2; }, 10000);
   }
 
-  QTemporaryDir dir;
-  std::unique_ptr<FakeLinkHost> host;
-  std::unique_ptr<SimulatedMount> mount;
-  QTimer loop;
-  std::unique_ptr<frmVSP6> vsp;
+  PlanetariumChain chain;
+  QTemporaryDir& dir = chain.dir;
+  std::unique_ptr<FakeLinkHost>& host = chain.host;
+  std::unique_ptr<SimulatedMount>& mount = chain.mount;
   std::unique_ptr<PortClient> client;
 };
 
