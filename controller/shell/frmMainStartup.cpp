@@ -106,6 +106,7 @@ bool frmMain::Form_Load() {
     shutdownRequested_ = true;
     bool cancel = false;
     Form_QueryUnload(cancel);
+    vsp_.reset();  // the planetarium port goes with the window that never opened
     return false;
   }
   return true;

@@ -8,6 +8,7 @@
 #include "Shared.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -219,6 +220,25 @@ TEST_F(Night, ASilentMountAtConnectIsGivenUpWithoutEndingTheProgram) {
   Wait(300);
   EXPECT_EQ(received().size(), before);
   EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");  // no encoder log from a mount never heard
+}
+
+TEST_F(Night, AbortAtASilentMountDuringTheStartEndsTheProgramCleanly) {
+  // Abort ends the program, but only once the transaction and the start-up step have
+  // returned: the start-up then shuts down as on any close and says the program must end.
+  ASSERT_EQ(QProcess::execute(sim.program(), {"ctl", "--dir", dir.path(), "--com", QString::number(kCom), "fault", "silent"}), 0);
+  settings(site() + "[DOME]\nController= 2\n");
+  prompter.push(Answer::Abort);
+  MainWindowParts p;
+  w = std::make_unique<frmMain>(p);
+  w->setStartWait(0);
+  EXPECT_FALSE(w->Form_Load());
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
+  EXPECT_FALSE(w->Telescope()->isConnected());
+  EXPECT_FALSE(w->loopTimer()->isActive());
+  // The planetarium port went with it.
+  EXPECT_FALSE(QFileInfo(dir.filePath("ports/COM9")).isSymLink());
+  EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");
 }
 
 TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
