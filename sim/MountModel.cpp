@@ -8,6 +8,7 @@ namespace orvan::sim {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
+constexpr double kSiderealPerSolar = 1.00273790935;
 int index(char d) {
   switch (d) {
     case 'n': return 0;
@@ -55,7 +56,18 @@ double MountModel::localSiderealSeconds() const {
   const QDateTime ut = localNow().addMSecs(static_cast<qint64>(utcOffset_ * 3600000.0));
   const double jd = ut.toMSecsSinceEpoch() / 86400000.0 + 2440587.5;
   const double gmstHours = 18.697374558 + 24.06570982441908 * (jd - 2451545.0);
-  return wrapDay((gmstHours - westLongitude_ / 15.0) * 3600.0);
+  return wrapDay((gmstHours - westLongitude_ / 15.0) * 3600.0 + siderealOffset_);
+}
+
+void MountModel::setLocalSiderealSeconds(double seconds) {
+  double d = wrapDay(seconds - localSiderealSeconds());
+  if (d > 43200) d -= 86400;
+  siderealOffset_ += d;
+}
+
+void MountModel::setTracking(bool on) {
+  update();
+  tracking_ = on;
 }
 
 double MountModel::altitudeOf(double ra, double dec) const {
@@ -101,6 +113,7 @@ void MountModel::update() {
     }
     return;
   }
+  if (!tracking_) ra_ = wrapDay(ra_ + dt * kSiderealPerSolar);
   const double step = rateArcsecPerSec() * dt;
   if (moving_[0]) dec_ += step;
   if (moving_[1]) dec_ -= step;

@@ -31,6 +31,8 @@ class MountModel {
   double utcOffset() const { return utcOffset_; }
   QDateTime localNow() const;  // naive local date and time of the mount
   double localSiderealSeconds() const;
+  // The sidereal time the controller was told; the clock keeps running from it.
+  void setLocalSiderealSeconds(double seconds);
   // Altitude (degrees) and azimuth (degrees from north through east) of a position now.
   double altitudeOf(double ra, double dec) const;
   double azimuthOf(double ra, double dec) const;
@@ -50,6 +52,11 @@ class MountModel {
   void syncToTarget();
   void setPosition(double ra, double dec);
 
+  // Tracking off (stand-by): the tube stays fixed against the ground, so the sky drifts by
+  // and the right ascension it points at grows at the sidereal rate.
+  void setTracking(bool on);
+  bool tracking() const { return tracking_; }
+
   void setRate(Rate r) { rate_ = r; }
   Rate rate() const { return rate_; }
   // Hand moves: 'n', 's', 'e', 'w'.
@@ -65,6 +72,8 @@ class MountModel {
   QElapsedTimer clock_;
   qint64 lastMs_ = 0;
   qint64 localOffsetMs_ = 0;
+  double siderealOffset_ = 0;  // seconds of time added to the computed sidereal time
+  bool tracking_ = true;
   double westLongitude_ = 0, latitude_ = 0, utcOffset_ = 0;
   double ra_ = 0, dec_ = 0, targetRa_ = 0, targetDec_ = 0;
   bool slewing_ = false;

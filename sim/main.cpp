@@ -1,14 +1,16 @@
 // orvan-sim: simulated devices for rehearsing a night without hardware and for the tests.
 //
 //   orvan-sim FAMILY --dir FOLDER --com N [--log FILE] [--fault MODE] [--slow-ms MS]
-//                    [--slew-rate DEG_PER_S] [--settle S]
+//                    [--slew-rate DEG_PER_S] [--settle S] [--home-time S]
 //   orvan-sim ctl --dir FOLDER --com N fault MODE|state
 //
-// FAMILY: lx200, lx200gps. The device appears as FOLDER/ports/COM<N>; it prints
-// "ready <link>" once it can be opened. MODE: normal, silent, garbage, short, slow, vanish.
+// FAMILY: lx200, lx200gps, rst400 (an RST-400 mount with its HUBO-i controller). The device
+// appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
+// MODE: normal, silent, garbage, short, slow, vanish.
 #include "SignalCloser.h"
 #include "SimRunner.h"
 #include "lx200/Lx200Device.h"
+#include "rst400/Rst400Device.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,6 +25,7 @@ namespace {
 
 struct Options {
   MountModel::Config mount;
+  double homeSeconds = 4;
 };
 
 // One row per family; later families add theirs.
@@ -30,6 +33,7 @@ const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)
   static const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)>> f{
       {QStringLiteral("lx200"), [](const Options& o) { return std::make_unique<Lx200Device>(false, o.mount); }},
       {QStringLiteral("lx200gps"), [](const Options& o) { return std::make_unique<Lx200Device>(true, o.mount); }},
+      {QStringLiteral("rst400"), [](const Options& o) { return std::make_unique<Rst400Device>(o.mount, o.homeSeconds); }},
   };
   return f;
 }
@@ -60,7 +64,7 @@ int main(int argc, char** argv) {
   QCommandLineParser p;
   p.setApplicationDescription(QStringLiteral("Simulated observatory devices on pseudo-terminals."));
   p.addHelpOption();
-  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, or ctl"));
+  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, or ctl"));
   const QCommandLineOption dirOpt(QStringLiteral("dir"), QStringLiteral("Program folder holding ports/."), QStringLiteral("FOLDER"));
   const QCommandLineOption comOpt(QStringLiteral("com"), QStringLiteral("Port number n of COM<n>."), QStringLiteral("N"));
   const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Log every command to FILE."), QStringLiteral("FILE"));
@@ -68,11 +72,12 @@ int main(int argc, char** argv) {
   const QCommandLineOption slowOpt(QStringLiteral("slow-ms"), QStringLiteral("Reply delay of the slow mode."), QStringLiteral("MS"), QStringLiteral("2500"));
   const QCommandLineOption rateOpt(QStringLiteral("slew-rate"), QStringLiteral("Slew rate, degrees per second."), QStringLiteral("DEG"), QStringLiteral("4"));
   const QCommandLineOption settleOpt(QStringLiteral("settle"), QStringLiteral("Settle time after a slew, seconds."), QStringLiteral("S"), QStringLiteral("0.5"));
-  p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt});
+  const QCommandLineOption homeOpt(QStringLiteral("home-time"), QStringLiteral("Length of a home search, seconds."), QStringLiteral("S"), QStringLiteral("4"));
+  p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt});
   p.process(app);
 
   const QStringList pos = p.positionalArguments();
-  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps) or ctl"));
+  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400) or ctl"));
   const QString folder = p.value(dirOpt);
   bool comOk = false;
   const int com = p.value(comOpt).toInt(&comOk);
@@ -84,11 +89,12 @@ int main(int argc, char** argv) {
   Fault fault;
   if (!ParseFault(p.value(faultOpt), fault)) return fail(QStringLiteral("unknown fault mode ") + p.value(faultOpt));
   Options o;
-  bool rateOk = false, settleOk = false;
+  bool rateOk = false, settleOk = false, homeOk = false;
   o.mount.slewDegPerSec = p.value(rateOpt).toDouble(&rateOk);
   o.mount.settleSec = p.value(settleOpt).toDouble(&settleOk);
-  if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0)
-    return fail(QStringLiteral("--slew-rate must be positive and --settle not negative"));
+  o.homeSeconds = p.value(homeOpt).toDouble(&homeOk);
+  if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0 || !homeOk || o.homeSeconds < 0)
+    return fail(QStringLiteral("--slew-rate must be positive, --settle and --home-time not negative"));
 
   SimRunner runner(family->second(o), folder, com);
   runner.setSlowDelayMs(p.value(slowOpt).toInt());
