@@ -34,7 +34,7 @@ class SimulatedRst400 : public ::testing::Test {
   QString link() const { return dir.path() + QStringLiteral("/ports/COM4"); }
 
   void startSim(const QStringList& extra = {}) {
-    sim.start(bin(), QStringList{"rst400", "--dir", dir.path(), "--com", "4", "--slew-rate", "20", "--home-time", "2"} + extra);
+    sim.start(bin(), QStringList{"rst400", "--dir", dir.path(), "--com", "4", "--slew-rate", "20", "--home-time", "4"} + extra);
     ASSERT_TRUE(sim.waitForReadyRead(5000) && sim.readLine().startsWith("ready ")) << sim.readAllStandardError().constData();
     openLine();
   }
