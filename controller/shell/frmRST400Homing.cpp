@@ -59,10 +59,13 @@ frmRST400Homing::frmRST400Homing(frmRST400& driver, MountHost& host, SharedState
   lblHOME->setAlignment(Qt::AlignCenter);
   lblHOME->setGeometry(tw(1380, 1110, 1000, 300));
   btnHOME = new QPushButton(QStringLiteral("Homing"), this);
+  btnHOME->setObjectName(QStringLiteral("btnHOME"));
   btnHOME->setGeometry(tw(2460, 1080, 900, 360));
   List1 = new QListWidget(this);
+  List1->setObjectName(QStringLiteral("List1"));
   List1->setGeometry(tw(120, 1500, 2280, 1500));
   Command1 = new QPushButton(QStringLiteral("List Clear"), this);
+  Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setGeometry(tw(2460, 1500, 900, 360));
   connect(btnHOME, &QPushButton::clicked, this, &frmRST400Homing::btnHOME_Click);
   connect(Command1, &QPushButton::clicked, List1, &QListWidget::clear);

@@ -7,6 +7,7 @@
 #include "MainWindowFixture.h"
 #include "Shared.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
@@ -27,13 +28,14 @@ class Night : public MainWindowTest {
  protected:
   QProcess sim;
   QString logPath;
+  QStringList simArgs{"lx200gps"};
 
   void SetUp() override {
     MainWindowTest::SetUp();
     logPath = dir.filePath("sim.log");
     sim.setProgram(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/orvan-sim");
-    sim.setArguments({"lx200gps", "--dir", dir.path(), "--com", QString::number(kCom), "--log", logPath,
-                      "--slew-rate", "30", "--settle", "0.3"});
+    sim.setArguments(simArgs + QStringList{"--dir", dir.path(), "--com", QString::number(kCom), "--log", logPath,
+                                           "--slew-rate", "30", "--settle", "0.3"});
     sim.start();
     ASSERT_TRUE(sim.waitForStarted(5000));
     while (!sim.canReadLine()) ASSERT_TRUE(sim.waitForReadyRead(5000)) << sim.readAllStandardError().constData();
@@ -91,7 +93,73 @@ class Night : public MainWindowTest {
   }
 };
 
+// The same night on an RST-400 with its HUBO-i controller, whose home search takes 2 s.
+class Rst400Night : public Night {
+ protected:
+  Rst400Night() { simArgs = QStringList{"rst400", "--home-time", "2"}; }
+  QWidget* homing() {
+    for (QWidget* t : QApplication::topLevelWidgets())
+      if (t->objectName() == "frmRST400Homing") return t;
+    return nullptr;
+  }
+  QString homingText(const char* name) { return homing()->findChild<QLabel*>(name)->text(); }
+};
+
 }  // namespace
+
+TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
+  settings(QByteArray(site()).replace("Telescope= 5", "Telescope= 6") +
+           "[HUBO]\nLocalData0= 1\nLocalData1= 1\nLocalData2= 0\n[DOME]\nController= 2\n");
+  startReal(0);
+  ASSERT_EQ(w->windowLayout(), 1);
+  ASSERT_TRUE(w->Telescope()->isConnected());
+  ASSERT_NE(homing(), nullptr);
+  EXPECT_TRUE(homing()->isVisible());
+  EXPECT_TRUE(homing()->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(homingText("lblStatus0"), QString::fromUtf8("送信済み"));
+  EXPECT_EQ(homingText("lblStatus1"), QString::fromUtf8("送信済み"));
+  EXPECT_EQ(homingText("lblStatus2"), QString());
+  EXPECT_EQ(homingText("lblHOME"), QString::fromUtf8("未検出"));
+  const QStringList start = commandsSince(0);
+  EXPECT_TRUE(start.mid(0, 2) == QStringList({":SPH#<0D>", ":SPE#<0D>"})) << start.join(' ').toStdString();
+
+  // The home search pauses the main loop and darkens the position; home found, the offset is
+  // stored and the loop runs again.
+  click(homing()->findChild<QWidget*>("btnHOME"));
+  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_TRUE(line(0).isEmpty());
+  ASSERT_TRUE(waitUntil([&] { return homingText("lblHOME") == QString::fromUtf8("検出済み"); }, 15));
+  EXPECT_TRUE(w->loopTimer()->isActive());
+  EXPECT_EQ(ReadIni(ini(), "HUBO", "EncOfs2").trimmed().toInt(), w->state().mount.AxisOfs[1]);
+  EXPECT_EQ(ReadIni(ini(), "HUBO", "EncOfs1").trimmed().toInt(), w->state().mount.AxisOfs[0]);
+  EXPECT_FALSE(ReadIni(ini(), "HUBO", "EncOfs1").isEmpty());
+  EXPECT_TRUE(waitUntil([&] { return !line(0).isEmpty(); }, 3));
+
+  // Park: the goto in the HUBO-i's words, ended stopped at the park place.
+  prompter.push(Answer::Ok);
+  size_t mark = received().size();
+  click(find("btnP"));
+  ASSERT_TRUE(waitUntil([&] { return commandsSince(mark).contains(":MS#<0D>"); }, 5));
+  click(find("chkDisp_2"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().mount.TelState != 2 && !w->blinkTimer()->isActive(); }, 40));
+  Wait(600);
+  EXPECT_NEAR(number(line(0)), 54.0, 0.3) << line(0).toStdString();
+  const QStringList parked = commandsSince(mark);
+  EXPECT_TRUE(parked.contains(":Gr#<0D>") && parked.contains(":CtL#<0D>")) << parked.join(' ').toStdString();
+  EXPECT_TRUE(parked.lastIndexOf(":Q#<0D>") > parked.lastIndexOf(":MS#<0D>")) << parked.join(' ').toStdString();
+
+  // The mini layout hides the window, the hand layout shows it; the hand layout's stop unloads it.
+  click(find("btnSize"));
+  EXPECT_EQ(w->windowLayout(), 0);
+  EXPECT_FALSE(homing()->isVisible());
+  click(find("btnSize"));
+  EXPECT_TRUE(homing()->isVisible());
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_FALSE(homing()->isVisible());
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  w->close();
+}
 
 TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   settings(site() + "[DOME]\nController= 2\n");
