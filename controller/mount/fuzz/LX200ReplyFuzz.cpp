@@ -1,12 +1,13 @@
-// Any bytes as the mount's answer to the status queries, in both models: the driver takes a
-// position only from a whole, well-formed reply, keeps the last one otherwise, and never
-// crashes or hangs.
+// Any bytes as the mount's answer to the status queries, in both LX200 models and the
+// RST-400's extended form: the driver takes a position only from a whole, well-formed reply,
+// keeps the last one otherwise, and never crashes or hangs.
 #include "ACal2.h"
 #include "Clock.h"
 #include "FakeSerialLink.h"
 #include "Prompter.h"
 #include "RecordingMountHost.h"
 #include "frmLX200.h"
+#include "frmRST400.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -29,20 +30,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.site.MountType = QStringLiteral("G");
   RecordingMountHost host;
   ACal2 cal(state.site, state.mount);
-  auto link = std::make_unique<FakeSerialLink>();
-  link->attachClock(&clock);
-  FakeSerialLink* fake = link.get();
-  frmLX200 drv(state, host, cal, QStringLiteral("/nonexistent/OrvanMirel.ini"), std::move(link));
-  drv.slewWatchTimer().stop();
-  fake->open();
+  const QString ini = QStringLiteral("/nonexistent/OrvanMirel.ini");
   const QByteArray reply(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-  fake->setResponder([&](const QByteArray&) { return reply; });
-  for (const char* model : {"LX200", "LX200GPS"}) {
-    drv.setModelText(QString::fromLatin1(model));
+  const auto port = [&] {
+    auto link = std::make_unique<FakeSerialLink>();
+    link->attachClock(&clock);
+    link->open();
+    link->setResponder([&](const QByteArray&) { return reply; });
+    return link;
+  };
+  const auto check = [&](MountDriver& drv) {
     drv.cmdStatus();
     const MountState& m = state.mount;
     if (!std::isfinite(m.TelRA) || !std::isfinite(m.TelDec)) __builtin_trap();
     if (m.TelRA < 0 || m.TelRA >= 86400 || std::fabs(m.TelDec) > 324000) __builtin_trap();
+  };
+  frmLX200 drv(state, host, cal, ini, port());
+  drv.slewWatchTimer().stop();
+  for (const char* model : {"LX200", "LX200GPS"}) {
+    drv.setModelText(QString::fromLatin1(model));
+    check(drv);
   }
+  frmRST400 rst(state, host, cal, ini, port());
+  rst.slewWatchTimer().stop();
+  check(rst);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "Shared.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
@@ -157,6 +158,22 @@ TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 2);
   EXPECT_FALSE(homing()->isVisible());
+
+  // In the set-up layout: another mount chosen keeps it hidden; the RST-400 chosen again and
+  // the set-up left connects, and start-up shows the window once more.
+  auto* list = find<QComboBox>("cmbTelescope");
+  const auto choose = [&](const QString& entry) {
+    list->setCurrentIndex(list->findText(entry));
+    emit list->activated(list->currentIndex());
+  };
+  choose("Meade LX200GPS");
+  EXPECT_FALSE(homing()->isVisible());
+  choose("RST-400(HUBO-i)");
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 1);
+  EXPECT_TRUE(w->Telescope()->isConnected());
+  EXPECT_TRUE(homing()->isVisible());
+  EXPECT_EQ(ReadIni(ini(), "TELESCOPE", "Telescope").trimmed(), "6");
   EXPECT_EQ(prompter.asked().size(), 1u);
   w->close();
 }
