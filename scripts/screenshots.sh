@@ -55,6 +55,12 @@ $025=**01
 $026=**00
 INI
 
+# The same observatory with an RST-400 and no dome, for the homing window (the first run
+# leaves its own layout behind in its settings file).
+mkdir -p "$folder/rst400"
+sed -e 's/^Telescope= 5/Telescope= 6/' -e 's/^Controller= 0/Controller= 2/' "$folder/OrvanMirel.ini" >"$folder/rst400/OrvanMirel.ini"
+printf '[HUBO]\nLocalData0= 1\nLocalData1= 1\nLocalData2= 1\n' >>"$folder/rst400/OrvanMirel.ini"
+
 "$build/bin/orvan-sim" lx200gps --dir "$folder" --com 5 >"$folder/sim.out" 2>&1 &
 sim_pid=$!
 for _ in 1 2 3 4 5 6 7 8 9 10; do
@@ -64,3 +70,13 @@ done
 
 mkdir -p "$root/docs/screenshots"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" "$folder" "$root/docs/screenshots"
+
+# The RST-400's homing window, on its simulator, after a home search.
+kill "$sim_pid" 2>/dev/null || true
+"$build/bin/orvan-sim" rst400 --dir "$folder/rst400" --com 5 --home-time 3 >"$folder/rst400/sim.out" 2>&1 &
+sim_pid=$!
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+  grep -q '^ready' "$folder/rst400/sim.out" 2>/dev/null && break
+  sleep 0.5
+done
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" --homing "$folder/rst400" "$root/docs/screenshots"

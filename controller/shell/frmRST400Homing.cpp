@@ -138,6 +138,9 @@ void frmRST400Homing::ShowHome(int backBgr, int foreBgr, bool visible, const QSt
 // ---- the home search -------------------------------------------------------------------------
 
 void frmRST400Homing::btnHOME_Click() {
+  // Without a connection nothing would reach the controller, yet the steps would show as sent
+  // and the main loop would stay paused.
+  if (!driver_.isConnected()) return;
   driver_.cmdStartUP();
   host_.SetMainLoop(false);
   HOMEtimer.setInterval(500);

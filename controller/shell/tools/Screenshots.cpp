@@ -1,6 +1,7 @@
 // Pictures of the main window for the README: each layout and each display mode, taken from
-// a controller connected to the simulators in the given program folder.
-//   orvan-screenshots PROGRAM_FOLDER OUTPUT_FOLDER
+// a controller connected to the simulators in the given program folder. With --homing, the
+// folder's mount is an RST-400: its homing window is shown after a home search.
+//   orvan-screenshots [--homing] PROGRAM_FOLDER OUTPUT_FOLDER
 #include "ProgramFolder.h"
 #include "Prompter.h"
 #include "Shared.h"
@@ -8,17 +9,38 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <cstdio>
 
 using namespace orvan;
 
+namespace {
+// The RST-400's homing window once its home search has found the home.
+bool HomingPicture(const QDir& out) {
+  QWidget* homing = nullptr;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (t->objectName() == u"frmRST400Homing") homing = t;
+  auto* button = homing ? homing->findChild<QPushButton*>(QStringLiteral("btnHOME")) : nullptr;
+  auto* state = homing ? homing->findChild<QLabel*>(QStringLiteral("lblHOME")) : nullptr;
+  if (!button || !state) return false;
+  button->click();
+  for (int i = 0; i < 200 && state->text() != QStringLiteral("検出済み"); ++i) Wait(100);
+  Wait(600);
+  const bool ok = homing->grab().save(out.filePath(QStringLiteral("rst400-homing.png")));
+  std::printf("%s rst400-homing.png\n", ok ? "wrote" : "FAILED");
+  return ok;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: orvan-screenshots PROGRAM_FOLDER OUTPUT_FOLDER\n");
+  const bool homing = argc == 4 && QByteArray(argv[1]) == "--homing";
+  if (argc != 3 && !homing) {
+    std::fprintf(stderr, "usage: orvan-screenshots [--homing] PROGRAM_FOLDER OUTPUT_FOLDER\n");
     return 2;
   }
+  if (homing) ++argv;
   SetProgramFolderForTests(QString::fromLocal8Bit(argv[1]));
   const QDir out(QString::fromLocal8Bit(argv[2]));
   QDir().mkpath(out.path());
@@ -30,6 +52,15 @@ int main(int argc, char** argv) {
   w.setStartWait(0);
   if (!w.Form_Load()) return 1;
   w.show();
+  if (homing) {
+    if (!w.Telescope() || !w.Telescope()->isConnected()) {
+      std::fprintf(stderr, "the RST-400 simulator did not answer\n");
+      return 1;
+    }
+    const bool ok = HomingPicture(out);
+    w.close();
+    return ok ? 0 : 1;
+  }
   const auto save = [&](const char* name) {
     Wait(1500);  // a few main-loop and dome ticks
     const bool ok = w.grab().save(out.filePath(QString::fromLatin1(name)));
