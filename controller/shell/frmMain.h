@@ -166,6 +166,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   bool ascomInUse_ = false;
   bool evexilInUse_ = false;
   bool detourActive_ = false;
+  double detourRa_ = 0, detourDec_ = 0;  // the goto a detour interrupted, equinox of date
   bool blinkPhase_ = false;
   bool utilityAnswer_ = false;
   bool shuttingDown_ = false;
