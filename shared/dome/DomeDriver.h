@@ -49,6 +49,10 @@ class DomeDriver {
   // Not a controller operation: a text the main window shows while the dome it drives is a
   // simulation, so nobody mistakes a rehearsal for the real dome. Empty for real hardware.
   virtual QString simulationNotice() const { return {}; }
+  // Not a controller operation either: false when the settings name no port for the dome
+  // controller, so connecting "succeeds" with nothing behind it. The dome loop then neither
+  // searches a home nor follows.
+  virtual bool hasPort() const { return true; }
 
  protected:
   SharedState& s_;
