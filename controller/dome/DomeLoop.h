@@ -87,6 +87,7 @@ class DomeLoop : public QObject {
   void selectTarget();
   void switchFollowingOn();
   void homeFound();
+  void PollSensors();
   bool readDomeAutoSetting() const;
   int32_t readSettingCount(const char* key) const;
   DomeGeometry geometry() const;
@@ -101,6 +102,7 @@ class DomeLoop : public QObject {
   QTimer nagaoshi_;
 
   bool connected_ = false;
+  bool rainClose_ = false;  // Option/RainClose = 1
   bool tickRunning_ = false;
   bool reversing_ = false;
   int16_t pendingMotion_ = 0;

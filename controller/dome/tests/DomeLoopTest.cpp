@@ -113,6 +113,39 @@ TEST_F(DomeFollow, SensorsAreReadOnlyWhenFitted) {
   EXPECT_EQ(view.weather, QStringList({"01"}));
 }
 
+// Rain or snow closes the slit only when Option/RainClose is 1; otherwise it is only reported.
+TEST_F(DomeFollow, RainClosesTheSlitOnlyWhenTheObserverAskedForIt) {
+  for (bool rainClose : {false, true}) {
+    SCOPED_TRACE(rainClose);
+    WriteIni(ini, "Option", "RainClose", rainClose ? "1" : "0");
+    loop.Disconnect();
+    connectFollowing();
+    domeAt(8);
+    s.SensorFitted[1] = true;
+    s.dome.SlitState = 2;  // open
+    dome.sensor = "10";    // a power failure alone never closes it
+    loop.DomeLoopTimer_Timer();
+    dome.sensor = "01";
+    loop.DomeLoopTimer_Timer();
+    EXPECT_EQ(dome.relays.contains("R25"), rainClose);
+    EXPECT_EQ(s.dome.SlitState, rainClose ? -1 : 2);
+    // Closing already: no second command while the rain goes on, and snow with a power
+    // failure is rain too.
+    dome.relays.clear();
+    dome.sensor = "11";
+    loop.DomeLoopTimer_Timer();
+    EXPECT_TRUE(dome.relays.isEmpty());
+    // A telescope below the horizon skips the tick, but not the rain.
+    s.dome.SlitState = 0;
+    s.mount.TelStatus[5] = "-5.0";
+    loop.DomeLoopTimer_Timer();
+    EXPECT_EQ(dome.relays.contains("R25"), rainClose);
+    s.mount.TelStatus[5] = "45.0";
+    s.dome.SlitState = 2;
+    dome.relays.clear();
+  }
+}
+
 using DomeSlit = DomeLoopFixture;
 
 TEST_F(DomeSlit, OpeningWhileClosingStopsPausesAndOpensWithAFreshCount) {
@@ -423,8 +456,13 @@ TEST(DomeControllerChoice, EveryControllerValueIsSafe) {
       EXPECT_TRUE(s.dome.DomeInUse);
     }
     if (controller == 1) {
-      ASSERT_EQ(prompter.asked().size(), 1u);  // the observer learns why there is no dome
-      EXPECT_FALSE(s.dome.DomeInUse);
+      // No port for the serial controller: connected with nothing behind it, no question,
+      // no home search, nothing followed and no alignment written.
+      EXPECT_FALSE(bound.driver->hasPort());
+      EXPECT_TRUE(prompter.asked().empty());
+      EXPECT_TRUE(s.dome.DomeInUse);
+      EXPECT_FALSE(s.dome.DomeAuto);
+      EXPECT_EQ(ReadIni(ini, "DOME", "LastEnc"), QString());
     }
     if (controller == 2 || controller == 7) {
       EXPECT_TRUE(prompter.asked().empty());
