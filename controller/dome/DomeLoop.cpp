@@ -144,7 +144,9 @@ void DomeLoop::Disconnect() {
 
 void DomeLoop::WriteAlignment() {
   const int64_t rev = s_.mount.AxisRev[2];
-  if (rev == 0) return;
+  // Without a count read from the controller (a silent one, or a preset not yet read back)
+  // the stored alignment stays as it is.
+  if (rev == 0 || (Dome_ && !Dome_->hasCount())) return;
   const int64_t ofs = s_.mount.AxisOfs[2];
   const int64_t lastEnc = (static_cast<int64_t>(s_.mount.AxisDisp[2]) + ofs) % rev;
   WriteIni(iniPath_, kSection, "LastEnc", vb::Str(static_cast<long long>(lastEnc)));

@@ -53,6 +53,9 @@ class DomeDriver {
   // controller, so connecting "succeeds" with nothing behind it. The dome loop then neither
   // searches a home nor follows.
   virtual bool hasPort() const { return true; }
+  // False while AxisDisp(2) holds no count read since the controller was connected or its
+  // counter preset: an alignment taken from it would be stored nonsense.
+  virtual bool hasCount() const { return true; }
 
  protected:
   SharedState& s_;

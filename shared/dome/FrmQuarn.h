@@ -41,6 +41,7 @@ class FrmQuarn final : public DomeDriver {
   QString GetSensor() override { return QString(); }  // the controller has no weather inputs
   void SetRelay(const QString& pattern) override;
   bool hasPort() const override { return DomePort != 0; }
+  bool hasCount() const override { return countRead_; }
 
   // The driver's own operations.
   QString SendQuarn(const QString& command);

@@ -5,6 +5,7 @@
 #include "FrmQuarn.h"
 #include "IniFile.h"
 #include "Prompter.h"
+#include "SimControl.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -58,17 +59,8 @@ class QuarnOnALine : public ::testing::Test {
     EXPECT_EQ(driver->DomeConnect(kTrue), kTrue);
     return *driver;
   }
-  QByteArray control(const QString& words) {
-    QProcess ctl;
-    ctl.start(bin(), QStringList{"ctl", "--dir", dir.path(), "--com", "6"} + words.split(u' '));
-    ctl.waitForFinished(5000);
-    return ctl.readAllStandardOutput().trimmed();
-  }
-  QByteArray state(const QByteArray& key) {
-    for (const QByteArray& word : control(QStringLiteral("state")).split(' '))
-      if (word.startsWith(key + '=')) return word.mid(key.size() + 1);
-    return {};
-  }
+  QByteArray control(const QString& words) { return orvan::sim::test::SimControl(dir.path(), 6, words); }
+  QByteArray state(const QByteArray& key) { return orvan::sim::test::SimState(dir.path(), 6, key); }
   // The commands the controller received, in order.
   QByteArrayList received() {
     QFile f(dir.path() + "/quarn.log");

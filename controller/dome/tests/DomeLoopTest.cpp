@@ -3,7 +3,9 @@
 // alignment and the home search, and the slew hook.
 #include "DomeLoopFixture.h"
 
+#include "Clock.h"
 #include "DomeDriverBinding.h"
+#include "FakeSerialLink.h"
 #include "ProgramEnd.h"
 
 using namespace orvan;
@@ -413,6 +415,49 @@ TEST_F(DomeSlewHook, AParkedDomeStaysHomeWhenTheParkGotoEnds) {
   EXPECT_EQ(s.dome.DomeTargetMode, 2);
   loop.TelSlewing(0);  // the observer moves the telescope by hand
   EXPECT_EQ(s.dome.DomeTargetMode, 0);
+}
+
+// A serial controller that never answers: one question, no dome command after it but the
+// stop, and the alignment the settings hold survives the run.
+TEST(SerialDome, ASilentControllerNeverOverwritesTheStoredAlignment) {
+  orvan::test::EnsureApplication();
+  QTemporaryDir dir;
+  const QString ini = dir.path() + "/OrvanMirel.ini";
+  WriteIni(ini, "DOME", "LastEnc", " 1234");
+  WriteIni(ini, "DOME", "DOME_Z_CW", " 500");
+  SharedState s;
+  s.domeSettings.Controller = 1;
+  s.domeSettings.CommPort = 5;
+  s.mount.AxisRev[2] = 3600;
+  s.mount.TelStatus[5] = "30";
+  s.dome.RelayTable[22] = QStringLiteral("01").leftJustified(32, u'*');
+  s.dome.RelayTable[23] = QStringLiteral("00").leftJustified(32, u'*');
+  ManualClock clock(QDate(2026, 12, 7), 3600);
+  ScopedClock scopedClock(clock);
+  ScriptedPrompter prompter;
+  ScopedPrompter scoped(prompter);
+  prompter.push(Answer::Ignore);
+  auto link = std::make_unique<FakeSerialLink>();
+  FakeSerialLink* fake = link.get();
+  fake->attachClock(&clock);
+  BoundDome bound = BindDomeDriver(1, s, dir.path(), ini, nullptr, QuarnHost{}, std::move(link));
+  ACal2 acal(s.site, s.mount);
+  orvan::test::RecordingDomeView view;
+  DomeLoop loop(s, acal, view, ini);
+  loop.setDriver(bound.driver.get());
+  loop.setWait([](long) {});
+  loop.StartUp();
+  ASSERT_TRUE(loop.connected());
+  for (int i = 0; i < 3; ++i) loop.DomeLoopTimer_Timer();
+  loop.BtnDomeLR_MouseDown(1);
+  loop.BtnDomeLR_MouseUp(1);  // a release while following would align the dome
+  loop.Disconnect();
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(ReadIni(ini, "DOME", "LastEnc").trimmed(), "1234");
+  EXPECT_EQ(ReadIni(ini, "DOME", "DOME_Z_CW").trimmed(), "500");
+  // After the question only stops went out.
+  for (qsizetype i = 1; i < fake->writes.size(); ++i)
+    EXPECT_EQ(fake->writes[i], "$12" + s.dome.RelayTable[23].toLatin1() + "#\r") << i;
 }
 
 // Every DOME/Controller value starts, ticks, takes button presses and shuts down safely.

@@ -101,6 +101,7 @@ TEST_F(Quarn, ACountHalfATurnAwayIsBelievedOnlyWhenTheNextConfirmsIt) {
   fake->queueReply("$1300000000\r");
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
   EXPECT_EQ(s.dome.DomeZFlag, kFalse);
+  EXPECT_FALSE(q.hasCount());  // nothing read yet: no alignment may be taken
   fake->queueReply(count(100));
   fake->queueReply(count(1900));  // half a turn on in one reading
   fake->queueReply(count(105));
@@ -114,6 +115,7 @@ TEST_F(Quarn, ACountHalfATurnAwayIsBelievedOnlyWhenTheNextConfirmsIt) {
   // A preset starts the count afresh.
   fake->queueReply("$03\r");
   q.SetEnc(3, 0);
+  EXPECT_FALSE(q.hasCount());
   fake->queueReply(count(0));
   EXPECT_EQ(q.DomeGetEnc(), 0);
 }
