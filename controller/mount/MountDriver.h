@@ -80,6 +80,23 @@ class MountDriver : public QObject {
   // the shared state, such as the counts per turn of both axes, which another family bound
   // in between may have changed.
   virtual void Selected() {}
+  // Another mount was chosen: a family window that belongs to this driver (the RST-400's
+  // homing window) is hidden.
+  virtual void Deselected() {}
+
+  // The RST-400's homing window: shown with the hand layout, hidden with the mini layout,
+  // unloaded when the hand layout's stop leaves for the set-up layout. Other families have none.
+  virtual void ShowHomingWindow(bool /*visible*/) {}
+  virtual void UnloadHomingWindow() {}
+
+  // Waits while a transaction is in progress, dispatching events, before the driver sends a
+  // command. True when the port is free. A transaction below the caller on the stack (a
+  // handler run while its time-out question is open) can never end while the caller waits,
+  // so the wait gives up after the family's time-out and the command is not sent.
+  virtual bool WaitTelescope() { return !busy(); }
+  // A text command to a driver that talks to an outside program (the bridge: "cmdName",
+  // "cmdChoose", "cmdEnd"); other families ignore it.
+  virtual void SendCmd(const QString& /*text*/) {}
 
  private:
   QString modelText_;

@@ -26,6 +26,18 @@ class MountHost {
   virtual void UnloadMainWindow() = 0;
   // The system beep (end-of-file character received on a mount port).
   virtual void Beep() {}
+
+  // The main loop (LoopTimer) on or off: the RST-400 pauses it during a home search.
+  virtual void SetMainLoop(bool /*on*/) {}
+  // The two position lines of the main window (lblRaDec 0 and 1).
+  virtual void SetPositionLabels(const QString& /*upper*/, const QString& /*lower*/) {}
+  // The state lamp (Picture1), a colour as 0x00BBGGRR.
+  virtual void SetStateLamp(int /*bgr*/) {}
+  // The pier-side label (lblEWF) and the bridge's telescope name (lblAscomTelescope).
+  virtual void SetPierSide(const QString& /*text*/) {}
+  virtual void SetAscomTelescope(const QString& /*text*/) {}
+  // The window layout now shown (0/10 mini, 1/11 hand, 2 set-up).
+  virtual int CurrentLayout() const { return 2; }
 };
 
 }  // namespace orvan

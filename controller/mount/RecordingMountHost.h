@@ -21,10 +21,20 @@ class RecordingMountHost : public MountHost {
   QString SelectedCommPort() const override { return commPort; }
   void UnloadMainWindow() override { ++unloads; calls << QStringLiteral("UnloadMainWindow"); }
   void Beep() override { ++beeps; }
+  void SetMainLoop(bool on) override { mainLoopOn = on; calls << QStringLiteral("SetMainLoop(%1)").arg(on); }
+  void SetPositionLabels(const QString& upper, const QString& lower) override { positionLabels = {upper, lower}; }
+  void SetStateLamp(int bgr) override { lamp = bgr; }
+  void SetPierSide(const QString& text) override { pierSide = text; }
+  void SetAscomTelescope(const QString& text) override { ascomTelescope = text; }
+  int CurrentLayout() const override { return layout; }
 
   QString commPort = QStringLiteral("COM1");
   std::vector<int> formSizeChanges, telSlewings, missions;
   int linkOks = 0, unloads = 0, beeps = 0;
+  bool mainLoopOn = true;
+  QStringList positionLabels{QStringLiteral("-"), QStringLiteral("-")};
+  int lamp = -1, layout = 1;
+  QString pierSide, ascomTelescope;
   QStringList calls;
 };
 

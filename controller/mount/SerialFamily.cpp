@@ -37,6 +37,7 @@ const SerialFamily& FamilyRST400() {
     s.openFailText = QStringLiteral("LX200側のCOMポートがOPENできません");
     s.openFailTitle = QStringLiteral("COMポートオープンエラー (");
     s.slewWatchLimit = 10;
+    s.slewWatchInclusive = true;
     s.axisCountsFromSky = true;
     return s;
   }();
@@ -48,6 +49,9 @@ const SerialFamily& FamilyEVexil() {
     SerialFamily s;
     s.name = QStringLiteral("E-Vexil");
     s.settings = QStringLiteral("9600,n,8,1");
+    s.rtsEnable = true;
+    s.rThreshold = 1;
+    s.sThreshold = 1;
     s.ending = QByteArrayLiteral("\r");
     s.replyEnd = SerialFamily::ReplyEnd::CarriageReturn;
     s.timeoutSeconds = 4;
@@ -68,6 +72,8 @@ const SerialFamily& FamilyTemma() {
     SerialFamily s;
     s.name = QStringLiteral("Temma");
     s.settings = QStringLiteral("19200,e,8,1");
+    s.rThreshold = 1;
+    s.alwaysWriteEncoderLog = true;
     s.ending = QByteArrayLiteral("\r\n");
     for (const char* p : {"I", "M", "T", "Z", "P", "N", "J", "K"}) s.noReplyPrefixes << QString::fromLatin1(p);
     s.replyEnd = SerialFamily::ReplyEnd::CarriageReturn;

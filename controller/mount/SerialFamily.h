@@ -2,22 +2,30 @@
 // One row per serial mount family: how its port is set up, how a transaction ends and what
 // the observer is told when it does not. The common driver (SerialMountDriver) reads only
 // this row, so a new family adds a row rather than a code path.
+//
+// Adding a family: write its row in SerialFamily.cpp (start from the nearest family), then a
+// driver class on SerialMountDriver with the family's protocol; keep or replace the hooks of
+// CommonMountDriver (goto motion step, status steps, goto completion, connect steps) where the
+// family differs. frmRST400 is the example of a family written almost entirely as a row.
+#include "MountTraits.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 namespace orvan {
 
-struct SerialFamily {
+struct SerialFamily : MountTraits {
   enum class ReplyEnd { AnyCharacter, Hash, CarriageReturn };
   // What Retry does at a time-out: the LX200 kind keeps waiting (the clock restarts, nothing
   // is sent again), the E-Vexil kind stops and runs the transaction again. Abort and Ignore
   // stop waiting and give up communication in both.
   enum class TimeoutRule { KeepWaiting, StopAndRerun };
 
-  QString name;                 // "LX200", "RST400", "E-Vexil", "Temma"
   QString settings;             // "9600,n,8,1"
-  int rThreshold = 0;           // receive threshold after open
+  bool rtsEnable = false;       // RTS line on after open
+  int rThreshold = 0;           // receive threshold after open (bytes that raise a receive event)
+  int sThreshold = 0;           // send threshold after open
   QByteArray ending;            // appended to every command
   QStringList noReplyPrefixes;  // sent without waiting for a reply
   ReplyEnd replyEnd = ReplyEnd::AnyCharacter;
@@ -32,13 +40,6 @@ struct SerialFamily {
   QString openFailText;         // "LX200側のCOMポートがOPENできません"
   QString openFailTitle;        // "COMポートオープンエラー (" — the error number and ")" follow
   bool showsErrorEvents = false;  // error events (1001..) are shown in a message box
-  double slewWatchLimit = 0;    // 0: no slew-completion watch; else the settle limit
-  bool approachNeedsBacklash = false;  // ApproachDelay only when UseBacklash is on
-  // The axis counts are worked out from the sky position the mount reports, so they are
-  // already absolute: the encoder log is the whole offset (the LX200 kind logs 0). Otherwise
-  // the mount counts from where it was switched on, and the offset carries the logged counts
-  // over from the position read at connecting.
-  bool axisCountsFromSky = false;
 };
 
 const SerialFamily& FamilyLX200();

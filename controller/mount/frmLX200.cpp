@@ -38,11 +38,15 @@ Direction DirectionCommands(const QString& d) {
 
 frmLX200::frmLX200(SharedState& state, MountHost& host, ACal2& cal, const QString& iniPath,
                    std::unique_ptr<SerialLink> link, QObject* parent)
-    : SerialMountDriver(FamilyLX200(), state, host, cal, link ? std::move(link) : std::make_unique<QtSerialLink>(),
-                        iniPath, parent) {
+    : frmLX200(FamilyLX200(), state, host, cal, iniPath, std::move(link), parent) {
   setModelText(QStringLiteral("LX200"));
-  Selected();
+  frmLX200::Selected();
 }
+
+frmLX200::frmLX200(const SerialFamily& family, SharedState& state, MountHost& host, ACal2& cal, const QString& iniPath,
+                   std::unique_ptr<SerialLink> link, QObject* parent)
+    : SerialMountDriver(family, state, host, cal, link ? std::move(link) : std::make_unique<QtSerialLink>(), iniPath,
+                        parent) {}
 
 void frmLX200::Selected() {
   // One count per arcsecond on both axes; another family bound in between may count otherwise.
@@ -58,7 +62,7 @@ bool frmLX200::cmdConnect(bool open) {
     return true;
   }
   cmdStop();
-  ClosePort(0, 0);
+  ClosePort();
   return true;
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 // The Meade LX200 and LX200GPS driver. The model label decides the coordinate format:
 // "LX200" speaks the low-precision texts (hh:mm.t, sdd*mm), "LX200GPS" the high-precision
-// ones (hh:mm:ss, sdd*mm:ss).
+// ones (hh:mm:ss, sdd*mm:ss). Controllers that speak an extended form of the same language
+// (the RST-400's HUBO-i) derive from it.
 #include "SerialMountDriver.h"
 
 #include <optional>
 
 namespace orvan {
 
-class frmLX200 final : public SerialMountDriver {
+class frmLX200 : public SerialMountDriver {
   Q_OBJECT
  public:
   // The port defaults to a QtSerialLink on the program folder's ports/.
@@ -48,6 +49,9 @@ class frmLX200 final : public SerialMountDriver {
   std::optional<double> ParseDec(const QString& reply) const;
 
  protected:
+  // A controller of another family that speaks the LX200's language.
+  frmLX200(const SerialFamily& family, SharedState& state, MountHost& host, ACal2& cal, const QString& iniPath,
+           std::unique_ptr<SerialLink> link, QObject* parent);
   bool ReadPosition() override;
 
  private:

@@ -7,6 +7,8 @@
 #include "SingleInstance.h"
 #include "SmallWindows.h"
 #include "frmLX200.h"
+#include "frmRST400.h"
+#include "frmRST400Homing.h"
 #include "frmVSP6.h"
 
 #include <QApplication>
@@ -62,6 +64,11 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
 
 MountDriver* frmMain::createOwnDriver(const QString& entry) {
   if (entry.startsWith(u"Meade LX200")) return new frmLX200(state_, *this, acal_, iniPath_, nullptr, this);
+  if (entry == u"RST-400(HUBO-i)") {
+    auto* d = new frmRST400(state_, *this, acal_, iniPath_, nullptr, this);
+    homing_ = std::make_unique<frmRST400Homing>(*d, *this, state_);
+    return d;
+  }
   return nullptr;
 }
 

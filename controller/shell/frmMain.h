@@ -9,6 +9,7 @@
 #include "LinkHost.h"
 #include "MountDriver.h"
 #include "MountHost.h"
+#include "WindowPosition.h"
 #include "State.h"
 
 #include <QPointer>
@@ -30,6 +31,8 @@ class QRadioButton;
 class QFrame;
 
 namespace orvan {
+
+class frmRST400Homing;
 
 class DomeLoop;
 class DomePanel;
@@ -80,6 +83,12 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   QString SelectedCommPort() const override;
   void UnloadMainWindow() override;
   void Beep() override;
+  void SetMainLoop(bool on) override;
+  void SetPositionLabels(const QString& upper, const QString& lower) override;
+  void SetStateLamp(int bgr) override;
+  void SetPierSide(const QString& text) override;
+  void SetAscomTelescope(const QString& text) override;
+  int CurrentLayout() const override { return layout_; }
 
   void BlinkStop();
   void optSpeedOn(int index);
@@ -141,8 +150,6 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void btnP_Click();
   void btnSize_Click();
   int16_t speedCode() const;
-  void restorePosition();
-  void savePosition();
   void OrvanforASCOMstartup(bool start);
   MountDriver* createOwnDriver(const QString& entry);
   void DomeDriverBind();
@@ -171,7 +178,9 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   int parkMode_ = 0;
   int startWaitMs_ = 5000;
   std::array<bool, 3> speedFlags_{false, false, false};
-  QPoint storedPos_;
+  WindowPosition position_{*this, iniPath_};
+  // The RST-400's homing window, made with its driver; it goes before the drivers do.
+  std::unique_ptr<frmRST400Homing> homing_;
 
   MountDriver* Telescope_ = nullptr;
   BoundDome boundDome_;

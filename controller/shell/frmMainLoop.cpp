@@ -245,8 +245,37 @@ bool frmMain::ConnectMount() {
 }
 
 void frmMain::btnSize_Click() {
-  if (layout_ == 0) FormSizeChange(11);
-  else if (layout_ == 1) FormSizeChange(10);
+  const int was = layout_;
+  if (was == 0) FormSizeChange(11);
+  else if (was == 1) FormSizeChange(10);
+  // The RST-400's homing window comes with the hand layout and goes with the mini one.
+  if ((was == 0 || was == 1) && Telescope_) Telescope_->ShowHomingWindow(was == 0);
 }
+
+// ---- what a driver may set in the window -----------------------------------------------------
+
+void frmMain::SetMainLoop(bool on) {
+  // Only a connected mount is polled: a home search that ends while the set-up layout shows
+  // (or before the start has connected) must not start the loop on a closed port.
+  const bool connectedLayout = layout_ != 2 && Telescope_ && Telescope_->isConnected();
+  const int interval = static_cast<int>(vb::Val(ReadIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("LoopTimer"))));
+  if (on && connectedLayout && interval > 0) {
+    LoopTimer.setInterval(interval);
+    LoopTimer.start();
+  } else if (!on) {
+    LoopTimer.stop();
+  }
+}
+
+void frmMain::SetPositionLabels(const QString& upper, const QString& lower) {
+  lblRaDec[0]->setText(upper);
+  lblRaDec[1]->setText(lower);
+}
+
+void frmMain::SetStateLamp(int bgr) { Picture1->setStyleSheet(colour(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF)); }
+
+void frmMain::SetPierSide(const QString& text) { lblEWF->setText(text); }
+
+void frmMain::SetAscomTelescope(const QString& text) { ascomTelescopeName_ = text; }
 
 }  // namespace orvan

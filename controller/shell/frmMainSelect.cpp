@@ -66,6 +66,7 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
       return;
     }
     ascomInUse_ = true;
+    if (Telescope_ && Telescope_ != d) Telescope_->Deselected();
     Telescope_ = d;
     d->Selected();
     Picture2->move(60 / 15, 0);
@@ -89,6 +90,7 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
       for (int i = 0; i < 4; ++i) btnNSWE[i]->setEnabled(false);
       return;
     }
+    if (Telescope_ && Telescope_ != d) Telescope_->Deselected();
     Telescope_ = d;
     if (*b.model) d->setModelText(QString::fromLatin1(b.model));
     d->Selected();
@@ -106,7 +108,10 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
 void frmMain::btnDetail_Click() {
   if (layout_ == 1) {
     BlinkStop();
-    if (Telescope_) Telescope_->cmdStop();
+    if (Telescope_) {
+      Telescope_->cmdStop();
+      Telescope_->UnloadHomingWindow();
+    }
     FormSizeChange(2);
     return;
   }

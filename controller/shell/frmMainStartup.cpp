@@ -47,7 +47,7 @@ bool frmMain::Form_Load() {
   state_.dome.DomeInUse = true;
 
   // 3. Window position.
-  restorePosition();
+  position_.Restore();
 
   // 5, 6. Mount list, and the ASCOM entry when the bridge is enabled and installed.
   const bool ascom = ReadAscomUse(iniPath_) && FileExists(InProgramFolder(QStringLiteral("\\OrvanforASCOM")));
@@ -137,7 +137,7 @@ void frmMain::Form_QueryUnload(bool& cancel) {
   if (state_.dome.DomeInUse && domeLoop_) domeLoop_->Disconnect();
 
   // 6. Window position.
-  savePosition();
+  position_.Save();
 
   // 7, 8. The ASCOM bridge and driver program.
   if (ascomInUse_ && parts_.ascomSendCmd) {
@@ -208,23 +208,6 @@ void frmMain::OrvanforASCOMstartup(bool start) {
   ascomProcess_->waitForFinished(2000);
   delete ascomProcess_;
   ascomProcess_ = nullptr;
-}
-
-void frmMain::restorePosition() {
-  // Left and Top in twips under the window's own section; absent keys read 0 (top left).
-  const QString sec = objectName();
-  storedPos_ = QPoint(static_cast<int>(vb::Val(ReadIni(iniPath_, sec, QStringLiteral("Left")))),
-                      static_cast<int>(vb::Val(ReadIni(iniPath_, sec, QStringLiteral("Top")))));
-  move(storedPos_ / 15);
-}
-
-void frmMain::savePosition() {
-  // Written only when the observer moved the window, so a run that did not move it leaves
-  // the settings file as it found it.
-  const QPoint now = pos() * 15;
-  if ((now / 15) == (storedPos_ / 15)) return;
-  WriteIni(iniPath_, objectName(), QStringLiteral("Left"), vb::Str(static_cast<long long>(now.x())));
-  WriteIni(iniPath_, objectName(), QStringLiteral("Top"), vb::Str(static_cast<long long>(now.y())));
 }
 
 void frmMain::CommPortSet() {

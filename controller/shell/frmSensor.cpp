@@ -1,8 +1,6 @@
 #include "frmSensor.h"
 
 #include "Clock.h"
-#include "IniFile.h"
-#include "Vb.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -45,9 +43,7 @@ frmSensor::frmSensor(const QString& iniPath, QWidget* parent)
   // Label1 starts at "00" with an empty log: the first clear reading leaves no line.
   SetLabel1(QStringLiteral("00"));
   lstWeather->clear();
-  storedPos_ = QPoint(static_cast<int>(vb::Val(ReadIni(iniPath_, objectName(), QStringLiteral("Left")))),
-                      static_cast<int>(vb::Val(ReadIni(iniPath_, objectName(), QStringLiteral("Top")))));
-  move(storedPos_ / 15);
+  position_.Restore();
 }
 
 void frmSensor::Report(const QString& code) {
@@ -82,15 +78,7 @@ void frmSensor::SetLabel1(const QString& code) {
 void frmSensor::closeEvent(QCloseEvent* event) {
   event->ignore();
   hide();
-  savePosition();
-}
-
-void frmSensor::savePosition() {
-  const QPoint now = pos() * 15;
-  if (now / 15 == storedPos_ / 15) return;  // not moved: the settings stay as they were
-  storedPos_ = now;
-  WriteIni(iniPath_, objectName(), QStringLiteral("Left"), vb::Str(static_cast<long long>(now.x())));
-  WriteIni(iniPath_, objectName(), QStringLiteral("Top"), vb::Str(static_cast<long long>(now.y())));
+  position_.Save();
 }
 
 }  // namespace orvan

@@ -2,6 +2,8 @@
 // The weather sensor window "気象センサー": always on top, one indicator per sensor (power
 // failure, rain and snow) and a time-stamped log of every change of the weather code. It only
 // reports. Closing it hides it; the log lives as long as the program.
+#include "WindowPosition.h"
+
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -31,11 +33,9 @@ class frmSensor : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void savePosition();
-
   QString iniPath_;
+  WindowPosition position_{*this, iniPath_};
   QString label1_;
-  QPoint storedPos_;
 };
 
 }  // namespace orvan

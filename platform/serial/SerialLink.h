@@ -79,6 +79,9 @@ class SerialLink : public QObject {
   // Bytes waiting that raise a receive event (2); 0 = no receive events.
   void setRThreshold(int n) { rThreshold_ = n < 0 ? 0 : n; }
   int rThreshold() const { return rThreshold_; }
+  // Bytes left in the send buffer below which a send event (1) is raised; 0 = none.
+  void setSThreshold(int n) { sThreshold_ = n < 0 ? 0 : n; }
+  int sThreshold() const { return sThreshold_; }
 
   // Opens the port `commPort()`. False when it cannot be opened; openError() then holds the
   // error number (comm::kErr...).
@@ -126,6 +129,7 @@ class SerialLink : public QObject {
   Handshaking handshaking_ = Handshaking::None;
   InputMode inputMode_ = InputMode::Text;
   int rThreshold_ = 0;
+  int sThreshold_ = 0;
   int lastEvent_ = 0;
 };
 

@@ -122,6 +122,44 @@ TEST_P(IndiSimulatorTest, SyncIsExact) {
   EXPECT_TRUE(mount->log().contains(":Sr" + vb::TimeText(westRa).toLatin1() + "#"));
 }
 
+// The same planetarium program steering an RST-400: the controller speaks the HUBO-i's own
+// extended language on the mount side.
+class IndiRst400Test : public IndiSimulatorTest {
+ protected:
+  void SetUp() override {
+    chain.family = "rst400";
+    IndiSimulatorTest::SetUp();
+  }
+};
+
+TEST_P(IndiRst400Test, GotoAndSync) {
+  ASSERT_TRUE(connect());
+  const MountState& m = host->shared.mount;
+  EXPECT_TRUE(indiShows(m.TelRA, m.TelDec)) << "INDI does not show the mount's position";
+  const ACal2 cal(host->shared.site, host->shared.mount);
+  const int ra = (cal.LocalSiderealTime() + 86400 - 900) % 86400;
+  const int dec = 25 * 3600;
+  const QString hours = QString::number(ra / 3600.0, 'f', 8), degrees = QString::number(dec / 3600.0, 'f', 8);
+  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + degrees));
+  const QByteArray goto_ = ":CtL#\r:Sr" + vb::TimeText(ra).toLatin1() + ".0#\r:Sd+25*00:00.0#\r:Gr#\r:Gd#\r:MS#";
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains(":MS#"); }, 30000)) << "no goto reached the mount";
+  QByteArray sent;
+  for (const QByteArray& line : mount->log().split('\n'))
+    if (line.contains(" <- ") && !line.contains(":GR#") && !line.contains(":GD#"))
+      sent += line.mid(line.indexOf(" <- ") + 4).replace("<0D>", "") + "\r";
+  EXPECT_TRUE(sent.contains(goto_)) << sent.constData();
+  EXPECT_TRUE(indiShows(ra, dec)) << "the slew did not arrive";
+
+  ASSERT_TRUE(indi->set("ON_COORD_SET.SYNC=On"));
+  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + QString::number(dec / 3600.0 + 0.5, 'f', 8)));
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains(":CM#"); }, 30000)) << "no sync";
+  // The mount was told the star the observer centred, not the last goto's target.
+  EXPECT_TRUE(indiShows(ra, dec + 1800)) << "the sync did not take the centred star";
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, IndiRst400Test, ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"}),
+                         [](const auto& info) { return std::string(info.param.program); });
+
 INSTANTIATE_TEST_SUITE_P(Drivers, IndiSimulatorTest,
                          ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"},
                                            Driver{"indi_lx200basic", "LX200 Basic"}),

@@ -30,7 +30,7 @@ class PlanetariumChain {
     site.SiteLatitudeRadians = 128400 / (3600 * 180 / ACal2::kPi);
     site.SiteLongitude = 503040;
     site.TimeZoneSeconds = 32400;
-    mount = std::make_unique<SimulatedMount>(host->shared, dir.path(), 3);
+    mount = std::make_unique<SimulatedMount>(host->shared, dir.path(), 3, family);
     if (!mount->start(why)) return false;
     host->telescope = mount->driver();
     loop.callOnTimeout([this] { mount->driver()->cmdStatus(); });
@@ -52,6 +52,7 @@ class PlanetariumChain {
   }
   QString portPath() const { return dir.filePath("ports/COM7"); }
 
+  QString family = "lx200gps";  // the simulator behind the controller's driver
   QTemporaryDir dir;
   std::unique_ptr<FakeLinkHost> host;
   std::unique_ptr<SimulatedMount> mount;

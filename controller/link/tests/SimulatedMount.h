@@ -1,11 +1,13 @@
 #pragma once
-// The controller's LX200 driver on the LX200GPS simulator program: a mount that really slews,
-// reached through a real pseudo-terminal, as on an observing night without hardware.
+// The controller's own driver on a simulator program (the LX200GPS, or the RST-400 with its
+// HUBO-i controller): a mount that really slews, reached through a real pseudo-terminal, as on
+// an observing night without hardware.
 #include "ACal2.h"
 #include "IniFile.h"
 #include "RecordingMountHost.h"
 #include "State.h"
 #include "frmLX200.h"
+#include "frmRST400.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -24,8 +26,9 @@ class SimulatedMount {
     return bin + "/orvan-sim";
   }
 
-  SimulatedMount(SharedState& state, const QString& folder, int com)
-      : state_(state), cal_(state.site, state.mount), folder_(folder), com_(com) {}
+  // `family` is the simulator's: "lx200gps" or "rst400".
+  SimulatedMount(SharedState& state, const QString& folder, int com, const QString& family = "lx200gps")
+      : state_(state), cal_(state.site, state.mount), folder_(folder), com_(com), family_(family) {}
   ~SimulatedMount() {
     driver_.reset();
     if (sim_.state() != QProcess::NotRunning) {
@@ -45,7 +48,7 @@ class SimulatedMount {
     WriteIni(ini, "LOCATION", "LONGITUDE", "E139:44:00");
     WriteIni(ini, "LOCATION", "TIMEZONE", "9.0");
     sim_.setStandardErrorFile(QProcess::nullDevice());
-    sim_.start(program(), {"lx200gps", "--dir", folder_, "--com", QString::number(com_), "--log", logPath()});
+    sim_.start(program(), {family_, "--dir", folder_, "--com", QString::number(com_), "--log", logPath()});
     QDeadlineTimer guard(10000);
     while (!sim_.canReadLine() && !guard.hasExpired() && sim_.state() != QProcess::NotRunning)
       sim_.waitForReadyRead(100);
@@ -54,8 +57,12 @@ class SimulatedMount {
       return false;
     }
     host_.commPort = "COM" + QString::number(com_);
-    driver_ = std::make_unique<frmLX200>(state_, host_, cal_, ini);
-    driver_->setModelText("LX200GPS");
+    if (family_ == "rst400") {
+      driver_ = std::make_unique<frmRST400>(state_, host_, cal_, ini);
+    } else {
+      driver_ = std::make_unique<frmLX200>(state_, host_, cal_, ini);
+      driver_->setModelText("LX200GPS");
+    }
     if (!driver_->cmdConnect(true)) {
       why = "the driver could not connect to the simulator";
       return false;
@@ -78,6 +85,7 @@ class SimulatedMount {
   RecordingMountHost host_;
   QString folder_;
   int com_;
+  QString family_;
   QProcess sim_;
   std::unique_ptr<frmLX200> driver_;
 };

@@ -118,18 +118,22 @@ TEST_F(Transaction, AbortEndsTheProgramOnlyOnceTheTransactionHasReturned) {
   EXPECT_EQ(host.unloads, 1);
 }
 
-TEST_F(Transaction, AnErrorDuringTheWaitSendsAgain) {
+TEST_F(Transaction, AnEventDuringTheWaitNeverSendsTheCommandAgain) {
+  // A parity error while the reply comes in: the reply is what arrived, sent once.
   fake->queueReply(QByteArrayLiteral("0"), 100);
-  fake->queueReply(QByteArrayLiteral("1"));
   fake->raiseOnNextPoll(comm::kEventRxParity);
-  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Sr12:34:56#")), QStringLiteral("1"));
-  EXPECT_EQ(fake->writes.size(), 2);
-  // A port overrun stops the wait at once and sends again.
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Sr12:34:56#")), QStringLiteral("0"));
+  EXPECT_EQ(fake->writes.size(), 1);
+  // A port overrun stops the wait at once; nothing is sent again.
   fake->queueReply(QByteArray());
-  fake->queueReply(QByteArrayLiteral("1"));
   fake->raiseOnNextPoll(comm::kEventOverrun);
-  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Sd+10*00:00#")), QStringLiteral("1"));
-  EXPECT_EQ(fake->writes.size(), 4);
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":Sd+10*00:00#")), QString());
+  EXPECT_EQ(fake->writes.size(), 2);
+  // A receive event (what a receive threshold raises on every byte) neither.
+  fake->queueReply(QByteArrayLiteral("12:34:56#"), 40);
+  fake->raiseOnNextPoll(comm::kEvReceive);
+  EXPECT_EQ(drv.SendTelescope(QStringLiteral(":GR#")), QStringLiteral("12:34:56#"));
+  EXPECT_EQ(fake->writes.size(), 3);
   EXPECT_TRUE(prompter.asked().empty());
 }
 
@@ -283,7 +287,11 @@ TEST_F(DriverFixture, OtherFamiliesRows) {
   // E-Vexil: the wait always stops; Retry runs the transaction again and returns its reply.
   {
     BareDriver d(FamilyEVexil(), state, host, cal, makeLink(), ini);
-    fake->open();
+    // Its port: RTS on, an event for every byte received and every byte sent.
+    ASSERT_TRUE(d.cmdConnect(true));
+    EXPECT_TRUE(fake->rtsEnable());
+    EXPECT_EQ(fake->rThreshold(), 1);
+    EXPECT_EQ(fake->sThreshold(), 1);
     fake->queueReply(QByteArray());
     fake->queueReply(QByteArrayLiteral("OK\r"));
     prompter.push(Answer::Retry);
@@ -311,6 +319,15 @@ TEST_F(DriverFixture, OtherFamiliesRows) {
     EXPECT_EQ(fake->writes, (QByteArrayList{"s\r\n", "MA\r\n"}));
     fake->queueReply(QByteArrayLiteral("E+123\r\n"));
     EXPECT_EQ(d.SendTelescope(QStringLiteral("E")), QStringLiteral("E+123"));
+  }
+  // While a transaction runs (a handler called inside its time-out question), waiting for the
+  // port gives up rather than waiting for ever on a wait that is below it on the stack.
+  {
+    BareDriver d(FamilyEVexil(), state, host, cal, makeLink(), ini);
+    d.driverState().PortBusy = true;
+    EXPECT_FALSE(d.WaitTelescope());
+    d.driverState().PortBusy = false;
+    EXPECT_TRUE(d.WaitTelescope());
   }
   // RST-400: a reply ends at "#", set commands are not waited for.
   {

@@ -1,0 +1,201 @@
+#include "CommonMountDriver.h"
+
+#include "ACal2.h"
+#include "Clock.h"
+#include "IniFile.h"
+#include "Shared.h"
+#include "Vb.h"
+
+#include <cmath>
+#include <limits>
+
+namespace orvan {
+
+namespace {
+QString NumberText(double v) { return QString::number(v, 'g', 15); }
+QString EncLogKey(int axis) { return QStringLiteral("EncOfs") + QString::number(axis + 1); }
+}  // namespace
+
+CommonMountDriver::CommonMountDriver(const MountTraits& traits, SharedState& state, MountHost& host, ACal2& cal,
+                                     const QString& iniPath, QObject* parent)
+    : MountDriver(parent), traits_(traits), state_(state), host_(host), cal_(cal), iniPath_(iniPath) {
+  if (traits_.slewWatchLimit > 0) {
+    slewWatch_.setInterval(1000);
+    connect(&slewWatch_, &QTimer::timeout, this, &CommonMountDriver::SlewWatchTick);
+    slewWatch_.start();
+  }
+}
+
+void CommonMountDriver::ShowSetupLayout() {
+  WriteIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange"), QStringLiteral("2"));
+  host_.FormSizeChange(2);
+}
+
+// ---- encoder log ---------------------------------------------------------------------------
+
+int32_t CommonMountDriver::LoggedCount(const QString& text) {
+  const double v = vb::RoundEven(vb::Val(text));
+  // Every count of a turn fits many times over; anything larger was never written by us.
+  if (!(std::fabs(v) < 1e9)) return 0;
+  return static_cast<int32_t>(v);
+}
+
+void CommonMountDriver::LoadEncoderLog() {
+  // The axis counts of where the mount stands now, not of where the last session left it: a
+  // reconnect in the same run would otherwise shift every displayed axis, and the dome that
+  // follows them, by the way the mount moved since.
+  if (ReadPosition()) UpdateAxisPos();
+  MountState& m = mount();
+  for (int k = 0; k < 2; ++k) {
+    const int32_t logged = LoggedCount(ReadIni(iniPath_, QStringLiteral("EncLog"), EncLogKey(k)));
+    m.AxisOfs[k] = logged - (traits_.axisCountsFromSky ? 0 : m.AxisPos[k]);
+  }
+}
+
+void CommonMountDriver::WriteEncoderLog() {
+  if (!traits_.alwaysWriteEncoderLog && vb::Val(mount().TelStatus[0]) != 0) return;
+  for (int k = 0; k < 2; ++k)
+    WriteIni(iniPath_, QStringLiteral("EncLog"), EncLogKey(k), vb::Str(static_cast<long long>(EncoderLogValue(k))));
+}
+
+// ---- goto preparation ----------------------------------------------------------------------
+
+void CommonMountDriver::cmdTrucking() {
+  if (mount().TelState == 0) {
+    cmdStop();
+    cmdStandBy(false);
+  }
+  cmdMove(QString(), 9);
+  mount().TelState = 1;
+}
+
+void CommonMountDriver::ReadBacklashSettings() {
+  ds_.UseBacklash = false;
+  ds_.OverRun = 0;
+  ds_.DelayTime = 0;
+  const auto num = [this](const char* key) {
+    return vb::Val(ReadIni(iniPath_, QStringLiteral("TELESCOPE"), QString::fromLatin1(key)));
+  };
+  if (num("BackLash") != 1) return;
+  ds_.UseBacklash = true;
+  ds_.OverRun = static_cast<int32_t>(vb::RoundEven(num("OverRun")));
+  ds_.DelayTime = static_cast<int32_t>(vb::RoundEven(num("DelayTime")));
+  if (ds_.OverRun > 0) ds_.DelayTime = 0;
+}
+
+void CommonMountDriver::PrepareMotion() {
+  cmdTrucking();
+  cmdMove(QString(), 9);
+  mount().TelState = 1;
+  Wait(500);
+}
+
+bool CommonMountDriver::PrepareTarget(double& ra, double& dec, const QString& epoch, int32_t& move1, Purpose p) {
+  ReadBacklashSettings();
+  if (epoch == u"2000") cal_.PrecessRaDec(ra, dec, ra, dec, QStringLiteral("2000EOD"));
+  if (HorizonTestFor(p)) {
+    double az = 0, alt = 0;
+    cal_.EquatorialToHorizontal(vb::RoundEven(ra), vb::RoundEven(dec), az, alt);
+    if (!(alt * ACal2::kDegPerRad > 0)) return false;
+  }
+  PrepareMotion();
+  int32_t t1 = 0, t2 = 0, m2 = 0;
+  move1 = 0;
+  cal_.TargetToAxisCounts(ra, dec, t1, t2, move1, m2);
+  return true;
+}
+
+void CommonMountDriver::StartSlew(double ra, double dec, int32_t move1) {
+  MountState& m = mount();
+  m.TelState = 2;
+  ds_.SlewDone = false;
+  // The hour axis travels negatively: the goto ends after the approach delay.
+  ds_.ApproachDelay = move1 > 0 && (!traits_.approachNeedsBacklash || ds_.UseBacklash);
+  m.GotoRA = ra;
+  m.GotoDec = dec;
+  // The watch needs two readings taken during this slew before it may call it settled;
+  // comparing with a position from before the goto would end the slew at once.
+  ds_.PrevRA = std::numeric_limits<double>::quiet_NaN();
+  ds_.PrevDec = std::numeric_limits<double>::quiet_NaN();
+  ds_.FreshReading = false;
+  host_.TelSlewing(1);
+}
+
+// ---- slew watch and status -----------------------------------------------------------------
+
+void CommonMountDriver::SlewWatchTick() {
+  MountState& m = mount();
+  if (m.TelState != 2) return;
+  // Nothing read since the last tick (a slow main loop, a stalled tick, a reply that did not
+  // parse): the position on hand was judged already, and judging it again would call a mount
+  // that is still slewing settled.
+  if (!ds_.FreshReading) return;
+  ds_.FreshReading = false;
+  const double lim = traits_.slewWatchLimit;
+  const double dRa = std::fabs(ds_.PrevRA - m.TelRA), dDec = std::fabs(ds_.PrevDec - m.TelDec);
+  const bool settled = traits_.slewWatchInclusive ? (dRa <= lim && dDec <= lim) : (dRa < lim && dDec < lim);
+  if (settled) {
+    m.TelState = 1;
+    ds_.SlewDone = true;
+  }
+  ds_.PrevRA = m.TelRA;
+  ds_.PrevDec = m.TelDec;
+}
+
+void CommonMountDriver::UpdateAxisPos() {
+  MountState& m = mount();
+  int32_t c1 = 0, c2 = 0;
+  cal_.TargetToAxisPosition(m.TelRA, m.TelDec, c1, c2);
+  m.AxisPos[0] = c1;
+  m.AxisPos[1] = c2;
+}
+
+void CommonMountDriver::FoldAxisDisp() {
+  MountState& m = mount();
+  for (int i = 0; i < 2; ++i) {
+    m.AxisDisp[i] = m.AxisPos[i] + m.AxisOfs[i];
+    if (m.AxisDisp[i] > m.AxisRev[i] / 2.0) m.AxisDisp[i] -= m.AxisRev[i];
+  }
+}
+
+bool CommonMountDriver::CompleteGoto() {
+  if (!ds_.SlewDone) return true;
+  MountState& m = mount();
+  if (m.StopRequest) {
+    cmdStop();
+    m.InMissionCall = kTrue;
+    host_.Mission(99, QString());
+    m.InMissionCall = kFalse;
+    ds_.SlewDone = false;
+    return false;
+  }
+  // Cleared before the approach delay: a main-loop tick that runs inside the wait must not
+  // complete the same goto a second time.
+  ds_.SlewDone = false;
+  if (ds_.ApproachDelay) Wait(static_cast<long>(ds_.DelayTime) * 1000);
+  m.TelState = 1;
+  host_.SendLinkOk();
+  host_.TelSlewing(2);
+  return true;
+}
+
+void CommonMountDriver::PostProcessStatus() {
+  MountState& m = mount();
+  m.TelStatus[2] = NumberText(m.TelRA);
+  m.TelStatus[3] = NumberText(m.TelDec);
+  AxisPosFromPosition();
+  FoldAxisDisp();
+  double az = 0, alt = 0;
+  cal_.EquatorialToHorizontal(vb::Val(m.TelStatus[2]), vb::Val(m.TelStatus[3]), az, alt);
+  const double altDeg = alt * ACal2::kDegPerRad;
+  // The status azimuth counts from the south, as the mounts themselves report it; the main
+  // window turns it back to the north (the transform gives it from the north).
+  double azSouth = std::fmod(az * ACal2::kDegPerRad + 180.0, 360.0);
+  if (azSouth < 0) azSouth += 360.0;
+  m.TelStatus[4] = vb::Format(azSouth, QStringLiteral("###0.0"));
+  m.TelStatus[5] = vb::Format(altDeg, QStringLiteral("###0.0"));
+  if (!CompleteGoto()) return;
+  m.TelStatus[15] = altDeg < m.HorizonLimit ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+}  // namespace orvan
