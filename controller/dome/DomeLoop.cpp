@@ -211,9 +211,10 @@ void DomeLoop::DomeLoopTimer_Timer() {
     d_.DomeError = DomeAngleError(d_.DomeAngle, d_.DomeTarget);
     if (d_.DomeAutoRun) {
       // A telescope at or below the horizon (or one that reports no altitude) is not followed,
-      // and the rest of the tick waits. Rain still closes the slit when the observer asked so.
+      // and the home search waits; the weather is still read, or a parked telescope would
+      // hide a power failure or rain from the observer.
       if (vb::Val(s_.mount.TelStatus[5]) <= 0) {
-        if (rainClose_) PollSensors();
+        PollSensors();
         return;
       }
       if (std::fabs(d_.DomeError) <= s_.domeSettings.DOME_REVOLVE) {

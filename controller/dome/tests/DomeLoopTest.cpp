@@ -137,10 +137,12 @@ TEST_F(DomeFollow, RainClosesTheSlitOnlyWhenTheObserverAskedForIt) {
     dome.sensor = "11";
     loop.DomeLoopTimer_Timer();
     EXPECT_TRUE(dome.relays.isEmpty());
-    // A telescope below the horizon skips the tick, but not the rain.
+    // A telescope below the horizon skips the tick, but not the weather.
     s.dome.SlitState = 0;
     s.mount.TelStatus[5] = "-5.0";
+    const qsizetype reports = view.weather.size();
     loop.DomeLoopTimer_Timer();
+    EXPECT_EQ(view.weather.size(), reports + 1);
     EXPECT_EQ(dome.relays.contains("R25"), rainClose);
     s.mount.TelStatus[5] = "45.0";
     s.dome.SlitState = 2;

@@ -5,7 +5,9 @@
 #include "IniFile.h"
 #include "MainWindowFixture.h"
 #include "Shared.h"
+#include "frmSensor.h"
 
+#include <QListWidget>
 #include <QPushButton>
 
 using namespace orvan;
@@ -30,7 +32,7 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
   settings(QByteArray("[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
                       "[TELESCOPE]\nTelescope= 5\nVCommPort= 9\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 50\n"
                       "[DOME]\nLoopTimer= 50\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 1\nHomePosition= 0\nController=") +
-           e.controller + "\n[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n[PARK]\nAZ=-1\n");
+           e.controller + "\n[Option]\nSensor1= 1\n[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n[PARK]\nAZ=-1\n");
   start();
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_EQ(w->domeInUse(), e.domeInUse);
@@ -43,7 +45,13 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
 
   // A few loop ticks, then the dome commands: they turn and stop the dome and run the slit
   // when a dome is connected, and change nothing when none is.
+  // Rain on the simulated board reaches the weather window; a serial controller has no sensors.
+  writeFile(dir.filePath("EPX30SC.weather"), "252\n");
   Wait(300);
+  const bool rainLogged = w->sensorWindow() && w->sensorWindow()->lstWeather->count() == 1 &&
+                          w->sensorWindow()->lstWeather->item(0)->text().endsWith(" 降雨雪");
+  EXPECT_EQ(rainLogged, e.controller == std::string("0"));
+  EXPECT_EQ(w->sensorWindow() && w->sensorWindow()->isVisible(), e.controller == std::string("0"));
   w->Mission(57, "off");  // following would turn the dome on its own
   const DomeState& d = w->state().dome;
   const bool on = e.domeConnected;
