@@ -65,6 +65,13 @@ void SerialMountDriver::FinishConnect() {
   AfterStartUp();
 }
 
+bool SerialMountDriver::Connect() {
+  if (link_->isOpen()) return true;
+  if (!OpenPort()) return false;
+  FinishConnect();
+  return true;
+}
+
 void SerialMountDriver::BeforeStartUp() { Wait(500); }
 
 void SerialMountDriver::ClosePort() {

@@ -38,6 +38,9 @@ class SerialMountDriver : public CommonMountDriver {
   // The connection after a successful open: Connected, then the family's start steps
   // (BeforeStartUp, cmdStartUP, AfterStartUp).
   void FinishConnect();
+  // cmdConnect(true) of every serial family: true at once when the port is open already,
+  // else the port opened and the connection finished; false when the port would not open.
+  bool Connect();
   // Before cmdStartUP: half a second for the controller (E-Vexil stops the mount instead).
   virtual void BeforeStartUp();
   // After cmdStartUP: the encoder log (Temma reads none).

@@ -59,12 +59,7 @@ QString frmEVexil::Hex8(long long count) {
 // ---- connection ------------------------------------------------------------------------------
 
 bool frmEVexil::cmdConnect(bool open) {
-  if (open) {
-    if (link().isOpen()) return true;
-    if (!OpenPort()) return false;
-    FinishConnect();
-    return true;
-  }
+  if (open) return Connect();
   cmdStop();
   ClosePort();
   return true;

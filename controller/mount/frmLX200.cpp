@@ -55,12 +55,7 @@ void frmLX200::Selected() {
 }
 
 bool frmLX200::cmdConnect(bool open) {
-  if (open) {
-    if (link().isOpen()) return true;
-    if (!OpenPort()) return false;
-    FinishConnect();
-    return true;
-  }
+  if (open) return Connect();
   cmdStop();
   ClosePort();
   return true;
@@ -220,10 +215,13 @@ bool frmLX200::ReadPosition() {
   if (modelText() != u"LX200" && modelText() != u"LX200GPS") return false;
   const QString r = SendTelescope(QStringLiteral(":GR#"));
   const QString d = SendTelescope(QStringLiteral(":GD#"));
+  return TakePosition(r, ParseRa(r), d, ParseDec(d));
+}
+
+bool frmLX200::TakePosition(const QString& r, std::optional<double> ra, const QString& d, std::optional<double> dec) {
   // A reply that does not parse is no position: the last good one stays, rather than a swing
   // to 0 h or 0 degrees that would turn the dome and could end a goto early. No reply at all
   // (communication given up) is no position either.
-  const std::optional<double> ra = ParseRa(r), dec = ParseDec(d);
   MountState& m = mount();
   if (ra) m.TelRA = *ra;
   else if (!r.isEmpty()) qCDebug(lcSerial).noquote() << modelText() << "reply to :GR# does not parse, RA kept:" << r;

@@ -53,6 +53,9 @@ class frmLX200 : public SerialMountDriver {
   frmLX200(const SerialFamily& family, SharedState& state, MountHost& host, ACal2& cal, const QString& iniPath,
            std::unique_ptr<SerialLink> link, QObject* parent);
   bool ReadPosition() override;
+  // The replies `r` (":GR#") and `d` (":GD#") as parsed: a reply that does not parse is no
+  // position, and its axis stays as it was. True when both axes were read afresh.
+  bool TakePosition(const QString& r, std::optional<double> ra, const QString& d, std::optional<double> dec);
 
  private:
   // ":Sr" and ":Sd"; false when the mount answers either with "0" (invalid).

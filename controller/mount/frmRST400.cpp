@@ -63,12 +63,7 @@ bool frmRST400::LocalData(int k) const {
 // ---- connection and start-up -----------------------------------------------------------------
 
 bool frmRST400::cmdConnect(bool open) {
-  if (open) {
-    if (link().isOpen()) return true;
-    if (!OpenPort()) return false;
-    FinishConnect();
-    return true;
-  }
+  if (open) return Connect();
   // The HUBO-i keeps tracking when the controller lets go of it.
   ClosePort();
   return true;
@@ -252,17 +247,9 @@ bool frmRST400::ReadPosition() {
   if (lblHUBOType() != u"RST400") return false;
   const QString r = SendTelescope(QStringLiteral(":GR#"));
   const QString d = SendTelescope(QStringLiteral(":GD#"));
-  // A reply of another length, or one whose fields are not numbers in range, leaves its axis
-  // as it was: a garbled reply must not swing the position (and the dome) to 0 h or 0 degrees.
-  const std::optional<double> ra = ParseRa(r), dec = ParseDec(d);
-  MountState& m = mount();
-  if (ra) m.TelRA = *ra;
-  else if (!r.isEmpty()) qCDebug(lcSerial).noquote() << "RST-400 reply to :GR# not read, RA kept:" << r;
-  if (dec) m.TelDec = *dec;
-  else if (!d.isEmpty()) qCDebug(lcSerial).noquote() << "RST-400 reply to :GD# not read, Dec kept:" << d;
-  if (!ra || !dec) return false;
-  NoteFreshReading();
-  return true;
+  // Only the extended forms are read: another length, or fields that are not numbers in
+  // range, leave their axis as it was.
+  return TakePosition(r, ParseRa(r), d, ParseDec(d));
 }
 
 }  // namespace orvan

@@ -89,12 +89,7 @@ QString frmTemma2M::LongitudeCommand() const {
 // ---- connection and start-up -----------------------------------------------------------------
 
 bool frmTemma2M::cmdConnect(bool open) {
-  if (open) {
-    if (link().isOpen()) return true;
-    if (!OpenPort()) return false;
-    FinishConnect();
-    return true;
-  }
+  if (open) return Connect();
   Wait(500);
   cmdStop();
   cmdStatus();
