@@ -10,11 +10,9 @@ bool FakeSerialLink::open() {
   if (failOpens_ > 0) {
     --failOpens_;
     openError_ = failError_;
-    openDevice_ = failDevice_;
     return false;
   }
   openError_ = 0;
-  openDevice_.clear();
   open_ = true;
   ++opens;
   return true;

@@ -35,12 +35,8 @@ class FakeSerialLink final : public SerialLink {
   void setResponder(std::function<QByteArray(const QByteArray&)> r) { responder_ = std::move(r); }
   // Bytes that arrive now, unasked.
   void feed(const QByteArray& bytes) { inbuf_ += bytes; }
-  // The next `count` opens fail with `error`, having tried `device`.
-  void failOpens(int count, int error = comm::kErrPortInvalid, const QString& device = QString()) {
-    failOpens_ = count;
-    failError_ = error;
-    failDevice_ = device;
-  }
+  // The next `count` opens fail with `error`.
+  void failOpens(int count, int error = comm::kErrPortInvalid) { failOpens_ = count; failError_ = error; }
   // The next poll raises this event (as a port error does during a wait).
   void raiseOnNextPoll(int code) { pendingEvents_.push_back(code); }
   // The device goes away: the port closes and raises kEventDeviceLost at the next poll.
@@ -79,7 +75,6 @@ class FakeSerialLink final : public SerialLink {
   void deliver();
   void advance(int ms);
 
-  QString failDevice_;
   std::deque<Reply> replies_;
   std::deque<Due> due_;
   std::function<QByteArray(const QByteArray&)> responder_;
