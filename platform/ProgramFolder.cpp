@@ -11,6 +11,10 @@ QString g_override;
 
 QString ProgramFolder() {
   if (!g_override.isEmpty()) return g_override;
+  // An installed program lies in a system folder nobody may write to; its launcher names the
+  // observer's own folder, which holds links to the programs beside the settings.
+  const QString given = qEnvironmentVariable("ORVAN_PROGRAM_FOLDER");
+  if (!given.isEmpty()) return QDir(given).absolutePath();
   if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
   return QDir::currentPath();
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The program folder: where the executable lives. The settings file, the title picture, the
-// reference stars, Document/ and ports/ are all found here, as on an install.
+// The program folder: where the executable lives, or the folder ORVAN_PROGRAM_FOLDER names
+// (the installed launcher gives each observer one of their own). The settings file, the title
+// picture, the reference stars, Document/ and ports/ are all found here, as on an install.
 #include <QString>
 
 namespace orvan {

@@ -45,68 +45,8 @@ cp -f "$here/demo/OrvanMirel.bmp" "$folder/OrvanMirel.bmp"
 # The reference stars in the Windows Japanese code page, as the file is shipped.
 iconv -f UTF-8 -t CP932 "$here/demo/stars.txt" > "$folder/基準恒星.txt"
 
-# Relay patterns: one character per output, "1" on, "0" off, "*" leave as is.
-pattern() { printf '%-32s' "$1" | tr ' ' '*'; }
-
 if [ ! -f "$folder/OrvanMirel.ini" ]; then
-  cat > "$folder/OrvanMirel.ini" <<EOF
-[Location]
-LATITUDE=+35:40:00
-LONGITUDE=E139:44:00
-TIMEZONE=9.0
-HEIGHT=40
-[TELESCOPE]
-Telescope= 5
-CommPort=$DEMO_MOUNT_COM
-VCommPort= $DEMO_VCOM
-Mount=G
-BackLash= 0
-OverRun= 0
-DelayTime= 0
-[PARK]
-AZ= 180
-Alt= 35
-[SkyMap]
-EPOCH=EOD
-[PUBLIC]
-LoopTimer= 500
-FormSizeChange= 1
-[ASCOM]
-Use=False
-[DOME]
-Controller=0
-CommPort=0
-ENC3_PULSES= 3600
-DOME_RADIUS= 1250
-DOME_REVOLVE= 3
-HomePosition= 180
-SLIT_TIMER= 20
-CENTER_OF_G_EW= 0
-CENTER_OF_G_SN= 0
-CENTER_OF_G_UD= 0
-CENTER_OF_G_COLLMATION= 0
-UpDown= 1
-Dome_LimitSWC= 0
-Dome_Auto=0
-LoopTimer= 200
-LastEnc= 1800
-DOME_Z_CW= 0
-[RELAY]
-\$021=$(pattern 10)
-\$022=$(pattern 01)
-\$023=$(pattern 00)
-\$024=$(pattern '**10')
-\$025=$(pattern '**01')
-\$026=$(pattern '**00')
-[EncLog]
-EncOfs1= 0
-EncOfs2= 0
-[Option]
-Sensor0= 0
-Sensor1= 0
-ExitOption=0
-Exec=
-EOF
+  bash "$here/demo-settings.sh" "$DEMO_MOUNT_COM" "$DEMO_VCOM" 1 > "$folder/OrvanMirel.ini"
   # The dome was left at its home (north, 180 degrees from south), where LastEnc says it is;
   # the board has been switched off since (no EPX30SC.state).
   rm -f "$folder/EPX30SC.state"

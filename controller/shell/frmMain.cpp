@@ -266,6 +266,7 @@ void frmMain::fieldsToWidgets() {
   cmbTelescope->setCurrentIndex(fields_.mountIndex);
   cmbComm->clear();
   cmbComm->addItems(fields_.portList);
+  markUnusablePorts();
   cmbComm->setCurrentIndex(fields_.portIndex);
 }
 

@@ -93,6 +93,8 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void BlinkStop();
   void optSpeedOn(int index);
   void CommPortSet();
+  // Gives the port-list entries whose device this user may not open a warning icon and the reason.
+  void markUnusablePorts();
   // byObserver: chosen from the list (a missing driver is then reported in a message box).
   void cmbTelescope_Click(bool byObserver = true);
   void btnDetail_Click();

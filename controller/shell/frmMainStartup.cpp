@@ -8,6 +8,7 @@
 #include "DomeLoop.h"
 #include "DomePanel.h"
 #include "IniFile.h"
+#include "PortAccess.h"
 #include "ProcessLauncher.h"
 #include "ProgramFolder.h"
 #include "Shared.h"
@@ -19,7 +20,9 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -215,7 +218,21 @@ void frmMain::CommPortSet() {
   for (const CommPortEntry& p : ListCommPorts(ProgramFolder())) fields_.portList << QStringLiteral("COM%1").arg(p.number);
   cmbComm->clear();
   cmbComm->addItems(fields_.portList);
+  markUnusablePorts();
   cmbComm->setCurrentIndex(-1);
+}
+
+void frmMain::markUnusablePorts() {
+  // The entry keeps its plain "COM<n>" text: the selection and the settings read it.
+  const QList<CommPortEntry> ports = ListCommPorts(ProgramFolder());
+  for (int i = 0; i < cmbComm->count(); ++i) {
+    const int n = CommPortNumber(cmbComm->itemText(i));
+    for (const CommPortEntry& p : ports) {
+      if (p.number != n || !p.denied) continue;
+      cmbComm->setItemIcon(i, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+      cmbComm->setItemData(i, PortDeniedText(n, QFileInfo(p.path).canonicalFilePath()), Qt::ToolTipRole);
+    }
+  }
 }
 
 }  // namespace orvan

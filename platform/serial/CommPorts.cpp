@@ -1,5 +1,6 @@
 #include "CommPorts.h"
 
+#include "PortAccess.h"
 #include "Vb.h"
 
 #include <QDir>
@@ -60,7 +61,10 @@ QString ResolveCommPort(int number, const QString& folder) {
 
 QList<CommPortEntry> ListCommPorts(const QString& folder) {
   QList<CommPortEntry> list;
-  for (const auto& [n, e] : collect(folder)) list.append(e);
+  for (auto& [n, e] : collect(folder)) {
+    e.denied = CheckPortAccess(e.path) == PortAccess::Denied;
+    list.append(e);
+  }
   return list;
 }
 

@@ -17,6 +17,7 @@ struct CommPortEntry {
   int number = 0;     // n of COM<n>
   QString path;       // what to open
   bool linked = false;  // true for an entry of ports/
+  bool denied = false;  // the device is there but this user may not open it (PortAccess.h)
 };
 
 // FOLDER/ports/COM<n>.

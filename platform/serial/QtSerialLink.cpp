@@ -22,11 +22,13 @@ QtSerialLink::~QtSerialLink() {
 bool QtSerialLink::open() {
   if (port_.isOpen()) return true;
   openError_ = 0;
+  openDevice_.clear();
   const QString folder = folder_.isEmpty() ? ProgramFolder() : folder_;
   path_ = ResolveCommPort(commPort(), folder);
   // A ports/ entry is a link; open what it points at so the device lock names the device.
   const QFileInfo fi(path_);
   const QString target = fi.isSymLink() ? fi.canonicalFilePath() : path_;
+  openDevice_ = target;
   if (target.isEmpty()) {
     openError_ = comm::kErrPortInvalid;
     qCDebug(lcSerial) << "COM" << commPort() << path_ << "does not lead to a device";

@@ -89,6 +89,8 @@ class SerialLink : public QObject {
   virtual void close() = 0;
   virtual bool isOpen() const = 0;
   int openError() const { return openError_; }
+  // The device the last open tried (a ports/ link followed); empty when there was none.
+  QString openDevice() const { return openDevice_; }
 
   // Writes everything (waits for the bytes to leave, without dispatching events).
   // False when the port is closed or the write failed.
@@ -117,6 +119,7 @@ class SerialLink : public QObject {
   QByteArray takeInput(QByteArray& buffer) const;
   virtual void applyLines() {}
   int openError_ = 0;
+  QString openDevice_;
 
  private:
   QString settingsText_ = QStringLiteral("9600,n,8,1");
