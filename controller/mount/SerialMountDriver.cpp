@@ -4,6 +4,7 @@
 #include "CommPorts.h"
 #include "Cp932.h"
 #include "IniFile.h"
+#include "PortAccess.h"
 #include "Prompter.h"
 #include "SerialTrace.h"
 #include "Shared.h"
@@ -53,7 +54,7 @@ bool SerialMountDriver::OpenPort() {
   }
   if (ok) return true;
   Prompter::current().ask(family_.openFailTitle + vb::Str(static_cast<long long>(link_->openError())) + u')',
-                          family_.openFailText, Buttons::Ok, Icon::Critical);
+                          OpenFailureText(*link_, family_.openFailText), Buttons::Ok, Icon::Critical);
   ShowSetupLayout();
   return false;
 }

@@ -1,5 +1,7 @@
 #include "FrmQuarn.h"
 
+#include "PortAccess.h"
+
 #include "Clock.h"
 #include "IniFile.h"
 #include "Prompter.h"
@@ -156,7 +158,8 @@ Flag FrmQuarn::DomeConnect(Flag connect) {
   link_->setRTSEnable(true);
   if (!link_->open()) {
     Prompter::current().ask(QStringLiteral("COMポートオープンエラー(") + vb::Str(static_cast<long long>(link_->openError())) + u')',
-                            QStringLiteral("Quarn側のCOMポートがOPENできません"), Buttons::Ok, Icon::Critical);
+                            OpenFailureText(*link_, QStringLiteral("Quarn側のCOMポートがOPENできません")), Buttons::Ok,
+                            Icon::Critical);
     WriteIni(iniPath_, "PUBLIC", "FormSizeChange", "2");
     return kFalse;
   }
