@@ -157,6 +157,43 @@ TEST_P(IndiRst400Test, GotoAndSync) {
   EXPECT_TRUE(indiShows(ra, dec + 1800)) << "the sync did not take the centred star";
 }
 
+// And an E-Vexil stepping-motor mount: the goto reaches it as two relative moves, the sync
+// stays on the computer.
+class IndiEVexilTest : public IndiSimulatorTest {
+ protected:
+  void SetUp() override {
+    chain.family = "evexil";
+    IndiSimulatorTest::SetUp();
+  }
+};
+
+TEST_P(IndiEVexilTest, GotoAndSync) {
+  ASSERT_TRUE(connect());
+  const MountState& m = host->shared.mount;
+  EXPECT_TRUE(indiShows(m.TelRA, m.TelDec, 5)) << "INDI does not show the mount's position";
+  const ACal2 cal(host->shared.site, host->shared.mount);
+  const int ra = (cal.LocalSiderealTime() + 86400 - 1800) % 86400;
+  const int dec = 20 * 3600;
+  const QString hours = QString::number(ra / 3600.0, 'f', 8), degrees = QString::number(dec / 3600.0, 'f', 8);
+  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + degrees));
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains("DVDCF4#"); }, 30000)) << "no goto reached the mount";
+  EXPECT_TRUE(indiShows(ra, dec, 5)) << "the slew did not arrive";
+
+  const qsizetype lines = mount->log().count('\n');
+  ASSERT_TRUE(indi->set("ON_COORD_SET.SYNC=On"));
+  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + QString::number(dec / 3600.0 + 0.5, 'f', 8)));
+  EXPECT_TRUE(indiShows(ra, dec + 1800, 5)) << "the sync did not take the centred star";
+  // Only the polls reached the controller: a sync moves nothing.
+  const QByteArray after = mount->log();
+  int nonPolls = 0, line = 0;
+  for (const QByteArray& l : after.split('\n'))
+    if (++line > lines && l.contains(" <- ") && !l.contains(" <- GP") && !l.contains(" <- ST")) ++nonPolls;
+  EXPECT_EQ(nonPolls, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, IndiEVexilTest, ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"}),
+                         [](const auto& info) { return std::string(info.param.program); });
+
 INSTANTIATE_TEST_SUITE_P(Drivers, IndiRst400Test, ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"}),
                          [](const auto& info) { return std::string(info.param.program); });
 

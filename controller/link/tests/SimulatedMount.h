@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "RecordingMountHost.h"
 #include "State.h"
+#include "frmEVexil.h"
 #include "frmLX200.h"
 #include "frmRST400.h"
 
@@ -26,7 +27,7 @@ class SimulatedMount {
     return bin + "/orvan-sim";
   }
 
-  // `family` is the simulator's: "lx200gps" or "rst400".
+  // `family` is the simulator's: "lx200gps", "rst400" or "evexil".
   SimulatedMount(SharedState& state, const QString& folder, int com, const QString& family = "lx200gps")
       : state_(state), cal_(state.site, state.mount), folder_(folder), com_(com), family_(family) {}
   ~SimulatedMount() {
@@ -59,9 +60,12 @@ class SimulatedMount {
     host_.commPort = "COM" + QString::number(com_);
     if (family_ == "rst400") {
       driver_ = std::make_unique<frmRST400>(state_, host_, cal_, ini);
+    } else if (family_ == "evexil") {
+      driver_ = std::make_unique<frmEVexil>(state_, host_, cal_, ini);
     } else {
-      driver_ = std::make_unique<frmLX200>(state_, host_, cal_, ini);
-      driver_->setModelText("LX200GPS");
+      auto lx = std::make_unique<frmLX200>(state_, host_, cal_, ini);
+      lx->setModelText("LX200GPS");
+      driver_ = std::move(lx);
     }
     if (!driver_->cmdConnect(true)) {
       why = "the driver could not connect to the simulator";
@@ -70,7 +74,7 @@ class SimulatedMount {
     return true;
   }
 
-  frmLX200* driver() { return driver_.get(); }
+  SerialMountDriver* driver() { return driver_.get(); }
   RecordingMountHost& host() { return host_; }
   QString logPath() const { return folder_ + "/sim.log"; }
   QByteArray log() const {
@@ -87,7 +91,7 @@ class SimulatedMount {
   int com_;
   QString family_;
   QProcess sim_;
-  std::unique_ptr<frmLX200> driver_;
+  std::unique_ptr<SerialMountDriver> driver_;
 };
 
 }  // namespace orvan

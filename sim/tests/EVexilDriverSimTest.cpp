@@ -1,0 +1,136 @@
+// The E-Vexil driver against the simulated stepping-motor controller, through a real
+// pseudo-terminal: counts, the two-stage approach, sync on the computer side, hand moves,
+// the encoder log over a reconnect, and a controller that vanishes between the stages.
+#include "DriverOnSimulator.h"
+#include "Vb.h"
+#include "frmEVexil.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+using namespace orvan;
+using namespace orvan::testing;
+
+namespace {
+
+class SimulatedEVexil : public DriverOnSimulator<frmEVexil> {
+ protected:
+  SimulatedEVexil() : DriverOnSimulator("evexil") {}
+  // Whole seconds and arcseconds at (azimuth from the south, altitude) now.
+  void targetAt(double az, double alt, double& ra, double& dec) {
+    cal.HorizontalToEquatorial(az, alt, ra, dec);
+    ra = std::nearbyint(ra);
+    dec = std::nearbyint(dec);
+  }
+  long long simCount(int axis) {
+    const QRegularExpressionMatch mm =
+        QRegularExpression(QStringLiteral("count%1=(-?\\d+)").arg(axis)).match(QString::fromLatin1(control("state")));
+    return mm.hasMatch() ? mm.captured(1).toLongLong() : LLONG_MIN;
+  }
+  static double raGap(double a, double b) {
+    const double d = std::fabs(std::fmod(a - b + 86400 * 1.5, 86400) - 43200);
+    return 43200 - d;
+  }
+};
+
+TEST_F(SimulatedEVexil, GotosLandOnTargetSyncMovesNothingAndTheLogCarriesOver) {
+  WriteIni(ini, "TELESCOPE", "BackLash", " 1");
+  WriteIni(ini, "TELESCOPE", "OverRun", " 3600");
+  startSim();
+  MountState& m = state.mount;
+  ASSERT_TRUE(driver->cmdConnect(true));
+  EXPECT_EQ(m.AxisRev[0], 1296000);
+  EXPECT_TRUE(prompter.asked().empty());
+
+  // West of the meridian: the hour axis runs forward, one stage.
+  double ra = 0, dec = 0;
+  targetAt(40, 50, ra, dec);
+  double targetRa = ra, targetDec = dec;
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_FALSE(driver->driverState().ApproachDelay);
+  ASSERT_TRUE(runMainLoopUntil([&] { return m.SlewEndPhase == 1; }));
+  m.SlewEndPhase = 0;  // what the main loop does
+  m.TelState = 1;
+  driver->cmdStatus();
+  EXPECT_LT(raGap(m.TelRA, targetRa), 2.0) << m.TelRA << " " << targetRa;
+  EXPECT_NEAR(m.TelDec, targetDec, 2);
+
+  // Back east: the hour axis must run backward, so it overshoots by the overrun and comes
+  // back forward.
+  targetAt(-30, 60, ra, dec);
+  targetRa = ra;
+  targetDec = dec;
+  const qsizetype before = received().size();
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  EXPECT_TRUE(driver->driverState().ApproachDelay);
+  ASSERT_TRUE(runMainLoopUntil([&] { return m.SlewEndPhase == 1; }));
+  m.SlewEndPhase = 0;
+  m.TelState = 1;
+  const QStringList moves = received().mid(before).filter(QRegularExpression(QStringLiteral("^DVRA")));
+  ASSERT_EQ(moves.size(), 2) << received().mid(before).join(u' ').toStdString();
+  EXPECT_TRUE(moves[0].startsWith(QStringLiteral("DVRAR4#")));
+  EXPECT_TRUE(moves[1].startsWith(QStringLiteral("DVRAF4#")));
+  driver->cmdStatus();
+  EXPECT_LT(raGap(m.TelRA, targetRa), 2.0) << m.TelRA << " " << targetRa;
+  EXPECT_NEAR(m.TelDec, targetDec, 2);
+  EXPECT_TRUE(control("state").contains("tracking=1"));
+
+  // Sync on a star ten minutes of RA away: nothing reaches the controller, the shown position
+  // moves.
+  const long long c1 = simCount(1);
+  const auto commands = [&] { return received().filter(QRegularExpression(QStringLiteral("^(?!(GP|ST)$)"))); };
+  const qsizetype sent = commands().size();
+  ra = targetRa + 600;
+  dec = targetDec;
+  ASSERT_TRUE(driver->cmdSync(ra, dec, QStringLiteral("EOD")));
+  driver->cmdStatus();
+  EXPECT_LT(raGap(m.TelRA, targetRa + 600), 2.0);
+  EXPECT_EQ(commands().size(), sent);
+  EXPECT_NEAR(static_cast<double>(simCount(1)), static_cast<double>(c1), 200);  // tracking only
+
+  // A hand move north, then its end: tracking again.
+  const long long d0 = simCount(2);
+  driver->cmdMove(QStringLiteral("N"), 3);
+  Wait(600);
+  driver->cmdMove(QStringLiteral("N"), 9);
+  EXPECT_GT(simCount(2), d0 + 100);
+  EXPECT_TRUE(control("state").contains("tracking=1"));
+
+  // Disconnect and connect again: the logged axes carry the position over.
+  driver->cmdStatus();
+  const double shownDec = m.TelDec;
+  ASSERT_TRUE(driver->cmdConnect(false));
+  EXPECT_FALSE(ReadIni(ini, "EncLog", "EncOfs2").isEmpty());
+  ASSERT_TRUE(driver->cmdConnect(true));
+  driver->cmdStatus();
+  EXPECT_NEAR(m.TelDec, shownDec, 2);
+  ASSERT_TRUE(driver->cmdConnect(false));
+  EXPECT_TRUE(prompter.asked().empty());
+}
+
+TEST_F(SimulatedEVexil, AControllerThatVanishesBetweenTheStages) {
+  WriteIni(ini, "TELESCOPE", "BackLash", " 1");
+  WriteIni(ini, "TELESCOPE", "OverRun", " 3600");
+  startSim({QStringLiteral("--slew-rate"), QStringLiteral("1")});
+  MountState& m = state.mount;
+  ASSERT_TRUE(driver->cmdConnect(true));
+  double ra = 0, dec = 0;
+  targetAt(-30, 60, ra, dec);  // east: the hour axis runs backward
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  ASSERT_EQ(control("fault vanish"), QByteArray("ok"));
+  prompter.push(Answer::Ignore);
+  driver->cmdStatus();
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(m.TelStatus[0], QStringLiteral("1"));
+  EXPECT_EQ(host.unloads, 0);
+  // Given up: no final approach, nothing more sent, the goto not called complete.
+  driver->cmdStatus();
+  ASSERT_EQ(control("fault normal"), QByteArray("ok"));
+  EXPECT_EQ(received().filter(QRegularExpression(QStringLiteral("^DVRAF4#"))).size(), 0);
+  EXPECT_EQ(m.SlewEndPhase, 0);
+  EXPECT_EQ(host.linkOks, 0);
+  ASSERT_TRUE(driver->cmdConnect(false));
+  EXPECT_EQ(ReadIni(ini, "EncLog", "EncOfs1"), QString());
+}
+
+}  // namespace
