@@ -15,6 +15,9 @@ class SimDevice {
   virtual void receive(const QByteArray& bytes) = 0;
   // A one-line description of the device state for the control connection.
   virtual QString stateText() { return QString(); }
+  // The line ending every reply carries, if the protocol has one. The garbled and cut fault
+  // modes keep it, so a line-based client still receives a (wrong) whole line.
+  virtual QByteArray replyEnding() const { return QByteArray(); }
 
   std::function<void(const QByteArray&)> command;
   std::function<void(const QByteArray&)> reply;
