@@ -167,7 +167,8 @@ void EVexilDevice::begin(int k, Motion m, char dir, int speed, qint64 limit, qin
   a.limit = limit;
   const double r = speedRate(k, speed);
   a.rate = dir == 'F' ? r : -r;
-  if (limit >= 0) a.untilMs = atMs + static_cast<qint64>(std::ceil(static_cast<double>(limit) * 1000.0 / r));
+  // Capped far beyond any night, so that a crawl of a huge count stays a valid time.
+  if (limit >= 0) a.untilMs = atMs + static_cast<qint64>(std::min(1e15, std::ceil(static_cast<double>(limit) * 1000.0 / r)));
 }
 
 void EVexilDevice::stand(int k, qint64 atMs) {
