@@ -157,6 +157,8 @@ void SimRunner::onControl() {
           s->write("ok\n");
         } else if (line == u"state") {
           s->write((device_->stateText() + QStringLiteral(" fault=") + FaultName(fault_) + u'\n').toUtf8());
+        } else if (const QString answer = device_->control(parts); !answer.isEmpty()) {
+          s->write((answer + u'\n').toUtf8());
         } else {
           s->write("error\n");
         }

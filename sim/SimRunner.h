@@ -4,6 +4,7 @@
 // commands on the local socket FOLDER/ports/COM<n>.ctl (one line each):
 //   fault normal|silent|garbage|short|slow|vanish   -> "ok"
 //   state                                           -> the device's state line
+//   anything else the family knows (SimDevice::control)
 // `orvan-sim ctl --dir FOLDER --com N fault silent` sends one.
 #include "PseudoTerminal.h"
 #include "SimDevice.h"

@@ -2,23 +2,28 @@
 //
 //   orvan-sim FAMILY --dir FOLDER --com N [--log FILE] [--fault MODE] [--slow-ms MS]
 //                    [--slew-rate DEG_PER_S] [--settle S] [--home-time S]
-//                    [--rev1 N] [--rev2 N] [--old-firmware] [--jp5]
-//   orvan-sim ctl --dir FOLDER --com N fault MODE|state
+//                    [--dome-rate DEG_PER_S] [--azimuth DEG] [--rev1 N] [--rev2 N] [--old-firmware] [--jp5]
+//   orvan-sim ctl --dir FOLDER --com N fault MODE|state|...
 //
 // FAMILY: lx200, lx200gps, rst400 (an RST-400 mount with its HUBO-i controller), evexil (an
 // E-Vexil stepping-motor controller: counts per turn --rev1/--rev2, an older firmware without
-// "SL" and "VR", the jumper JP5 that protects the sidereal frequency). The device
-// appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
+// "SL" and "VR", the jumper JP5 that protects the sidereal frequency), quarn (a
+// Quarn serial dome controller with its dome, wired as FOLDER/OrvanMirel.ini's relay
+// patterns say; ctl also takes "glitch", "stick N 0|1|off" and "azimuth DEG" for it). The
+// device appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
 // MODE: normal, silent, garbage, short, slow, vanish.
 #include "SignalCloser.h"
 #include "SimRunner.h"
 #include "evexil/EVexilDevice.h"
 #include "lx200/Lx200Device.h"
+#include "quarn/QuarnDevice.h"
 #include "rst400/Rst400Device.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLocalSocket>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -31,6 +36,9 @@ struct Options {
   MountModel::Config mount;
   double homeSeconds = 4;
   EVexilDevice::Config evexil;
+  QString folder;
+  double domeRate = 3;
+  double azimuth = 150;
 };
 
 // One row per family; later families add theirs.
@@ -40,6 +48,16 @@ const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)
       {QStringLiteral("lx200gps"), [](const Options& o) { return std::make_unique<Lx200Device>(true, o.mount); }},
       {QStringLiteral("rst400"), [](const Options& o) { return std::make_unique<Rst400Device>(o.mount, o.homeSeconds); }},
       {QStringLiteral("evexil"), [](const Options& o) { return std::make_unique<EVexilDevice>(o.evexil); }},
+      {QStringLiteral("quarn"),
+       [](const Options& o) {
+         QuarnConfig c = QuarnConfig::fromFolder(o.folder);
+         c.dome.maxSpeed = o.domeRate;
+         // A faster dome has a stronger drive: the run-on stays about a third of a second's turn.
+         c.dome.acceleration = std::max(c.dome.acceleration, o.domeRate * 4 / 3);
+         auto d = std::make_unique<QuarnDevice>(c);
+         d->control({QStringLiteral("azimuth"), QString::number(o.azimuth)});
+         return d;
+       }},
   };
   return f;
 }
@@ -70,7 +88,7 @@ int main(int argc, char** argv) {
   QCommandLineParser p;
   p.setApplicationDescription(QStringLiteral("Simulated observatory devices on pseudo-terminals."));
   p.addHelpOption();
-  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, evexil, or ctl"));
+  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, evexil, quarn, or ctl"));
   const QCommandLineOption dirOpt(QStringLiteral("dir"), QStringLiteral("Program folder holding ports/."), QStringLiteral("FOLDER"));
   const QCommandLineOption comOpt(QStringLiteral("com"), QStringLiteral("Port number n of COM<n>."), QStringLiteral("N"));
   const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Log every command to FILE."), QStringLiteral("FILE"));
@@ -79,15 +97,18 @@ int main(int argc, char** argv) {
   const QCommandLineOption rateOpt(QStringLiteral("slew-rate"), QStringLiteral("Slew rate, degrees per second."), QStringLiteral("DEG"), QStringLiteral("4"));
   const QCommandLineOption settleOpt(QStringLiteral("settle"), QStringLiteral("Settle time after a slew, seconds."), QStringLiteral("S"), QStringLiteral("0.5"));
   const QCommandLineOption homeOpt(QStringLiteral("home-time"), QStringLiteral("Length of a home search, seconds."), QStringLiteral("S"), QStringLiteral("4"));
+  const QCommandLineOption domeRateOpt(QStringLiteral("dome-rate"), QStringLiteral("Dome rotation rate, degrees per second."), QStringLiteral("DEG"), QStringLiteral("3"));
+  const QCommandLineOption azimuthOpt(QStringLiteral("azimuth"), QStringLiteral("Dome azimuth at start, degrees."), QStringLiteral("DEG"), QStringLiteral("150"));
   const QCommandLineOption rev1Opt(QStringLiteral("rev1"), QStringLiteral("E-Vexil counts per turn, hour axis."), QStringLiteral("N"), QStringLiteral("1296000"));
   const QCommandLineOption rev2Opt(QStringLiteral("rev2"), QStringLiteral("E-Vexil counts per turn, declination axis."), QStringLiteral("N"), QStringLiteral("1296000"));
   const QCommandLineOption oldOpt(QStringLiteral("old-firmware"), QStringLiteral("E-Vexil without \"SL\" and \"VR\"."));
   const QCommandLineOption jp5Opt(QStringLiteral("jp5"), QStringLiteral("E-Vexil jumper JP5 on: the sidereal frequency stays."));
-  p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, rev1Opt, rev2Opt, oldOpt, jp5Opt});
+  p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt, rev1Opt, rev2Opt,
+                oldOpt, jp5Opt});
   p.process(app);
 
   const QStringList pos = p.positionalArguments();
-  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil) or ctl"));
+  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, quarn) or ctl"));
   const QString folder = p.value(dirOpt);
   bool comOk = false;
   const int com = p.value(comOpt).toInt(&comOk);
@@ -103,8 +124,13 @@ int main(int argc, char** argv) {
   o.mount.slewDegPerSec = p.value(rateOpt).toDouble(&rateOk);
   o.mount.settleSec = p.value(settleOpt).toDouble(&settleOk);
   o.homeSeconds = p.value(homeOpt).toDouble(&homeOk);
-  if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0 || !homeOk || o.homeSeconds < 0)
-    return fail(QStringLiteral("--slew-rate must be positive, --settle and --home-time not negative"));
+  bool domeOk = false, azOk = false;
+  o.folder = folder;
+  o.domeRate = p.value(domeRateOpt).toDouble(&domeOk);
+  o.azimuth = p.value(azimuthOpt).toDouble(&azOk);
+  if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0 || !homeOk || o.homeSeconds < 0 ||
+      !domeOk || o.domeRate <= 0 || !azOk || !std::isfinite(o.azimuth))
+    return fail(QStringLiteral("--slew-rate and --dome-rate must be positive, --settle and --home-time not negative"));
   bool rev1Ok = false, rev2Ok = false;
   o.evexil.rev1 = p.value(rev1Opt).toUInt(&rev1Ok);
   o.evexil.rev2 = p.value(rev2Opt).toUInt(&rev2Ok);

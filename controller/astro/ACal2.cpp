@@ -259,12 +259,17 @@ bool ACal2::axisTarget(double ra, double dec, int32_t& target1, int32_t& target2
 
 bool ACal2::TargetToAxisCounts(double ra, double dec, int32_t& target1, int32_t& target2,
                                int32_t& move1, int32_t& move2) const {
+  return TargetToAxisCounts(ra, dec, mount_.AxisPos[0], mount_.AxisPos[1], target1, target2, move1, move2);
+}
+
+bool ACal2::TargetToAxisCounts(double ra, double dec, int32_t current1, int32_t current2, int32_t& target1,
+                               int32_t& target2, int32_t& move1, int32_t& move2) const {
   int32_t t1 = 0;
   int32_t t2 = 0;
   const bool flag = axisTarget(ra, dec, t1, t2);
   // An axis more than a quarter turn negative is counted from the other end.
-  int64_t c1 = mount_.AxisPos[0];
-  int64_t c2 = mount_.AxisPos[1];
+  int64_t c1 = current1;
+  int64_t c2 = current2;
   if (-double(mount_.AxisRev[0]) / 4 > double(c1)) c1 = c1 + mount_.AxisRev[0];
   if (-double(mount_.AxisRev[1]) / 4 > double(c2)) c2 = c2 + mount_.AxisRev[1];
   target1 = t1;
@@ -282,13 +287,13 @@ void ACal2::TargetToAxisPosition(double ra, double dec, int32_t& counts1, int32_
   counts2 = t2;
 }
 
-void ACal2::AxisCountsToEquatorial() {
+void ACal2::AxisCountsToEquatorial() { AxisCountsToEquatorial(mount_.AxisPos[0], mount_.AxisPos[1]); }
+
+void ACal2::AxisCountsToEquatorial(int32_t counts1, int32_t counts2) {
   const int32_t rev0 = mount_.AxisRev[0];
   const int32_t rev1 = mount_.AxisRev[1];
-  const double Ha =
-      rev0 != 0 ? std::nearbyint(kDay / std::fabs(double(rev0)) * mount_.AxisPos[0]) : 0.0;
-  const double Dd =
-      rev1 != 0 ? std::nearbyint(kTurnArcsec / std::fabs(double(rev1)) * mount_.AxisPos[1]) : 0.0;
+  const double Ha = rev0 != 0 ? std::nearbyint(kDay / std::fabs(double(rev0)) * counts1) : 0.0;
+  const double Dd = rev1 != 0 ? std::nearbyint(kTurnArcsec / std::fabs(double(rev1)) * counts2) : 0.0;
 
   // One reading of the sidereal time serves the position and the meridian test alike.
   const double lst = LocalSiderealTime();

@@ -82,6 +82,10 @@ class ACal2 {
   // of the meridian (hour angle >= 0); false otherwise. Reads SiteState::MountType, AxisRev, AxisPos.
   bool TargetToAxisCounts(double ra, double dec, int32_t& target1, int32_t& target2,
                           int32_t& move1, int32_t& move2) const;
+  // The same from the given current counts (a mount whose sky counts are its counters plus an
+  // offset passes AxisDisp).
+  bool TargetToAxisCounts(double ra, double dec, int32_t current1, int32_t current2, int32_t& target1,
+                          int32_t& target2, int32_t& move1, int32_t& move2) const;
 
   // Steps 1-5 of TargetToAxisCounts: the target axis counts only.
   // in: ra (s), dec (arcsec), rounded on entry; out: counts1 (hour axis), counts2 (dec axis).
@@ -91,6 +95,8 @@ class ACal2 {
   // TelDec (arcsec), TelStatus[2] (RA text), [3] (Dec text), [14] ("1" at an axis limit,
   // else "0"), and the flags TargetWestOfMeridian, AxisLimitPlus, AxisLimitMinus.
   void AxisCountsToEquatorial();
+  // The same from the given counts instead of AxisPos.
+  void AxisCountsToEquatorial(int32_t counts1, int32_t counts2);
 
   // Angle of (x, y) in radians, in (0, 2pi]; x > 0 with y = 0 gives 2pi.
   // x = 0: pi/2 for y > 0, 3pi/2 for y < 0, 2pi for y = 0.

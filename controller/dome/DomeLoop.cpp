@@ -64,6 +64,16 @@ void DomeLoop::StartUp() {
   }
   connected_ = true;
   d_.DomeMotion = 0;
+  rainClose_ = vb::Val(ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("RainClose"))) == 1;
+
+  if (!Dome_->hasPort()) {
+    // Connected with nothing behind it (no port for the dome controller): there is no home
+    // to look for and nothing to follow, and the stored alignment stays as it is.
+    view_.showHomeFound(false);
+    view_.showHomeSearchNotice(false, QString());
+    view_.setDomePanelsEnabled(false);
+    return;
+  }
 
   if (s_.domeSettings.Dome_LimitSWC) {
     if (d_.DomeZFlag != kFalse) {
@@ -134,7 +144,9 @@ void DomeLoop::Disconnect() {
 
 void DomeLoop::WriteAlignment() {
   const int64_t rev = s_.mount.AxisRev[2];
-  if (rev == 0) return;
+  // Without a count read from the controller (a silent one, or a preset not yet read back)
+  // the stored alignment stays as it is.
+  if (rev == 0 || (Dome_ && !Dome_->hasCount())) return;
   const int64_t ofs = s_.mount.AxisOfs[2];
   const int64_t lastEnc = (static_cast<int64_t>(s_.mount.AxisDisp[2]) + ofs) % rev;
   WriteIni(iniPath_, kSection, "LastEnc", vb::Str(static_cast<long long>(lastEnc)));
@@ -198,8 +210,13 @@ void DomeLoop::DomeLoopTimer_Timer() {
   if (d_.DomeAuto && d_.DomeZFlag != kFalse) {
     d_.DomeError = DomeAngleError(d_.DomeAngle, d_.DomeTarget);
     if (d_.DomeAutoRun) {
-      // A telescope at or below the horizon (or one that reports no altitude) is not followed.
-      if (vb::Val(s_.mount.TelStatus[5]) <= 0) return;
+      // A telescope at or below the horizon (or one that reports no altitude) is not followed,
+      // and the home search waits; the weather is still read, or a parked telescope would
+      // hide a power failure or rain from the observer.
+      if (vb::Val(s_.mount.TelStatus[5]) <= 0) {
+        PollSensors();
+        return;
+      }
       if (std::fabs(d_.DomeError) <= s_.domeSettings.DOME_REVOLVE) {
         Mission(23);
       } else if (d_.DomeError < 0) {
@@ -226,7 +243,17 @@ void DomeLoop::DomeLoopTimer_Timer() {
     if (!connected_) return;
   }
 
-  if (s_.SensorFitted[0] || s_.SensorFitted[1]) view_.reportWeather(Dome_->GetSensor());
+  PollSensors();
+}
+
+void DomeLoop::PollSensors() {
+  if (!s_.SensorFitted[0] && !s_.SensorFitted[1]) return;
+  const QString code = Dome_->GetSensor();
+  view_.reportWeather(code);
+  // Beyond reporting, only when Option/RainClose is 1: an unattended dome shuts its slit
+  // while rain or snow is reported. A slit already closed or closing is left alone.
+  if (rainClose_ && connected_ && (code == u"01" || code == u"11") && d_.SlitState != -2 && d_.SlitState != -1)
+    Mission(25);
 }
 
 void DomeLoop::homeFound() {

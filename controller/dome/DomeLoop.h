@@ -2,7 +2,8 @@
 // The controller's dome logic behind the main window's dome panels: connecting the dome and
 // finding or restoring its home, the periodic loop that keeps the slit in front of the
 // telescope, the operator's rotation, follow and slit buttons, the timed slit run, and the
-// dome commands 21 to 26 of the command dispatcher. The window owns the timers DomeLoopTimer
+// dome commands 21 to 26 of the command dispatcher, and the weather sensors read each tick
+// (with Option/RainClose = 1, rain or snow also closes the slit). The window owns the timers DomeLoopTimer
 // and OneSecTimer and calls the matching handlers; the long-press timer lives here.
 //
 // Re-entrancy: waits dispatch window events, so ticks and buttons can arrive while a reversal
@@ -87,6 +88,7 @@ class DomeLoop : public QObject {
   void selectTarget();
   void switchFollowingOn();
   void homeFound();
+  void PollSensors();
   bool readDomeAutoSetting() const;
   int32_t readSettingCount(const char* key) const;
   DomeGeometry geometry() const;
@@ -101,6 +103,7 @@ class DomeLoop : public QObject {
   QTimer nagaoshi_;
 
   bool connected_ = false;
+  bool rainClose_ = false;  // Option/RainClose = 1
   bool tickRunning_ = false;
   bool reversing_ = false;
   int16_t pendingMotion_ = 0;

@@ -53,6 +53,7 @@ void CommonMountDriver::LoadEncoderLog() {
 }
 
 void CommonMountDriver::WriteEncoderLog() {
+  if (!EncoderLogWritable()) return;
   if (!traits_.alwaysWriteEncoderLog && vb::Val(mount().TelStatus[0]) != 0) return;
   for (int k = 0; k < 2; ++k)
     WriteIni(iniPath_, QStringLiteral("EncLog"), EncLogKey(k), vb::Str(static_cast<long long>(EncoderLogValue(k))));
@@ -83,14 +84,19 @@ void CommonMountDriver::ReadBacklashSettings() {
   if (ds_.OverRun > 0) ds_.DelayTime = 0;
 }
 
-void CommonMountDriver::PrepareMotion() {
+bool CommonMountDriver::PrepareMotion(Purpose) {
   cmdTrucking();
   cmdMove(QString(), 9);
   mount().TelState = 1;
   Wait(500);
+  return true;
 }
 
-bool CommonMountDriver::PrepareTarget(double& ra, double& dec, const QString& epoch, int32_t& move1, Purpose p) {
+void CommonMountDriver::AxisMoves(double ra, double dec, AxisMove& mv) const {
+  cal_.TargetToAxisCounts(ra, dec, mv.target1, mv.target2, mv.move1, mv.move2);
+}
+
+bool CommonMountDriver::PrepareTarget(double& ra, double& dec, const QString& epoch, AxisMove& move, Purpose p) {
   ReadBacklashSettings();
   if (epoch == u"2000") cal_.PrecessRaDec(ra, dec, ra, dec, QStringLiteral("2000EOD"));
   if (HorizonTestFor(p)) {
@@ -98,10 +104,9 @@ bool CommonMountDriver::PrepareTarget(double& ra, double& dec, const QString& ep
     cal_.EquatorialToHorizontal(vb::RoundEven(ra), vb::RoundEven(dec), az, alt);
     if (!(alt * ACal2::kDegPerRad > 0)) return false;
   }
-  PrepareMotion();
-  int32_t t1 = 0, t2 = 0, m2 = 0;
-  move1 = 0;
-  cal_.TargetToAxisCounts(ra, dec, t1, t2, move1, m2);
+  if (!PrepareMotion(p)) return false;
+  move = AxisMove{};
+  AxisMoves(ra, dec, move);
   return true;
 }
 
@@ -185,6 +190,13 @@ void CommonMountDriver::PostProcessStatus() {
   m.TelStatus[3] = NumberText(m.TelDec);
   AxisPosFromPosition();
   FoldAxisDisp();
+  const double altDeg = WriteHorizontalStatus();
+  if (!CompleteGoto()) return;
+  WriteHorizonFlag(altDeg);
+}
+
+double CommonMountDriver::WriteHorizontalStatus() {
+  MountState& m = mount();
   double az = 0, alt = 0;
   cal_.EquatorialToHorizontal(vb::Val(m.TelStatus[2]), vb::Val(m.TelStatus[3]), az, alt);
   const double altDeg = alt * ACal2::kDegPerRad;
@@ -194,7 +206,11 @@ void CommonMountDriver::PostProcessStatus() {
   if (azSouth < 0) azSouth += 360.0;
   m.TelStatus[4] = vb::Format(azSouth, QStringLiteral("###0.0"));
   m.TelStatus[5] = vb::Format(altDeg, QStringLiteral("###0.0"));
-  if (!CompleteGoto()) return;
+  return altDeg;
+}
+
+void CommonMountDriver::WriteHorizonFlag(double altDeg) {
+  MountState& m = mount();
   m.TelStatus[15] = altDeg < m.HorizonLimit ? QStringLiteral("1") : QStringLiteral("0");
 }
 

@@ -5,9 +5,12 @@
 // (SerialMountDriver); the bridge adds its datagrams.
 //
 // Each step is a hook a family keeps or replaces:
-//   PrepareMotion()        the goto/sync step between the horizon test and the axis counts
+//   PrepareMotion(p)       the goto/sync step between the horizon test and the axis counts
 //                          (LX200: tracking on, hand motion off, half a second; RST-400: no
-//                          command here, its goto switches tracking off itself);
+//                          command here, its goto switches tracking off itself; E-Vexil: the
+//                          mount stopped and its counters read afresh, nothing for a sync);
+//   AxisMoves()            the target's axis counts and the travel to them (from AxisPos; the
+//                          E-Vexil's sky counts are AxisDisp);
 //   HorizonTestFor(p)      whether a goto or sync is refused below the horizon (the bridge's
 //                          sync is not: the telescope framework judges it);
 //   AxisPosFromPosition()  the axis counts of the current position (families that report
@@ -18,7 +21,8 @@
 //                          the families whose controller reports the end hand SlewEndPhase to
 //                          the main loop instead;
 //   EncoderLogValue(k)     what closing writes to EncLog (0 for families that report sky
-//                          coordinates, the folded axis count for the others).
+//                          coordinates, the folded axis count for the others);
+//   EncoderLogWritable()   whether there is anything true to log (not with 0 counts per turn).
 #include "MountDriver.h"
 #include "MountHost.h"
 #include "MountTraits.h"
@@ -47,6 +51,12 @@ struct MountDriverState {
   bool FreshReading = false;
   // The observer answered Abort: the program ends once the transaction has returned.
   bool UnloadPending = false;
+};
+
+// A target in axis counts and the travel to it: current minus target, per axis.
+struct AxisMove {
+  int32_t target1 = 0, target2 = 0;
+  int32_t move1 = 0, move2 = 0;
 };
 
 class CommonMountDriver : public MountDriver {
@@ -92,14 +102,16 @@ class CommonMountDriver : public MountDriver {
   // Writing it at closing (unless communication failed, for the families that may skip it).
   void WriteEncoderLog();
   virtual int32_t EncoderLogValue(int /*axis*/) const { return 0; }
+  virtual bool EncoderLogWritable() const { return true; }
 
   // Backlash settings of TELESCOPE, read at the start of every goto.
   void ReadBacklashSettings();
   // Goto and sync preparation up to the family protocol. False (nothing else done) when the
-  // target is not above the horizon. `move1` is the hour-axis move distance.
-  bool PrepareTarget(double& ra, double& dec, const QString& epoch, int32_t& move1, Purpose p = Purpose::Goto);
+  // target is not above the horizon, or the family's motion step refused.
+  bool PrepareTarget(double& ra, double& dec, const QString& epoch, AxisMove& move, Purpose p = Purpose::Goto);
   virtual bool HorizonTestFor(Purpose) const { return true; }
-  virtual void PrepareMotion();
+  virtual bool PrepareMotion(Purpose);
+  virtual void AxisMoves(double ra, double dec, AxisMove& move) const;
   // After the mount accepted the goto: slewing, target stored, the approach delay from the
   // hour-axis move `move1`, TelSlewing(1).
   void StartSlew(double ra, double dec, int32_t move1);
@@ -109,6 +121,11 @@ class CommonMountDriver : public MountDriver {
   void PostProcessStatus();
   virtual void AxisPosFromPosition() { UpdateAxisPos(); }
   void FoldAxisDisp();
+  // Azimuth (from the south) and altitude of TelStatus(2)/(3) into TelStatus(4)/(5); the
+  // altitude in degrees.
+  double WriteHorizontalStatus();
+  // TelStatus(15): "1" below the observer's horizon limit.
+  void WriteHorizonFlag(double altDeg);
   // Returns false when cmdStatus ends here (the horizon flag is then left as it was).
   virtual bool CompleteGoto();
 
@@ -117,6 +134,7 @@ class CommonMountDriver : public MountDriver {
   SharedState& state() { return state_; }
   MountHost& host() { return host_; }
   ACal2& cal() { return cal_; }
+  const ACal2& cal() const { return cal_; }
 
   MountDriverState ds_;
 

@@ -181,8 +181,8 @@ bool frmLX200::cmdGoto(double& ra, double& dec, const QString& epoch) {
   SetRefusal(QString());
   // Without a mount to hear it a goto is refused, not started: the dome must not turn.
   if (!CanCommand()) return false;
-  int32_t move1 = 0;
-  if (!PrepareTarget(ra, dec, epoch, move1)) return false;
+  AxisMove move;
+  if (!PrepareTarget(ra, dec, epoch, move)) return false;
   if (!sendCoordinates(ra, dec)) return false;
   // "0": the mount slews. "1" (below the horizon) or "2" (above the upper limit), a text and
   // "#": it refuses. Nothing at all: communication was given up during the goto.
@@ -194,14 +194,14 @@ bool frmLX200::cmdGoto(double& ra, double& dec, const QString& epoch) {
     qCDebug(lcSerial).noquote() << "LX200 refused the goto:" << lastRefusal();
     return false;
   }
-  StartSlew(ra, dec, move1);
+  StartSlew(ra, dec, move.move1);
   return true;
 }
 
 bool frmLX200::cmdSync(double& ra, double& dec, const QString& epoch) {
   if (!CanCommand()) return false;
-  int32_t move1 = 0;
-  if (!PrepareTarget(ra, dec, epoch, move1)) return false;
+  AxisMove move;
+  if (!PrepareTarget(ra, dec, epoch, move, Purpose::Sync)) return false;
   // The mount is told exactly the position it was given: it reports that position afterwards
   // and every later goto is measured from it.
   if (!sendCoordinates(ra, dec)) return false;

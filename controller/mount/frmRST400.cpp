@@ -156,9 +156,10 @@ void frmRST400::cmdTrucking() {
   mount().TelState = 1;
 }
 
-void frmRST400::PrepareMotion() {
+bool frmRST400::PrepareMotion(Purpose) {
   mount().TelState = 1;
   Wait(500);
+  return true;
 }
 
 // ---- goto and sync ---------------------------------------------------------------------------
@@ -223,20 +224,20 @@ bool frmRST400::SendTarget(double ra, double dec) {
 bool frmRST400::cmdGoto(double& ra, double& dec, const QString& epoch) {
   SetRefusal(QString());
   if (!CanCommand()) return false;
-  int32_t move1 = 0;
-  if (!PrepareTarget(ra, dec, epoch, move1)) return false;
+  AxisMove move;
+  if (!PrepareTarget(ra, dec, epoch, move)) return false;
   SendTelescope(QStringLiteral(":CtL#"));
   if (!SendTarget(ra, dec)) return false;
   SendTelescope(QStringLiteral(":MS#"));
   if (CommunicationGivenUp()) return false;
-  StartSlew(ra, dec, move1);
+  StartSlew(ra, dec, move.move1);
   return true;
 }
 
 bool frmRST400::cmdSync(double& ra, double& dec, const QString& epoch) {
   if (!CanCommand()) return false;
-  int32_t move1 = 0;
-  if (!PrepareTarget(ra, dec, epoch, move1, Purpose::Sync)) return false;
+  AxisMove move;
+  if (!PrepareTarget(ra, dec, epoch, move, Purpose::Sync)) return false;
   // The position is sent before ":CM#": the controller syncs on the target it holds, which
   // would otherwise be the last goto's rather than the star the observer centred.
   if (!SendTarget(ra, dec)) return false;

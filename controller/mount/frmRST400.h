@@ -51,7 +51,7 @@ class frmRST400 final : public frmLX200 {
  protected:
   bool ReadPosition() override;
   // No tracking or stop command before a goto: the goto switches tracking off itself.
-  void PrepareMotion() override;
+  bool PrepareMotion(Purpose) override;
   // The mount is told where it points wherever that is.
   bool HorizonTestFor(Purpose p) const override { return p == Purpose::Goto; }
   // The homing's axis offsets (HUBO EncOfs1/EncOfs2) rather than the encoder log, which this

@@ -169,6 +169,9 @@ void DomePanel::placeDomeMark(int index, const LineEnds& line) {
   canvas_->update();
 }
 
-void DomePanel::reportWeather(const QString& code) { weather_ = code; }
+void DomePanel::reportWeather(const QString& code) {
+  weather_ = code;
+  if (onWeather) onWeather(code);
+}
 
 }  // namespace orvan

@@ -50,6 +50,8 @@ class DomePanel : public QWidget, public DomeView {
 
   // Called when the dome logic asks for the start-up wait window to go.
   std::function<void()> onCloseStartupWait;
+  // Receives every weather code the dome loop reads (the sensor window).
+  std::function<void(const QString&)> onWeather;
   QString lastWeatherCode() const { return weather_; }
 
  private:

@@ -6,9 +6,11 @@
 #include "DomePanel.h"
 #include "SingleInstance.h"
 #include "SmallWindows.h"
+#include "frmEVexil.h"
 #include "frmLX200.h"
 #include "frmRST400.h"
 #include "frmRST400Homing.h"
+#include "frmTemma2M.h"
 #include "frmVSP6.h"
 
 #include <QApplication>
@@ -64,6 +66,8 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
 
 MountDriver* frmMain::createOwnDriver(const QString& entry) {
   if (entry.startsWith(u"Meade LX200")) return new frmLX200(state_, *this, acal_, iniPath_, nullptr, this);
+  if (entry == u"E-Vexil") return new frmEVexil(state_, *this, acal_, iniPath_, nullptr, this);
+  if (entry.startsWith(u"Temma")) return new frmTemma2M(state_, *this, acal_, iniPath_, nullptr, this);
   if (entry == u"RST-400(HUBO-i)") {
     auto* d = new frmRST400(state_, *this, acal_, iniPath_, nullptr, this);
     homing_ = std::make_unique<frmRST400Homing>(*d, *this, state_);

@@ -39,6 +39,7 @@ class DomePanel;
 class SingleInstance;
 class WaitMessageWindow;
 class frmVSP6;
+class frmSensor;
 
 // Things the main window binds or creates that come from other parts of the program. The
 // application fills them; a test can leave any of them empty.
@@ -103,6 +104,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   ACal2& acal() { return acal_; }
   DomeLoop* domeLoop() const { return domeLoop_.get(); }
   DomePanel* domePanel() const { return domePanel_; }
+  frmSensor* sensorWindow() const { return frmSensor_; }
   frmVSP6* virtualPort() const { return vsp_.get(); }
   int windowLayout() const { return layout_; }
   int displayMode() const { return displayMode_; }
@@ -166,6 +168,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   bool ascomInUse_ = false;
   bool evexilInUse_ = false;
   bool detourActive_ = false;
+  double detourRa_ = 0, detourDec_ = 0;  // the goto a detour interrupted, equinox of date
   bool blinkPhase_ = false;
   bool utilityAnswer_ = false;
   bool shuttingDown_ = false;
@@ -184,6 +187,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   BoundDome boundDome_;
   std::unique_ptr<DomeLoop> domeLoop_;
   DomePanel* domePanel_ = nullptr;
+  frmSensor* frmSensor_ = nullptr;  // the weather sensor window, made with the dome driver
   std::unique_ptr<frmVSP6> vsp_;
   std::map<QString, MountDriver*> drivers_;  // created on first use, kept for the run
   QProcess* ascomProcess_ = nullptr;

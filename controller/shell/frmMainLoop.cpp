@@ -52,17 +52,22 @@ void frmMain::LoopTimer_Timer() {
     Mission(99);
     m.InMissionCall = kFalse;
   }
-  // 5. E-Vexil: a slew that dips below the horizon is sent round by the pole.
+  // 5. E-Vexil: a slew that dips below the horizon is sent round by the pole. The goto being
+  // interrupted is kept as the driver took it (equinox of date), because the detour's own goto
+  // replaces the driver's target.
   if (evexilInUse_) {
     const double alt = vb::Val(m.TelStatus[5]);
     if (alt < -1 && m.TelState == 2 && !detourActive_) {
       detourActive_ = true;
-      double ra = m.GotoRA, dec = 320400;
+      detourRa_ = m.GotoRA;
+      detourDec_ = m.GotoDec;
+      // The observer's visible pole: a southern site's north pole is below its horizon.
+      double ra = m.GotoRA, dec = state_.site.SiteLatitude < 0 ? -320400 : 320400;
       Telescope_->cmdGoto(ra, dec, QStringLiteral("EOD"));
     } else if (alt > 20 && m.TelState == 2 && detourActive_) {
       detourActive_ = false;
-      double ra = m.GotoRA, dec = m.GotoDec;
-      Telescope_->cmdGoto(ra, dec, m.GotoEpoch);
+      double ra = detourRa_, dec = detourDec_;
+      Telescope_->cmdGoto(ra, dec, QStringLiteral("EOD"));
     }
   }
   // 6. State lamp.

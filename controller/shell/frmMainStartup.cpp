@@ -14,6 +14,7 @@
 #include "SingleInstance.h"
 #include "SmallWindows.h"
 #include "Vb.h"
+#include "frmSensor.h"
 #include "frmVSP6.h"
 
 #include <QComboBox>
@@ -165,7 +166,10 @@ void frmMain::UnloadMainWindow() { QMetaObject::invokeMethod(this, &QWidget::clo
 
 void frmMain::DomeDriverBind() {
   // 0 the USB counter board, 1 and 2 the serial dome controller, anything else none.
-  boundDome_ = BindDomeDriver(state_.domeSettings.Controller, state_, ProgramFolder(), iniPath_);
+  // The serial controller ends the program on Abort to a time-out, once the exchange returned.
+  QuarnHost quarn;
+  quarn.abort = [this] { UnloadMainWindow(); };
+  boundDome_ = BindDomeDriver(state_.domeSettings.Controller, state_, ProgramFolder(), iniPath_, nullptr, quarn);
   // Controller 2 says there is no dome, and an unknown value binds no driver: the run does
   // without a dome from the start, so no dome panel, dome park or dome command is offered.
   const int controller = state_.domeSettings.Controller;
@@ -177,6 +181,8 @@ void frmMain::DomeDriverBind() {
     if (waitMessage_) waitMessage_->close();
   };
   if (boundDome_.driver) domePanel_->setSimulationNotice(boundDome_.driver->simulationNotice());
+  if (!frmSensor_) frmSensor_ = new frmSensor(iniPath_, this);
+  domePanel_->onWeather = [this](const QString& code) { frmSensor_->Report(code); };
   if (state_.dome.DomeInUse) domeLoop_->DrawReferenceLines();
 }
 

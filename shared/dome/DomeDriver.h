@@ -49,6 +49,13 @@ class DomeDriver {
   // Not a controller operation: a text the main window shows while the dome it drives is a
   // simulation, so nobody mistakes a rehearsal for the real dome. Empty for real hardware.
   virtual QString simulationNotice() const { return {}; }
+  // Not a controller operation either: false when the settings name no port for the dome
+  // controller, so connecting "succeeds" with nothing behind it. The dome loop then neither
+  // searches a home nor follows.
+  virtual bool hasPort() const { return true; }
+  // False while AxisDisp(2) holds no count read since the controller was connected or its
+  // counter preset: an alignment taken from it would be stored nonsense.
+  virtual bool hasCount() const { return true; }
 
  protected:
   SharedState& s_;

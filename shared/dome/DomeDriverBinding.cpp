@@ -1,20 +1,12 @@
 #include "DomeDriverBinding.h"
 
 #include "FrmOrvanOS.h"
-#include "Prompter.h"
 
 namespace orvan {
 
-Flag UnconnectedDomeDriver::DomeConnect(Flag connect) {
-  if (connect == kFalse) return kTrue;
-  Prompter::current().ask(QStringLiteral("ドームコントローラ接続エラー"),
-                          QStringLiteral("シリアルドームコントローラのドライバがありません\nドームを使わずに続けます"),
-                          Buttons::Ok, Icon::Critical);
-  return kFalse;
-}
-
 BoundDome BindDomeDriver(int controller, SharedState& state, const QString& programFolder,
-                         const QString& iniPath, std::unique_ptr<Epx30sc> board) {
+                         const QString& iniPath, std::unique_ptr<Epx30sc> board, QuarnHost quarn,
+                         std::unique_ptr<SerialLink> link) {
   BoundDome bound;
   switch (controller) {
     case 0:
@@ -23,7 +15,7 @@ BoundDome BindDomeDriver(int controller, SharedState& state, const QString& prog
       break;
     case 1:
     case 2:
-      bound.driver = std::make_unique<UnconnectedDomeDriver>(state);
+      bound.driver = std::make_unique<FrmQuarn>(state, iniPath, std::move(quarn), std::move(link), programFolder);
       break;
     default:
       break;

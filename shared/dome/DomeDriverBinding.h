@@ -1,28 +1,16 @@
 #pragma once
 // Which dome driver the programs bind from DOME/Controller:
 //   0  frmOrvanOS on the USB board (on this system always the simulated board),
-//   1  the serial dome controller, 2  no dome: both get a driver that is never connected
-//      until the serial driver exists (asking it to connect fails with a message),
+//   1  frmQuarn, the serial dome controller on DOME/CommPort,
+//   2  no dome: frmQuarn is bound but never connected,
 //   any other value binds none.
 #include "DomeDriver.h"
 #include "Epx30sc.h"
+#include "FrmQuarn.h"
 
 #include <memory>
 
 namespace orvan {
-
-// Stands in where no working driver exists: it never connects and never touches hardware.
-class UnconnectedDomeDriver final : public DomeDriver {
- public:
-  using DomeDriver::DomeDriver;
-  Flag DomeConnect(Flag connect) override;
-  int32_t DomeGetEnc() override { return s_.mount.AxisDisp[2]; }
-  Flag DomeGetZFlag() override { return s_.dome.DomeZFlag; }
-  Flag DomeSetZflag(Flag) override { return kFalse; }
-  Flag DomeZsearch(Flag flag) override { s_.dome.DomeZSearching = flag; return kFalse; }
-  QString GetSensor() override { return {}; }
-  void SetRelay(const QString&) override {}
-};
 
 struct BoundDome {
   std::unique_ptr<Epx30sc> board;      // only for controller 0
@@ -30,7 +18,9 @@ struct BoundDome {
 };
 
 // `board` replaces the board library (tests); null opens the program folder's board.
+// `quarn` says what the serial driver does on Abort; `link` replaces its port (tests).
 BoundDome BindDomeDriver(int controller, SharedState& state, const QString& programFolder,
-                         const QString& iniPath, std::unique_ptr<Epx30sc> board = nullptr);
+                         const QString& iniPath, std::unique_ptr<Epx30sc> board = nullptr,
+                         QuarnHost quarn = {}, std::unique_ptr<SerialLink> link = nullptr);
 
 }  // namespace orvan

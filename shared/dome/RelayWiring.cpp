@@ -8,28 +8,28 @@ RelayWiring::RelayWiring(const std::array<QString, 6>& patterns)
 
 RelayWiring::Match RelayWiring::learn(const QString& pattern) {
   Match m;
-  for (int k = 0; k < 16 && k < pattern.size(); ++k) {
-    if (pattern[k] == u'1') m.ones |= static_cast<uint16_t>(1u << k);
-    if (pattern[k] == u'0') m.zeros |= static_cast<uint16_t>(1u << k);
+  for (int k = 0; k < 32 && k < pattern.size(); ++k) {
+    if (pattern[k] == u'1') m.ones |= static_cast<uint32_t>(1u << k);
+    if (pattern[k] == u'0') m.zeros |= static_cast<uint32_t>(1u << k);
   }
   return m;
 }
 
-int RelayWiring::direction(const Match& minus, const Match& plus, uint16_t out) {
+int RelayWiring::direction(const Match& minus, const Match& plus, uint32_t out) {
   const bool m = minus.matches(out);
   const bool p = plus.matches(out);
   if (m == p) return 0;
   return p ? 1 : -1;
 }
 
-int RelayWiring::rotation(uint16_t outputs) const { return direction(left_, right_, outputs); }
-int RelayWiring::slit(uint16_t outputs) const { return direction(close_, open_, outputs); }
+int RelayWiring::rotation(uint32_t outputs) const { return direction(left_, right_, outputs); }
+int RelayWiring::slit(uint32_t outputs) const { return direction(close_, open_, outputs); }
 
 QString RelayWiring::describe() const {
   auto bits = [](const Match& m) {
     if (m.ones == 0) return QStringLiteral("none");
     QString s;
-    for (int k = 0; k < 16; ++k) {
+    for (int k = 0; k < 32; ++k) {
       if (m.ones & (1u << k)) s += QStringLiteral("+%1").arg(k + 1);
       if (m.zeros & (1u << k)) s += QStringLiteral("-%1").arg(k + 1);
     }

@@ -1,6 +1,8 @@
 // The simulated E-Vexil controller as a client sees it: the simulator program runs as a child
 // process and the test writes raw bytes to its pseudo-terminal; the control socket gives the
 // device state and switches the fault modes.
+#include "SimControl.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -21,11 +23,10 @@ class SimulatedEVexil : public ::testing::Test {
     sim.terminate();
     sim.waitForFinished(5000);
   }
-  QString bin() const { return QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + QStringLiteral("/orvan-sim"); }
 
   // Speed 4 at 1 degree per second: 3600 counts a second with the default counts per turn.
   void startSim(const QStringList& extra = {}) {
-    sim.start(bin(), QStringList{"evexil", "--dir", dir.path(), "--com", "5", "--slew-rate", "1"} + extra);
+    sim.start(orvan::sim::test::SimProgram(), QStringList{"evexil", "--dir", dir.path(), "--com", "5", "--slew-rate", "1"} + extra);
     ASSERT_TRUE(sim.waitForReadyRead(5000) && sim.readLine().startsWith("ready ")) << sim.readAllStandardError().constData();
     fd = ::open(QFile::encodeName(dir.path() + QStringLiteral("/ports/COM5")).constData(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
@@ -47,17 +48,8 @@ class SimulatedEVexil : public ::testing::Test {
     send(cmd + '\r');
     return line();
   }
-  QByteArray ctl(const QStringList& words) {
-    QProcess c;
-    c.start(bin(), QStringList{"ctl", "--dir", dir.path(), "--com", "5"} + words);
-    c.waitForFinished(5000);
-    return c.readAllStandardOutput().trimmed();
-  }
-  QByteArray state(const QByteArray& key) {
-    for (const QByteArray& word : ctl({"state"}).split(' '))
-      if (word.startsWith(key + '=')) return word.mid(key.size() + 1);
-    return {};
-  }
+  QByteArray ctl(const QString& words) { return orvan::sim::test::SimControl(dir.path(), 5, words); }
+  QByteArray state(const QByteArray& key) { return orvan::sim::test::SimState(dir.path(), 5, key); }
   static bool until(const std::function<bool()>& done) {
     for (int i = 0; i < 300 && !done(); ++i) QThread::msleep(50);
     return done();
@@ -164,13 +156,13 @@ TEST_F(SimulatedEVexil, RunsStopAndTrackingAdvancesTheHourAxis) {
 TEST_F(SimulatedEVexil, FaultModesKeepTheLineEnding) {
   startSim({"--fault", "short"});
   EXPECT_EQ(ask("GP"), "GP=0000000\r");  // a status reply cut short, still a whole line
-  ASSERT_EQ(ctl({"fault", "garbage"}), "ok");
+  ASSERT_EQ(ctl("fault garbage"), "ok");
   const QByteArray noise = ask("RD");
   EXPECT_TRUE(noise.size() == 21 && noise.endsWith('\r') && !noise.startsWith("RD")) << noise.constData();
-  ASSERT_EQ(ctl({"fault", "silent"}), "ok");
+  ASSERT_EQ(ctl("fault silent"), "ok");
   send("DVRAF4#00010000\r");  // acted on, but the reply is lost
   EXPECT_EQ(line(1000), "");
-  ASSERT_EQ(ctl({"fault", "normal"}), "ok");
+  ASSERT_EQ(ctl("fault normal"), "ok");
   EXPECT_EQ(ask("ST").left(3), "STP");
 }
 

@@ -1,6 +1,8 @@
 // The simulated RST-400 as a client sees it: the simulator program runs as a child process and
 // the test writes raw bytes to its pseudo-terminal (ports/COM<n>); the control socket gives the
 // device state and switches the fault modes.
+#include "SimControl.h"
+
 #include <QByteArrayList>
 #include <QCoreApplication>
 #include <QFile>
@@ -64,18 +66,8 @@ class SimulatedRst400 : public ::testing::Test {
     send(cmd);
     return read();
   }
-  QByteArray control(const QString& words) {
-    QProcess ctl;
-    ctl.start(bin(), QStringList{"ctl", "--dir", dir.path(), "--com", "4"} + words.split(u' '));
-    ctl.waitForFinished(5000);
-    return ctl.readAllStandardOutput().trimmed();
-  }
-  // One value of the state line: state("tracking") -> "1".
-  QByteArray state(const QByteArray& key) {
-    for (const QByteArray& word : control(QStringLiteral("state")).split(' '))
-      if (word.startsWith(key + '=')) return word.mid(key.size() + 1);
-    return {};
-  }
+  QByteArray control(const QString& words) { return orvan::sim::test::SimControl(dir.path(), 4, words); }
+  QByteArray state(const QByteArray& key) { return orvan::sim::test::SimState(dir.path(), 4, key); }
   static bool until(const std::function<bool()>& done) {
     for (int i = 0; i < 600 && !done(); ++i) QThread::msleep(50);
     return done();

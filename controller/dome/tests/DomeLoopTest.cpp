@@ -3,7 +3,9 @@
 // alignment and the home search, and the slew hook.
 #include "DomeLoopFixture.h"
 
+#include "Clock.h"
 #include "DomeDriverBinding.h"
+#include "FakeSerialLink.h"
 #include "ProgramEnd.h"
 
 using namespace orvan;
@@ -111,6 +113,41 @@ TEST_F(DomeFollow, SensorsAreReadOnlyWhenFitted) {
   dome.sensor = "01";
   loop.DomeLoopTimer_Timer();
   EXPECT_EQ(view.weather, QStringList({"01"}));
+}
+
+// Rain or snow closes the slit only when Option/RainClose is 1; otherwise it is only reported.
+TEST_F(DomeFollow, RainClosesTheSlitOnlyWhenTheObserverAskedForIt) {
+  for (bool rainClose : {false, true}) {
+    SCOPED_TRACE(rainClose);
+    WriteIni(ini, "Option", "RainClose", rainClose ? "1" : "0");
+    loop.Disconnect();
+    connectFollowing();
+    domeAt(8);
+    s.SensorFitted[1] = true;
+    s.dome.SlitState = 2;  // open
+    dome.sensor = "10";    // a power failure alone never closes it
+    loop.DomeLoopTimer_Timer();
+    dome.sensor = "01";
+    loop.DomeLoopTimer_Timer();
+    EXPECT_EQ(dome.relays.contains("R25"), rainClose);
+    EXPECT_EQ(s.dome.SlitState, rainClose ? -1 : 2);
+    // Closing already: no second command while the rain goes on, and snow with a power
+    // failure is rain too.
+    dome.relays.clear();
+    dome.sensor = "11";
+    loop.DomeLoopTimer_Timer();
+    EXPECT_TRUE(dome.relays.isEmpty());
+    // A telescope below the horizon skips the tick, but not the weather.
+    s.dome.SlitState = 0;
+    s.mount.TelStatus[5] = "-5.0";
+    const qsizetype reports = view.weather.size();
+    loop.DomeLoopTimer_Timer();
+    EXPECT_EQ(view.weather.size(), reports + 1);
+    EXPECT_EQ(dome.relays.contains("R25"), rainClose);
+    s.mount.TelStatus[5] = "45.0";
+    s.dome.SlitState = 2;
+    dome.relays.clear();
+  }
 }
 
 using DomeSlit = DomeLoopFixture;
@@ -382,6 +419,49 @@ TEST_F(DomeSlewHook, AParkedDomeStaysHomeWhenTheParkGotoEnds) {
   EXPECT_EQ(s.dome.DomeTargetMode, 0);
 }
 
+// A serial controller that never answers: one question, no dome command after it but the
+// stop, and the alignment the settings hold survives the run.
+TEST(SerialDome, ASilentControllerNeverOverwritesTheStoredAlignment) {
+  orvan::test::EnsureApplication();
+  QTemporaryDir dir;
+  const QString ini = dir.path() + "/OrvanMirel.ini";
+  WriteIni(ini, "DOME", "LastEnc", " 1234");
+  WriteIni(ini, "DOME", "DOME_Z_CW", " 500");
+  SharedState s;
+  s.domeSettings.Controller = 1;
+  s.domeSettings.CommPort = 5;
+  s.mount.AxisRev[2] = 3600;
+  s.mount.TelStatus[5] = "30";
+  s.dome.RelayTable[22] = QStringLiteral("01").leftJustified(32, u'*');
+  s.dome.RelayTable[23] = QStringLiteral("00").leftJustified(32, u'*');
+  ManualClock clock(QDate(2026, 12, 7), 3600);
+  ScopedClock scopedClock(clock);
+  ScriptedPrompter prompter;
+  ScopedPrompter scoped(prompter);
+  prompter.push(Answer::Ignore);
+  auto link = std::make_unique<FakeSerialLink>();
+  FakeSerialLink* fake = link.get();
+  fake->attachClock(&clock);
+  BoundDome bound = BindDomeDriver(1, s, dir.path(), ini, nullptr, QuarnHost{}, std::move(link));
+  ACal2 acal(s.site, s.mount);
+  orvan::test::RecordingDomeView view;
+  DomeLoop loop(s, acal, view, ini);
+  loop.setDriver(bound.driver.get());
+  loop.setWait([](long) {});
+  loop.StartUp();
+  ASSERT_TRUE(loop.connected());
+  for (int i = 0; i < 3; ++i) loop.DomeLoopTimer_Timer();
+  loop.BtnDomeLR_MouseDown(1);
+  loop.BtnDomeLR_MouseUp(1);  // a release while following would align the dome
+  loop.Disconnect();
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(ReadIni(ini, "DOME", "LastEnc").trimmed(), "1234");
+  EXPECT_EQ(ReadIni(ini, "DOME", "DOME_Z_CW").trimmed(), "500");
+  // After the question only stops went out.
+  for (qsizetype i = 1; i < fake->writes.size(); ++i)
+    EXPECT_EQ(fake->writes[i], "$12" + s.dome.RelayTable[23].toLatin1() + "#\r") << i;
+}
+
 // Every DOME/Controller value starts, ticks, takes button presses and shuts down safely.
 TEST(DomeControllerChoice, EveryControllerValueIsSafe) {
   orvan::test::EnsureApplication();
@@ -423,8 +503,13 @@ TEST(DomeControllerChoice, EveryControllerValueIsSafe) {
       EXPECT_TRUE(s.dome.DomeInUse);
     }
     if (controller == 1) {
-      ASSERT_EQ(prompter.asked().size(), 1u);  // the observer learns why there is no dome
-      EXPECT_FALSE(s.dome.DomeInUse);
+      // No port for the serial controller: connected with nothing behind it, no question,
+      // no home search, nothing followed and no alignment written.
+      EXPECT_FALSE(bound.driver->hasPort());
+      EXPECT_TRUE(prompter.asked().empty());
+      EXPECT_TRUE(s.dome.DomeInUse);
+      EXPECT_FALSE(s.dome.DomeAuto);
+      EXPECT_EQ(ReadIni(ini, "DOME", "LastEnc"), QString());
     }
     if (controller == 2 || controller == 7) {
       EXPECT_TRUE(prompter.asked().empty());

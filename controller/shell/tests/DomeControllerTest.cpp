@@ -1,11 +1,13 @@
 // The controller started with each dome controller setting: the board, the serial controller
-// whose driver is not there yet, no dome, and a value nobody defined. None may crash, touch a
-// missing driver or keep the observer waiting at shutdown.
+// without a port, no dome, and a value nobody defined. None may crash, touch a missing driver
+// or keep the observer waiting at shutdown.
 #include "DomeLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
 #include "Shared.h"
+#include "frmSensor.h"
 
+#include <QListWidget>
 #include <QPushButton>
 
 using namespace orvan;
@@ -18,6 +20,7 @@ struct Expect {
   bool domeInUse;          // after the hand layout has connected
   bool domeConnected;
   size_t messages;         // boxes the observer had to answer
+  bool aligned;            // a known home, so an alignment to keep
 };
 
 class DomeController : public MainWindowTest, public ::testing::WithParamInterface<Expect> {};
@@ -29,7 +32,7 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
   settings(QByteArray("[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
                       "[TELESCOPE]\nTelescope= 5\nVCommPort= 9\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 50\n"
                       "[DOME]\nLoopTimer= 50\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 1\nHomePosition= 0\nController=") +
-           e.controller + "\n[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n[PARK]\nAZ=-1\n");
+           e.controller + "\n[Option]\nSensor1= 1\n[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n[PARK]\nAZ=-1\n");
   start();
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_EQ(w->domeInUse(), e.domeInUse);
@@ -42,7 +45,13 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
 
   // A few loop ticks, then the dome commands: they turn and stop the dome and run the slit
   // when a dome is connected, and change nothing when none is.
+  // Rain on the simulated board reaches the weather window; a serial controller has no sensors.
+  writeFile(dir.filePath("EPX30SC.weather"), "252\n");
   Wait(300);
+  const bool rainLogged = w->sensorWindow() && w->sensorWindow()->lstWeather->count() == 1 &&
+                          w->sensorWindow()->lstWeather->item(0)->text().endsWith(" 降雨雪");
+  EXPECT_EQ(rainLogged, e.controller == std::string("0"));
+  EXPECT_EQ(w->sensorWindow() && w->sensorWindow()->isVisible(), e.controller == std::string("0"));
   w->Mission(57, "off");  // following would turn the dome on its own
   const DomeState& d = w->state().dome;
   const bool on = e.domeConnected;
@@ -79,13 +88,13 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(mount().calls.last(), "cmdConnect 0");
   // Only a dome that ran keeps an alignment for the next start.
-  EXPECT_EQ(!ReadIni(ini(), "DOME", "LastEnc").isEmpty(), e.domeConnected);
+  EXPECT_EQ(!ReadIni(ini(), "DOME", "LastEnc").isEmpty(), e.aligned);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSetting, DomeController,
-                         ::testing::Values(Expect{"0", true, true, 0}, Expect{"1", false, false, 1},
-                                           Expect{"2", false, false, 0}, Expect{"7", false, false, 0},
-                                           Expect{"-1", false, false, 0}),
+                         ::testing::Values(Expect{"0", true, true, 0, true}, Expect{"1", true, true, 0, false},
+                                           Expect{"2", false, false, 0, false}, Expect{"7", false, false, 0, false},
+                                           Expect{"-1", false, false, 0, false}),
                          [](const auto& info) { return "Controller" + std::to_string(info.index); });
 
 int main(int argc, char** argv) {

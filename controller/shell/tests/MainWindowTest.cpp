@@ -604,3 +604,41 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+
+TEST_F(MainWindowTest, AnEVexilSlewThatDipsBelowTheHorizonGoesRoundByThePole) {
+  fakeEntries << QStringLiteral("E-Vexil");
+  settings(QByteArray(kNoDome).replace("Telescope= 5", "Telescope= 0") + kNoPark);
+  start();
+  MountState& s = w->state().mount;
+  FakeMountDriver& m = mount();
+  s.GotoRA = 3600;
+  s.GotoDec = -72000;
+  m.state = 2;
+  m.alt = "-1.5";
+  m.calls.clear();
+  w->LoopTimer_Timer();
+  EXPECT_EQ(m.calls.filter("cmdGoto"), QStringList{"cmdGoto 3600 320400 EOD"});
+  // The driver took the detour as its goto; low still, nothing more; above 20 degrees the
+  // interrupted goto resumes, not the detour's.
+  s.GotoDec = 320400;
+  m.alt = "19.9";
+  w->LoopTimer_Timer();
+  m.alt = "-3";
+  w->LoopTimer_Timer();
+  EXPECT_EQ(m.calls.filter("cmdGoto").size(), 1);
+  m.alt = "20.5";
+  w->LoopTimer_Timer();
+  EXPECT_EQ(m.calls.filter("cmdGoto").last(), "cmdGoto 3600 -72000 EOD");
+  // Another family never detours.
+  auto* list = find<QComboBox>("cmbTelescope");
+  list->setCurrentIndex(list->findText("Meade LX200GPS"));
+  emit list->activated(list->currentIndex());
+  ASSERT_EQ(fakes.size(), 2u);
+  ASSERT_EQ(w->Telescope(), fakes.back());
+  FakeMountDriver& lx = *fakes.back();
+  lx.state = 2;
+  lx.alt = "-5";
+  lx.calls.clear();
+  w->LoopTimer_Timer();
+  EXPECT_TRUE(lx.calls.filter("cmdGoto").isEmpty());
+}

@@ -422,6 +422,69 @@ TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   EXPECT_LE(offBy(board("azimuth"), parkedOnBoard), 1.0);  // and the dome did not move meanwhile
 }
 
+// The serial dome controller (its simulator on a second pseudo-terminal) in place of the
+// board: the dome follows a goto to the south-west, then one across the meridian to the
+// south-east, and the slit opens and closes on its timer.
+TEST_F(Night, SerialDomeFollowsAGotoAcrossTheMeridianAndRunsTheSlit) {
+  constexpr int kDomeCom = 12;
+  const auto pattern = [](const char* p) { return QByteArray(p).leftJustified(32, '*'); };
+  settings(site() + "[DOME]\nController= 1\nCommPort=" + QByteArray::number(kDomeCom) +
+           "\nLoopTimer= 200\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 2\nDOME_REVOLVE= 3\nHomePosition= -1\n"
+           "DOME_RADIUS= 1250\nDome_Auto= 0\nDome_LimitSWC= 0\n[RELAY]\n$021=" + pattern("10") + "\n$022=" +
+           pattern("01") + "\n$023=" + pattern("00") + "\n$024=" + pattern("**10") + "\n$025=" + pattern("**01") +
+           "\n$026=" + pattern("**00") + "\n");
+  QProcess quarn;
+  quarn.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/orvan-sim",
+              {"quarn", "--dir", dir.path(), "--com", QString::number(kDomeCom), "--dome-rate", "10", "--log",
+               dir.filePath("quarn.log")});
+  ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
+  const auto sim = [&](const char* key) -> QByteArray {
+    QProcess ctl;
+    ctl.start(quarn.program(), {"ctl", "--dir", dir.path(), "--com", QString::number(kDomeCom), "state"});
+    ctl.waitForFinished(5000);
+    for (const QByteArray& word : ctl.readAllStandardOutput().trimmed().split(' '))
+      if (word.startsWith(QByteArray(key) + '=')) return word.mid(qstrlen(key) + 1);
+    return {};
+  };
+  const auto offBy = [](double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); };
+  const auto standsAt = [&](double az) {
+    return waitUntil([&] { return w->state().dome.DomeMotion == 0 && offBy(w->state().dome.DomeAngle, az) <= 3.5 && sim("speed") == "0.00"; }, 40);
+  };
+  startReal(0);
+  ASSERT_EQ(w->windowLayout(), 1);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  EXPECT_TRUE(w->state().dome.DomeAuto);
+  EXPECT_EQ(sim("home"), "1");  // the home memory on output 32
+  EXPECT_TRUE(w->domeLoop()->Dome()->simulationNotice().isEmpty());
+
+  double ra = 0, dec = 0;
+  w->acal().HorizontalToEquatorial(40, 55, ra, dec);
+  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_TRUE(standsAt(40)) << w->state().dome.DomeAngle;
+  const double southWest = sim("azimuth").toDouble();
+  w->acal().HorizontalToEquatorial(-40, 55, ra, dec);
+  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_TRUE(standsAt(320)) << w->state().dome.DomeAngle;
+  // The dome went back through the south, 80 degrees, not the long way round.
+  EXPECT_LE(offBy(sim("azimuth").toDouble(), southWest - 80), 4.0) << sim("azimuth").constData();
+
+  click(find("btnDomeSlit_0"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
+  EXPECT_GE(sim("slit").toDouble(), 0.4);
+  click(find("btnDomeSlit_1"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2; }, 10));
+  EXPECT_LE(sim("slit").toDouble(), 0.6);
+  EXPECT_EQ(sim("slitMotor"), "stopped");
+  EXPECT_EQ(sim("rejected"), "0");
+  const double angle = w->state().dome.DomeAngle;
+  w->close();
+  const int lastEnc = static_cast<int>(ReadIni(ini(), "DOME", "LastEnc").toDouble());
+  EXPECT_LE(offBy(((lastEnc % 3600) + 3600) % 3600 / 10.0, angle), 0.5) << lastEnc;
+  EXPECT_TRUE(prompter.asked().empty());
+  quarn.terminate();
+  quarn.waitForFinished(5000);
+}
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,274 @@
+#include "frmEVexil.h"
+
+#include "ACal2.h"
+#include "Prompter.h"
+#include "QtSerialLink.h"
+#include "SerialTrace.h"
+#include "Shared.h"
+#include "Vb.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace orvan {
+
+namespace {
+constexpr double kArcsecPerTurn = 1296000.0;
+
+std::optional<int32_t> HexCount(const QString& field) {
+  if (field.size() != 8) return std::nullopt;
+  bool ok = false;
+  const uint v = field.toUInt(&ok, 16);
+  // toUInt takes a sign or blanks too; the controller's fields are digits only.
+  for (QChar c : field)
+    if (!c.isDigit() && !(c >= u'A' && c <= u'F') && !(c >= u'a' && c <= u'f')) ok = false;
+  if (!ok) return std::nullopt;
+  return static_cast<int32_t>(v);
+}
+bool IsState(QChar c) { return c == u'I' || c == u'P' || c == u'B'; }
+bool IsDirection(QChar c) { return c == u'F' || c == u'R'; }
+}  // namespace
+
+frmEVexil::frmEVexil(SharedState& state, MountHost& host, ACal2& cal, const QString& iniPath,
+                     std::unique_ptr<SerialLink> link, QObject* parent)
+    : SerialMountDriver(FamilyEVexil(), state, host, cal, link ? std::move(link) : std::make_unique<QtSerialLink>(),
+                        iniPath, parent) {}
+
+void frmEVexil::Selected() {
+  mount().AxisRev[0] = rev_[0];
+  mount().AxisRev[1] = rev_[1];
+}
+
+QString frmEVexil::Send(const QString& cmd) {
+  if (!WaitTelescope()) return QString();
+  return SendTelescope(cmd);
+}
+
+std::optional<std::pair<int32_t, int32_t>> frmEVexil::ParseCountPair(const QString& reply) {
+  if (reply.size() < 20) return std::nullopt;
+  const std::optional<int32_t> a = HexCount(reply.mid(3, 8)), b = HexCount(reply.mid(12, 8));
+  if (!a || !b) return std::nullopt;
+  return std::make_pair(*a, *b);
+}
+
+QString frmEVexil::Hex8(long long count) {
+  const unsigned long long m = static_cast<unsigned long long>(std::llabs(count)) & 0xFFFFFFFFull;
+  return QStringLiteral("%1").arg(m, 8, 16, QChar(u'0')).toUpper();
+}
+
+// ---- connection ------------------------------------------------------------------------------
+
+bool frmEVexil::cmdConnect(bool open) {
+  if (open) {
+    if (link().isOpen()) return true;
+    if (!OpenPort()) return false;
+    FinishConnect();
+    return true;
+  }
+  cmdStop();
+  ClosePort();
+  return true;
+}
+
+void frmEVexil::cmdStartUP() {
+  const std::optional<std::pair<int32_t, int32_t>> rd = ParseCountPair(Send(QStringLiteral("RD")));
+  rev_[0] = rd && rd->first > 0 ? rd->first : 0;
+  rev_[1] = rd && rd->second > 0 ? rd->second : 0;
+  Selected();
+  // Every axis conversion divides by the counts per turn: without them the mount can still be
+  // moved by hand, but no position is shown, no goto or sync runs and nothing is logged.
+  if (!CountsPerTurnKnown() && !CommunicationGivenUp())
+    Prompter::current().ask(QStringLiteral("E-Vexil"),
+                            QStringLiteral("E-Vexilの周回ステップ数(RD)を読めません。位置の表示、ゴートー、同期はできません。"),
+                            Buttons::Ok, Icon::Exclamation);
+  Send(QStringLiteral("PA"));
+  ReadCounters();
+}
+
+int32_t frmEVexil::EncoderLogValue(int axis) const {
+  const int32_t rev = mount().AxisRev[axis];
+  return rev != 0 ? mount().AxisDisp[axis] % rev : 0;
+}
+
+// ---- counters and motion state ---------------------------------------------------------------
+
+bool frmEVexil::ReadCounters() {
+  const QString r = Send(QStringLiteral("GP"));
+  const std::optional<std::pair<int32_t, int32_t>> gp = ParseCountPair(r);
+  if (!gp) {
+    // A cut or garbled reply is no reading: the counters stay as last read.
+    if (!r.isEmpty()) qCDebug(lcSerial).noquote() << "E-Vexil reply to GP not read, counters kept:" << r;
+    return false;
+  }
+  mount().AxisPos[0] = gp->first;
+  mount().AxisPos[1] = gp->second;
+  FoldAxisDisp();
+  return true;
+}
+
+std::optional<bool> frmEVexil::ReadMotionState() {
+  const QString r = Send(QStringLiteral("ST"));
+  lastST_ = r;
+  // Letters outside the controller's set are no state: reading them as "idle" would end a
+  // goto that is still running.
+  if (r.size() < 7 || !IsState(r[2]) || !IsDirection(r[3]) || !IsState(r[5]) || !IsDirection(r[6])) {
+    if (!r.isEmpty()) qCDebug(lcSerial).noquote() << "E-Vexil reply to ST not read:" << r;
+    return std::nullopt;
+  }
+  MountState& m = mount();
+  const bool idle = r[2] == u'I' && r[5] == u'I';
+  if (idle) m.TelStatus[10] = QStringLiteral("0");
+  const auto axis = [&](QChar state, QChar dir, int dirItem, int movingItem) {
+    if (state == u'P') {
+      m.TelStatus[10] = QStringLiteral("2");
+      m.TelState = 2;
+      m.TelStatus[movingItem] = QStringLiteral("1");
+    } else if (state == u'B') {
+      m.TelStatus[movingItem] = QStringLiteral("1");
+    } else {
+      m.TelStatus[dirItem] = QStringLiteral("0");
+      m.TelStatus[movingItem] = QStringLiteral("0");
+    }
+    m.TelStatus[dirItem] = dir == u'F' ? QStringLiteral("1") : QStringLiteral("2");
+  };
+  axis(r[2], r[3], 6, 7);
+  axis(r[5], r[6], 8, 9);
+  return idle;
+}
+
+// ---- status ----------------------------------------------------------------------------------
+
+void frmEVexil::cmdStatus() {
+  // The waits of a goto's end dispatch events, the main loop among them: a status read inside
+  // them would end the same goto twice.
+  if (inStatus_) return;
+  inStatus_ = true;
+  MountState& m = mount();
+  if (ReadCounters() && CountsPerTurnKnown()) {
+    cal().AxisCountsToEquatorial(m.AxisDisp[0], m.AxisDisp[1]);
+    NoteFreshReading();
+  }
+  const double altDeg = WriteHorizontalStatus();
+  const std::optional<bool> idle = ReadMotionState();
+  bool goOn = true;
+  if (idle && *idle && m.TelState == 2) goOn = FinishGoto();
+  if (goOn) WriteHorizonFlag(altDeg);
+  inStatus_ = false;
+}
+
+bool frmEVexil::FinishGoto() {
+  MountState& m = mount();
+  if (m.StopRequest) {
+    m.SlewEndPhase = 2;
+    return false;
+  }
+  if (ds_.ApproachDelay && ds_.OverRun > 0) {
+    // Past the target by the overrun: the final approach comes back forward.
+    ds_.ApproachDelay = false;
+    cmdStop();
+    Wait(500);
+    double ra = m.GotoRA, dec = m.GotoDec;
+    if (cmdGoto(ra, dec, QStringLiteral("EOD"))) return false;
+    // The approach could not start (the target has set, or the controller is gone): the goto
+    // ends here, tracking, rather than waiting for ever for a move that never comes.
+    m.TelState = 2;
+  } else if (ds_.ApproachDelay) {
+    ds_.ApproachDelay = false;
+    Wait(static_cast<long>(ds_.DelayTime) * 1000);
+  }
+  m.SlewEndPhase = 1;
+  Send(QStringLiteral("SP1"));
+  return true;
+}
+
+// ---- operations ------------------------------------------------------------------------------
+
+bool frmEVexil::PrepareMotion(Purpose p) {
+  if (p == Purpose::Sync) return true;
+  MountState& m = mount();
+  if (vb::Val(m.TelStatus[10]) > 0) {
+    Send(QStringLiteral("SP0"));
+    m.TelState = 0;
+    Wait(500);
+  }
+  Send(QStringLiteral("SP0"));
+  m.TelState = 0;
+  Wait(500);
+  // Stopped, the counters stand still: read them now, so the moves start from where the mount
+  // really is rather than from the main loop's last reading.
+  return ReadCounters();
+}
+
+void frmEVexil::AxisMoves(double ra, double dec, AxisMove& mv) const {
+  const MountState& m = mount();
+  cal().TargetToAxisCounts(ra, dec, m.AxisDisp[0], m.AxisDisp[1], mv.target1, mv.target2, mv.move1, mv.move2);
+}
+
+bool frmEVexil::cmdGoto(double& ra, double& dec, const QString& epoch) {
+  SetRefusal(QString());
+  if (!CanCommand() || !CountsPerTurnKnown()) return false;
+  AxisMove mv;
+  if (!PrepareTarget(ra, dec, epoch, mv)) return false;
+  MountState& m = mount();
+  m.TelState = 2;
+  ds_.ApproachDelay = false;
+  long long d1 = mv.move1;
+  if (d1 > 0) {
+    // The hour axis runs backward: with backlash handling it overshoots by the overrun and the
+    // final approach comes back forward.
+    if (ds_.UseBacklash && ds_.OverRun > 0)
+      d1 = static_cast<long long>(vb::RoundEven(d1 + static_cast<double>(ds_.OverRun) * m.AxisRev[0] / kArcsecPerTurn));
+    Send(QStringLiteral("DVRAR4#") + Hex8(d1));
+  } else {
+    Send(QStringLiteral("DVRAF4#") + Hex8(d1));
+  }
+  const long long d2 = mv.move2;
+  Send((d2 >= 0 ? QStringLiteral("DVDCR4#") : QStringLiteral("DVDCF4#")) + Hex8(d2));
+  if (CommunicationGivenUp()) return false;
+  StartSlew(ra, dec, mv.move1);
+  return true;
+}
+
+bool frmEVexil::cmdSync(double& ra, double& dec, const QString& epoch) {
+  if (!CanCommand() || !CountsPerTurnKnown()) return false;
+  AxisMove mv;
+  if (!PrepareTarget(ra, dec, epoch, mv, Purpose::Sync)) return false;
+  // Nothing reaches the controller: the offset makes its counters read as the target.
+  MountState& m = mount();
+  m.AxisOfs[0] = mv.target1 - m.AxisPos[0];
+  m.AxisOfs[1] = mv.target2 - m.AxisPos[1];
+  FoldAxisDisp();
+  return true;
+}
+
+bool frmEVexil::SendZsync() {
+  double ra = 0, dec = 0;
+  cal().HorizontalToEquatorial(0, 90, ra, dec);
+  return cmdSync(ra, dec, QStringLiteral("EOD"));
+}
+
+void frmEVexil::cmdStop() {
+  Send(QStringLiteral("SP0"));
+  MountState& m = mount();
+  m.TelState = 0;
+  m.StopRequest = kFalse;
+}
+
+void frmEVexil::cmdMove(const QString& direction, int16_t speed) {
+  if (speed == 9) {
+    mount().TelState = 1;
+    Send(QStringLiteral("SP1"));
+    host().TelSlewing(0);
+    return;
+  }
+  QString prefix;
+  if (direction == u"N") prefix = QStringLiteral("DVDCF");
+  else if (direction == u"S") prefix = QStringLiteral("DVDCR");
+  else if (direction == u"W") prefix = QStringLiteral("DVRAF");
+  else if (direction == u"E") prefix = QStringLiteral("DVRAR");
+  // Without a direction the bare speed digit would mean nothing to the controller.
+  if (prefix.isEmpty()) return;
+  Send(prefix + QString::number(speed + 1));
+}
+
+}  // namespace orvan
