@@ -19,6 +19,9 @@ class SimDevice {
   // A control command of the family's own (the words after the command name's split); the
   // answer line, or the empty text when the family does not know it.
   virtual QString control(const QStringList& words) { (void)words; return QString(); }
+  // The line ending every reply carries, if the protocol has one. The garbled and cut fault
+  // modes keep it, so a line-based client still receives a (wrong) whole line.
+  virtual QByteArray replyEnding() const { return QByteArray(); }
 
   std::function<void(const QByteArray&)> command;
   std::function<void(const QByteArray&)> reply;

@@ -115,11 +115,14 @@ void SimRunner::onBytes(const QByteArray& bytes) {
 
 void SimRunner::sendReply(const QByteArray& reply) {
   QByteArray out = reply;
+  const QByteArray ending = device_->replyEnding();
+  const bool keepEnding = !ending.isEmpty() && reply.endsWith(ending) && reply.size() > ending.size();
+  const QByteArray body = keepEnding ? reply.chopped(ending.size()) : reply;
   switch (fault_) {
     case Fault::Silent:
     case Fault::Vanish: log("xx", reply); return;
-    case Fault::Garbage: out = GarbageOf(reply); break;
-    case Fault::Short: out = ShortOf(reply); break;
+    case Fault::Garbage: out = GarbageOf(body) + (keepEnding ? ending : QByteArray()); break;
+    case Fault::Short: out = ShortOf(body) + (keepEnding ? ending : QByteArray()); break;
     case Fault::Slow:
       log("..", out);
       QTimer::singleShot(slowMs_, this, [this, out] {

@@ -2,16 +2,19 @@
 //
 //   orvan-sim FAMILY --dir FOLDER --com N [--log FILE] [--fault MODE] [--slow-ms MS]
 //                    [--slew-rate DEG_PER_S] [--settle S] [--home-time S]
-//                    [--dome-rate DEG_PER_S] [--azimuth DEG]
+//                    [--dome-rate DEG_PER_S] [--azimuth DEG] [--rev1 N] [--rev2 N] [--old-firmware] [--jp5]
 //   orvan-sim ctl --dir FOLDER --com N fault MODE|state|...
 //
-// FAMILY: lx200, lx200gps, rst400 (an RST-400 mount with its HUBO-i controller), quarn (a
+// FAMILY: lx200, lx200gps, rst400 (an RST-400 mount with its HUBO-i controller), evexil (an
+// E-Vexil stepping-motor controller: counts per turn --rev1/--rev2, an older firmware without
+// "SL" and "VR", the jumper JP5 that protects the sidereal frequency), quarn (a
 // Quarn serial dome controller with its dome, wired as FOLDER/OrvanMirel.ini's relay
 // patterns say; ctl also takes "glitch", "stick N 0|1|off" and "azimuth DEG" for it). The
 // device appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
 // MODE: normal, silent, garbage, short, slow, vanish.
 #include "SignalCloser.h"
 #include "SimRunner.h"
+#include "evexil/EVexilDevice.h"
 #include "lx200/Lx200Device.h"
 #include "quarn/QuarnDevice.h"
 #include "rst400/Rst400Device.h"
@@ -32,6 +35,7 @@ namespace {
 struct Options {
   MountModel::Config mount;
   double homeSeconds = 4;
+  EVexilDevice::Config evexil;
   QString folder;
   double domeRate = 3;
   double azimuth = 150;
@@ -43,6 +47,7 @@ const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)
       {QStringLiteral("lx200"), [](const Options& o) { return std::make_unique<Lx200Device>(false, o.mount); }},
       {QStringLiteral("lx200gps"), [](const Options& o) { return std::make_unique<Lx200Device>(true, o.mount); }},
       {QStringLiteral("rst400"), [](const Options& o) { return std::make_unique<Rst400Device>(o.mount, o.homeSeconds); }},
+      {QStringLiteral("evexil"), [](const Options& o) { return std::make_unique<EVexilDevice>(o.evexil); }},
       {QStringLiteral("quarn"),
        [](const Options& o) {
          QuarnConfig c = QuarnConfig::fromFolder(o.folder);
@@ -83,7 +88,7 @@ int main(int argc, char** argv) {
   QCommandLineParser p;
   p.setApplicationDescription(QStringLiteral("Simulated observatory devices on pseudo-terminals."));
   p.addHelpOption();
-  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, quarn, or ctl"));
+  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, evexil, quarn, or ctl"));
   const QCommandLineOption dirOpt(QStringLiteral("dir"), QStringLiteral("Program folder holding ports/."), QStringLiteral("FOLDER"));
   const QCommandLineOption comOpt(QStringLiteral("com"), QStringLiteral("Port number n of COM<n>."), QStringLiteral("N"));
   const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Log every command to FILE."), QStringLiteral("FILE"));
@@ -94,11 +99,16 @@ int main(int argc, char** argv) {
   const QCommandLineOption homeOpt(QStringLiteral("home-time"), QStringLiteral("Length of a home search, seconds."), QStringLiteral("S"), QStringLiteral("4"));
   const QCommandLineOption domeRateOpt(QStringLiteral("dome-rate"), QStringLiteral("Dome rotation rate, degrees per second."), QStringLiteral("DEG"), QStringLiteral("3"));
   const QCommandLineOption azimuthOpt(QStringLiteral("azimuth"), QStringLiteral("Dome azimuth at start, degrees."), QStringLiteral("DEG"), QStringLiteral("150"));
-  p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt});
+  const QCommandLineOption rev1Opt(QStringLiteral("rev1"), QStringLiteral("E-Vexil counts per turn, hour axis."), QStringLiteral("N"), QStringLiteral("1296000"));
+  const QCommandLineOption rev2Opt(QStringLiteral("rev2"), QStringLiteral("E-Vexil counts per turn, declination axis."), QStringLiteral("N"), QStringLiteral("1296000"));
+  const QCommandLineOption oldOpt(QStringLiteral("old-firmware"), QStringLiteral("E-Vexil without \"SL\" and \"VR\"."));
+  const QCommandLineOption jp5Opt(QStringLiteral("jp5"), QStringLiteral("E-Vexil jumper JP5 on: the sidereal frequency stays."));
+  p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt, rev1Opt, rev2Opt,
+                oldOpt, jp5Opt});
   p.process(app);
 
   const QStringList pos = p.positionalArguments();
-  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, quarn) or ctl"));
+  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, quarn) or ctl"));
   const QString folder = p.value(dirOpt);
   bool comOk = false;
   const int com = p.value(comOpt).toInt(&comOk);
@@ -121,6 +131,14 @@ int main(int argc, char** argv) {
   if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0 || !homeOk || o.homeSeconds < 0 ||
       !domeOk || o.domeRate <= 0 || !azOk || !std::isfinite(o.azimuth))
     return fail(QStringLiteral("--slew-rate and --dome-rate must be positive, --settle and --home-time not negative"));
+  bool rev1Ok = false, rev2Ok = false;
+  o.evexil.rev1 = p.value(rev1Opt).toUInt(&rev1Ok);
+  o.evexil.rev2 = p.value(rev2Opt).toUInt(&rev2Ok);
+  if (!rev1Ok || !rev2Ok || o.evexil.rev1 == 0 || o.evexil.rev2 == 0)
+    return fail(QStringLiteral("--rev1 and --rev2 must be whole numbers of counts from 1 to 4294967295"));
+  o.evexil.slewDegPerSec = o.mount.slewDegPerSec;
+  o.evexil.newFirmware = !p.isSet(oldOpt);
+  o.evexil.jp5 = p.isSet(jp5Opt);
 
   SimRunner runner(family->second(o), folder, com);
   runner.setSlowDelayMs(p.value(slowOpt).toInt());
