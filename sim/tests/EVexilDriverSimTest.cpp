@@ -28,8 +28,8 @@ class SimulatedEVexil : public DriverOnSimulator<frmEVexil> {
     return mm.hasMatch() ? mm.captured(1).toLongLong() : LLONG_MIN;
   }
   static double raGap(double a, double b) {
-    const double d = std::fabs(std::fmod(a - b + 86400 * 1.5, 86400) - 43200);
-    return 43200 - d;
+    const double d = std::fmod(std::fabs(a - b), 86400);
+    return std::min(d, 86400 - d);
   }
 };
 
@@ -42,9 +42,9 @@ TEST_F(SimulatedEVexil, GotosLandOnTargetSyncMovesNothingAndTheLogCarriesOver) {
   EXPECT_EQ(m.AxisRev[0], 1296000);
   EXPECT_TRUE(prompter.asked().empty());
 
-  // West of the meridian: the hour axis runs forward, one stage.
+  // Far west of the meridian: the hour axis runs forward, one stage.
   double ra = 0, dec = 0;
-  targetAt(40, 50, ra, dec);
+  targetAt(60, 50, ra, dec);
   double targetRa = ra, targetDec = dec;
   ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
   EXPECT_FALSE(driver->driverState().ApproachDelay);
@@ -55,9 +55,9 @@ TEST_F(SimulatedEVexil, GotosLandOnTargetSyncMovesNothingAndTheLogCarriesOver) {
   EXPECT_LT(raGap(m.TelRA, targetRa), 2.0) << m.TelRA << " " << targetRa;
   EXPECT_NEAR(m.TelDec, targetDec, 2);
 
-  // Back east: the hour axis must run backward, so it overshoots by the overrun and comes
-  // back forward.
-  targetAt(-30, 60, ra, dec);
+  // Back toward the meridian: the hour axis must run backward, so it overshoots by the
+  // overrun and comes back forward.
+  targetAt(10, 60, ra, dec);
   targetRa = ra;
   targetDec = dec;
   const qsizetype before = received().size();
@@ -114,13 +114,21 @@ TEST_F(SimulatedEVexil, AControllerThatVanishesBetweenTheStages) {
   startSim({QStringLiteral("--slew-rate"), QStringLiteral("1")});
   MountState& m = state.mount;
   ASSERT_TRUE(driver->cmdConnect(true));
+  // The counters start at the meridian: a target west of it at first, then one nearer it, so
+  // the hour axis runs backward.
   double ra = 0, dec = 0;
-  targetAt(-30, 60, ra, dec);  // east: the hour axis runs backward
+  targetAt(10, 60, ra, dec);
+  state.mount.AxisOfs[0] = 200000;
   ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  ASSERT_TRUE(driver->driverState().ApproachDelay);
   ASSERT_EQ(control("fault vanish"), QByteArray("ok"));
+  // The lost device is reported as the error it raised, then the reply never comes.
+  prompter.push(Answer::Ok);
   prompter.push(Answer::Ignore);
   driver->cmdStatus();
-  EXPECT_EQ(prompter.asked().size(), 1u);
+  ASSERT_EQ(prompter.asked().size(), 2u);
+  EXPECT_EQ(prompter.asked()[0].text, QStringLiteral("その他の通信エラー"));
+  EXPECT_EQ(prompter.asked()[1].text, QStringLiteral("E-Vexilからの応答がありません（受信）"));
   EXPECT_EQ(m.TelStatus[0], QStringLiteral("1"));
   EXPECT_EQ(host.unloads, 0);
   // Given up: no final approach, nothing more sent, the goto not called complete.
