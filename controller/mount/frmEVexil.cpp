@@ -146,7 +146,8 @@ void frmEVexil::cmdStatus() {
   const double altDeg = WriteHorizontalStatus();
   const std::optional<bool> idle = ReadMotionState();
   bool goOn = true;
-  if (idle && *idle && m.TelState == 2) goOn = FinishGoto();
+  // A goto already handed to the main loop (SlewEndPhase set) is not handed over again.
+  if (idle && *idle && m.TelState == 2 && m.SlewEndPhase == 0) goOn = FinishGoto();
   if (goOn) WriteHorizonFlag(altDeg);
   inStatus_ = false;
 }

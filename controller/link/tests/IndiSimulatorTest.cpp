@@ -177,12 +177,16 @@ TEST_P(IndiEVexilTest, GotoAndSync) {
   const QString hours = QString::number(ra / 3600.0, 'f', 8), degrees = QString::number(dec / 3600.0, 'f', 8);
   ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + degrees));
   EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains("DVDCF4#"); }, 30000)) << "no goto reached the mount";
-  EXPECT_TRUE(indiShows(ra, dec, 5)) << "the slew did not arrive";
+  // The controller does not track while it positions: a goto without the backlash approach
+  // lands behind the sky by the time the hour axis took.
+  EXPECT_TRUE(indiShows(ra, dec, 10)) << "the slew did not arrive: " << m.TelRA << " " << m.TelDec << " for " << ra << " "
+                                     << dec << "; INDI " << indi->get("EQUATORIAL_EOD_COORD.RA").toStdString() << " "
+                                     << indi->get("EQUATORIAL_EOD_COORD.DEC").toStdString();
 
   const qsizetype lines = mount->log().count('\n');
   ASSERT_TRUE(indi->set("ON_COORD_SET.SYNC=On"));
   ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + QString::number(dec / 3600.0 + 0.5, 'f', 8)));
-  EXPECT_TRUE(indiShows(ra, dec + 1800, 5)) << "the sync did not take the centred star";
+  EXPECT_TRUE(indiShows(ra, dec + 1800, 2)) << "the sync did not take the centred star";
   // Only the polls reached the controller: a sync moves nothing.
   const QByteArray after = mount->log();
   int nonPolls = 0, line = 0;
