@@ -154,14 +154,18 @@ void frmEVexil::cmdStatus() {
 
 bool frmEVexil::FinishGoto() {
   MountState& m = mount();
-  if (m.StopRequest) {
+  // The overshoot is not the end of the goto: the final approach runs first, also for a goto
+  // that is to stop when it ends (a park would otherwise stop an overrun away from its place).
+  if (m.StopRequest && !(ds_.ApproachDelay && ds_.OverRun > 0)) {
     m.SlewEndPhase = 2;
     return false;
   }
   if (ds_.ApproachDelay && ds_.OverRun > 0) {
     // Past the target by the overrun: the final approach comes back forward.
     ds_.ApproachDelay = false;
+    const Flag stopWhenDone = m.StopRequest;  // the stop below is not the one asked for
     cmdStop();
+    m.StopRequest = stopWhenDone;
     Wait(500);
     double ra = m.GotoRA, dec = m.GotoDec;
     if (cmdGoto(ra, dec, QStringLiteral("EOD"))) return false;

@@ -303,7 +303,9 @@ void frmTemma2M::cmdStatus() {
 bool frmTemma2M::FinishGoto() {
   MountState& m = mount();
   m.TelState = 1;
-  if (m.StopRequest) {
+  // The overshoot is not the end of the goto: the final approach runs first, also for a goto
+  // that is to stop when it ends.
+  if (m.StopRequest && !(ds_.ApproachDelay && ds_.OverRun > 0)) {
     m.SlewEndPhase = 2;
     return false;
   }

@@ -108,7 +108,9 @@ TEST_F(EVexil, GotoMovesByCountsWithTheOverrunApproach) {
   EXPECT_EQ(state.mount.TelState, 2);
   EXPECT_EQ(host.telSlewings, std::vector<int>{1});
 
-  // Both axes stop: the final approach comes back forward by the overrun.
+  // Both axes stop: the final approach comes back forward by the overrun, also for a goto that
+  // is to stop when it ends (a park).
+  state.mount.StopRequest = kTrue;
   gp1 = t1 - 3600;
   st = "STIF0IR0";
   fake->writes.clear();
@@ -117,8 +119,14 @@ TEST_F(EVexil, GotoMovesByCountsWithTheOverrunApproach) {
   EXPECT_EQ(s.mid(s.size() - 2), (QStringList{"DVRAF4#00000E10", "DVDCR4#00000000"})) << s.join(u' ').toStdString();
   EXPECT_FALSE(drv.driverState().ApproachDelay);
   EXPECT_EQ(state.mount.SlewEndPhase, 0);
-  // On target: the goto is handed to the main loop and tracking starts.
+  EXPECT_EQ(state.mount.StopRequest, kTrue);
+  // On target: the stop asked for is handed to the main loop.
   gp1 = t1;
+  drv.cmdStatus();
+  EXPECT_EQ(state.mount.SlewEndPhase, 2);
+  // Without a stop request the goto is handed over and tracking starts.
+  state.mount.StopRequest = kFalse;
+  state.mount.SlewEndPhase = 0;
   fake->writes.clear();
   drv.cmdStatus();
   EXPECT_EQ(state.mount.SlewEndPhase, 1);

@@ -106,7 +106,50 @@ class Rst400Night : public Night {
   QString homingText(const char* name) { return homing()->findChild<QLabel*>(name)->text(); }
 };
 
+// And on an E-Vexil stepping-motor controller.
+class EVexilNight : public Night {
+ protected:
+  EVexilNight() { simArgs = QStringList{"evexil"}; }
+};
+
 }  // namespace
+
+TEST_F(EVexilNight, PositionHandMoveParkAndTheLog) {
+  settings(QByteArray(site()).replace("Telescope= 5", "Telescope= 0") +
+           "[TELESCOPE]\nBackLash= 1\nOverRun= 3600\n[DOME]\nController= 2\n");
+  startReal(0);
+  ASSERT_EQ(w->windowLayout(), 1);
+  ASSERT_TRUE(w->Telescope()->isConnected());
+  EXPECT_EQ(w->state().mount.AxisRev[0], 1296000);
+  EXPECT_TRUE(waitUntil([&] { return hms(line(0)) >= 0; }, 5)) << line(0).toStdString();
+
+  // A hand move west at the fast rate, then its end: the hour axis ran forward, tracking again.
+  size_t mark = received().size();
+  click(find("optSpeed_0"));
+  press(find("btnNSWE_3"));
+  Wait(800);
+  release(find("btnNSWE_3"));
+  EXPECT_TRUE(waitUntil([&] { return commandsSince(mark).contains("SP1<0D>"); }, 3));
+  EXPECT_TRUE(commandsSince(mark).contains("DVRAF4<0D>")) << commandsSince(mark).join(' ').toStdString();
+
+  // Park: two relative moves, handed to the main loop when both axes stand, then stopped.
+  prompter.push(Answer::Ok);
+  mark = received().size();
+  click(find("btnP"));
+  click(find("chkDisp_2"));
+  EXPECT_TRUE(waitUntil([&] { return commandsSince(mark).filter(QRegularExpression("^DV(RA|DC)[FR]4#")).size() >= 2; }, 5));
+  EXPECT_TRUE(waitUntil([&] { return w->state().mount.TelState != 2 && !w->blinkTimer()->isActive(); }, 40));
+  Wait(600);
+  EXPECT_NEAR(number(line(0)), 54.0, 0.3) << line(0).toStdString();
+  EXPECT_TRUE(commandsSince(mark).last() == "SP0<0D>" || commandsSince(mark).contains("SP0<0D>"));
+
+  // The set-up layout disconnects and logs where the axes stand.
+  click(find("btnDetail"));
+  EXPECT_EQ(w->windowLayout(), 2);
+  EXPECT_FALSE(ReadIni(ini(), "EncLog", "EncOfs1").isEmpty());
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  w->close();
+}
 
 TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
   settings(QByteArray(site()).replace("Telescope= 5", "Telescope= 6") +
