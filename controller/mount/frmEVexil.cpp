@@ -178,7 +178,20 @@ bool frmEVexil::FinishGoto() {
   }
   m.SlewEndPhase = 1;
   Send(QStringLiteral("SP1"));
+  TrimHourAxis();
   return true;
+}
+
+void frmEVexil::TrimHourAxis() {
+  // The controller does not track while it positions, so the sky has moved on by the time the
+  // moves end. With tracking on again, the hour axis makes up those counts forward (the way the
+  // final approach always comes), so the goto ends on its target, not a slew's time behind.
+  if (!CountsPerTurnKnown() || !ReadCounters()) return;
+  AxisMove mv;
+  AxisMoves(mount().GotoRA, mount().GotoDec, mv);
+  const int32_t behind = -mv.move1;
+  // More than a degree behind is no drift but something else: nothing is moved then.
+  if (behind > 0 && behind <= mount().AxisRev[0] / 360) Send(QStringLiteral("DVRAF4#") + Hex8(behind));
 }
 
 // ---- operations ------------------------------------------------------------------------------

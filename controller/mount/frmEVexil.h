@@ -63,6 +63,8 @@ class frmEVexil final : public SerialMountDriver {
   // A goto that ended: the final approach, the delay, or the hand-over to the main loop.
   // False when the status read ends there.
   bool FinishGoto();
+  // After a goto, tracking again: the hour axis catches up the sky's motion during the slew.
+  void TrimHourAxis();
 
   int32_t rev_[2] = {0, 0};
   QString lastST_;
