@@ -153,7 +153,12 @@ void EVexilDevice::fold(int k, qint64 atMs) {
   const qint64 d = travelled(a, atMs);
   a.base += static_cast<uint32_t>(d);  // wraps at 32 bits like the hardware counter
   if (a.tracking) tracked_ += d;
-  a.sinceMs = atMs;
+  // A run or tracking keeps the part of a step it has not made yet: folding at every command
+  // must not lose a fraction of a count each time.
+  if (a.limit < 0 && a.rate != 0)
+    a.sinceMs += static_cast<qint64>(std::llround(static_cast<double>(std::llabs(d)) * 1000.0 / std::fabs(a.rate)));
+  else
+    a.sinceMs = atMs;
   if (a.limit >= 0) a.limit -= std::llabs(d);
 }
 
