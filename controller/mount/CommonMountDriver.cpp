@@ -6,7 +6,9 @@
 #include "Shared.h"
 #include "Vb.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace orvan {
@@ -50,6 +52,7 @@ void CommonMountDriver::LoadEncoderLog() {
     const int32_t logged = LoggedCount(ReadIni(iniPath_, QStringLiteral("EncLog"), EncLogKey(k)));
     m.AxisOfs[k] = logged - (traits_.axisCountsFromSky ? 0 : m.AxisPos[k]);
   }
+  FoldAxisDisp();
 }
 
 void CommonMountDriver::WriteEncoderLog() {
@@ -158,8 +161,13 @@ void CommonMountDriver::UpdateAxisPos() {
 void CommonMountDriver::FoldAxisDisp() {
   MountState& m = mount();
   for (int i = 0; i < 2; ++i) {
-    m.AxisDisp[i] = m.AxisPos[i] + m.AxisOfs[i];
-    if (m.AxisDisp[i] > m.AxisRev[i] / 2.0) m.AxisDisp[i] -= m.AxisRev[i];
+    // In 64 bits: a controller's counter that wrapped at 32 bits plus an offset must not
+    // overflow.
+    int64_t v = static_cast<int64_t>(m.AxisPos[i]) + m.AxisOfs[i];
+    const int64_t rev = m.AxisRev[i];
+    if (v > rev / 2.0) v -= rev;
+    if ((v > INT32_MAX || v < INT32_MIN) && rev > 0) v %= rev;
+    m.AxisDisp[i] = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
   }
 }
 

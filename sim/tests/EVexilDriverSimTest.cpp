@@ -114,6 +114,32 @@ TEST_F(SimulatedEVexil, GotosLandOnTargetSyncMovesNothingAndTheLogCarriesOver) {
   EXPECT_TRUE(prompter.asked().empty());
 }
 
+TEST_F(SimulatedEVexil, TheBacklashGotoOfTheManual) {
+  // The logged axes put the hour axis 5000 counts past a target it must come back to; with
+  // backlash handling and an overrun of 3600", 1 296 000 counts per turn, the first move is
+  // DVRAR4#00002198 (8600 counts), less what the sky moves meanwhile.
+  WriteIni(ini, "TELESCOPE", "BackLash", " 1");
+  WriteIni(ini, "TELESCOPE", "OverRun", " 3600");
+  double ra = 0, dec = 0;
+  targetAt(10, 60, ra, dec);
+  state.mount.AxisRev[0] = state.mount.AxisRev[1] = 1296000;  // what the controller will report
+  int32_t t1 = 0, t2 = 0;
+  cal.TargetToAxisPosition(ra, dec, t1, t2);
+  WriteIni(ini, "EncLog", "EncOfs1", QString::number(t1 + 5000));
+  WriteIni(ini, "EncLog", "EncOfs2", QString::number(t2));
+  startSim();
+  ASSERT_TRUE(driver->cmdConnect(true));
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  const QStringList moves = received().filter(QRegularExpression(QStringLiteral("^DV")));
+  ASSERT_EQ(moves.size(), 2) << received().join(u' ').toStdString();
+  ASSERT_TRUE(moves[0].startsWith(QStringLiteral("DVRAR4#"))) << moves[0].toStdString();
+  const int sent = moves[0].mid(7).toInt(nullptr, 16);
+  EXPECT_LE(sent, 0x2198);
+  EXPECT_GE(sent, 0x2198 - 60);  // at most four seconds of sidereal time later
+  EXPECT_EQ(moves[1], QStringLiteral("DVDCR4#00000000"));
+  ASSERT_TRUE(driver->cmdConnect(false));
+}
+
 TEST_F(SimulatedEVexil, AControllerThatVanishesBetweenTheStages) {
   WriteIni(ini, "TELESCOPE", "BackLash", " 1");
   WriteIni(ini, "TELESCOPE", "OverRun", " 3600");

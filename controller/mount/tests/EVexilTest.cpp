@@ -182,6 +182,15 @@ TEST_F(EVexil, SyncHandMovesAndGarbledCounters) {
   drv.cmdStatus();
   EXPECT_NEAR(state.mount.TelRA, ra, 1);
   EXPECT_NEAR(state.mount.TelDec, dec, 1);
+  // A counter at the end of its 32 bits, with an offset beyond it: no overflow, a position.
+  gp1 = INT32_MAX;
+  state.mount.AxisOfs[0] = INT32_MAX;
+  drv.cmdStatus();
+  EXPECT_GE(state.mount.TelRA, 0);
+  EXPECT_LT(state.mount.TelRA, 86400);
+  state.mount.AxisOfs[0] = t1 - 123456;
+  gp1 = 123456;
+  drv.cmdStatus();
   // A cut or garbled counter reply keeps the position.
   const double shownRa = state.mount.TelRA;
   gp1 = 0;
