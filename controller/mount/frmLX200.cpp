@@ -164,7 +164,7 @@ std::optional<double> frmLX200::ParseDec(const QString& r) const {
   return r[0] == u'-' ? -v : v;
 }
 
-bool frmLX200::sendCoordinates(double ra, double& dec) {
+bool frmLX200::SendCoordinates(double ra, double& dec) {
   // "0" is the mount's "invalid": going on would slew to, or sync on, the target before.
   if (SendTelescope(QStringLiteral(":Sr") + RaText(ra) + u'#') == u"0") return false;
   return SendTelescope(QStringLiteral(":Sd") + DecText(dec) + u'#') != u"0";
@@ -178,7 +178,7 @@ bool frmLX200::cmdGoto(double& ra, double& dec, const QString& epoch) {
   if (!CanCommand()) return false;
   AxisMove move;
   if (!PrepareTarget(ra, dec, epoch, move)) return false;
-  if (!sendCoordinates(ra, dec)) return false;
+  if (!SendCoordinates(ra, dec)) return false;
   // "0": the mount slews. "1" (below the horizon) or "2" (above the upper limit), a text and
   // "#": it refuses. Nothing at all: communication was given up during the goto.
   const QString reply = SendTelescope(QStringLiteral(":MS#"));
@@ -199,7 +199,7 @@ bool frmLX200::cmdSync(double& ra, double& dec, const QString& epoch) {
   if (!PrepareTarget(ra, dec, epoch, move, Purpose::Sync)) return false;
   // The mount is told exactly the position it was given: it reports that position afterwards
   // and every later goto is measured from it.
-  if (!sendCoordinates(ra, dec)) return false;
+  if (!SendCoordinates(ra, dec)) return false;
   SendTelescope(QStringLiteral(":CM#"));
   mount().TelState = 1;
   return !CommunicationGivenUp();

@@ -57,9 +57,9 @@ class frmLX200 : public SerialMountDriver {
   // position, and its axis stays as it was. True when both axes were read afresh.
   bool TakePosition(const QString& r, std::optional<double> ra, const QString& d, std::optional<double> dec);
 
- private:
-  // ":Sr" and ":Sd"; false when the mount answers either with "0" (invalid).
-  bool sendCoordinates(double ra, double& dec);
+ protected:
+  // ":Sr" and ":Sd"; false when the mount did not take them (the LX200 answers "0").
+  virtual bool SendCoordinates(double ra, double& dec);
 };
 
 }  // namespace orvan

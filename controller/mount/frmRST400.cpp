@@ -194,6 +194,12 @@ std::optional<double> frmRST400::ParseDec(const QString& r) {
   return r[3] == u'-' ? -v : v;
 }
 
+bool frmRST400::SendCoordinates(double ra, double& dec) {
+  // Sent before ":CM#" too: the controller syncs on the target it holds, which would otherwise
+  // be the last goto's rather than the star the observer centred.
+  return SendTarget(ra, dec);
+}
+
 bool frmRST400::SendTarget(double ra, double dec) {
   SendTelescope(TargetRaCommand(ra));
   Wait(100);
@@ -227,18 +233,6 @@ bool frmRST400::cmdGoto(double& ra, double& dec, const QString& epoch) {
   if (CommunicationGivenUp()) return false;
   StartSlew(ra, dec, move.move1);
   return true;
-}
-
-bool frmRST400::cmdSync(double& ra, double& dec, const QString& epoch) {
-  if (!CanCommand()) return false;
-  AxisMove move;
-  if (!PrepareTarget(ra, dec, epoch, move, Purpose::Sync)) return false;
-  // The position is sent before ":CM#": the controller syncs on the target it holds, which
-  // would otherwise be the last goto's rather than the star the observer centred.
-  if (!SendTarget(ra, dec)) return false;
-  SendTelescope(QStringLiteral(":CM#"));
-  mount().TelState = 1;
-  return !CommunicationGivenUp();
 }
 
 // ---- position --------------------------------------------------------------------------------

@@ -24,7 +24,6 @@ class frmRST400 final : public frmLX200 {
   int16_t cmdStandBy(bool on) override;
   bool cmdGoto(double& ra, double& dec, const QString& epoch) override;
   void cmdStop() override;
-  bool cmdSync(double& ra, double& dec, const QString& epoch) override;
   void cmdTrucking() override;
   void Selected() override;
   void Deselected() override;
@@ -57,6 +56,8 @@ class frmRST400 final : public frmLX200 {
   // The homing's axis offsets (HUBO EncOfs1/EncOfs2) rather than the encoder log, which this
   // family writes as 0.
   void AfterStartUp() override;
+  // The target with its read-back (a sync sends it too, before ":CM#").
+  bool SendCoordinates(double ra, double& dec) override;
 
  private:
   void MarkSent(int step);
