@@ -97,7 +97,7 @@ class DriverOnSimulator : public ::testing::Test {
       const QList<QByteArray> parts = line.split(' ');
       if (parts.size() < 3 || parts[1] != "<-") continue;
       QString cmd = QString::fromLatin1(line.mid(parts[0].size() + 4));
-      cmd.remove(QStringLiteral("<0D>"));
+      cmd.remove(QStringLiteral("<0D>")).remove(QStringLiteral("<0A>"));
       if (!withPolls && (cmd == u":GR#" || cmd == u":GD#")) continue;
       out << cmd;
     }
