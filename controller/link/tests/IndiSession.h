@@ -55,7 +55,9 @@ class IndiSession {
   }
 
   bool ready() {
-    return pumpUntil([&] { return !get("CONNECTION.CONNECT").isEmpty(); }, 15000);
+    // A loaded machine (two cores, builds beside the tests) can take a while to start the
+    // server and its driver; only a server that never answers is a failure.
+    return pumpUntil([&] { return !get("CONNECTION.CONNECT").isEmpty(); }, 45000);
   }
   bool set(const QString& assignment) {
     return tool("indi_setprop", {"-p", QString::number(port_), device_ + u'.' + assignment}).second == 0;
