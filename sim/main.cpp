@@ -3,11 +3,14 @@
 //   orvan-sim FAMILY --dir FOLDER --com N [--log FILE] [--fault MODE] [--slow-ms MS]
 //                    [--slew-rate DEG_PER_S] [--settle S] [--home-time S]
 //                    [--dome-rate DEG_PER_S] [--azimuth DEG] [--rev1 N] [--rev2 N] [--old-firmware] [--jp5]
+//                    [--no-position] [--never-stops]
 //   orvan-sim ctl --dir FOLDER --com N fault MODE|state|...
 //
 // FAMILY: lx200, lx200gps, rst400 (an RST-400 mount with its HUBO-i controller), evexil (an
 // E-Vexil stepping-motor controller: counts per turn --rev1/--rev2, an older firmware without
-// "SL" and "VR", the jumper JP5 that protects the sidereal frequency), quarn (a
+// "SL" and "VR", the jumper JP5 that protects the sidereal frequency), temma2m, temma2, temmapc (Temma
+// controllers: one switched on without a position --no-position, a goto that never ends
+// --never-stops), quarn (a
 // Quarn serial dome controller with its dome, wired as FOLDER/OrvanMirel.ini's relay
 // patterns say; ctl also takes "glitch", "stick N 0|1|off" and "azimuth DEG" for it). The
 // device appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
@@ -18,6 +21,7 @@
 #include "lx200/Lx200Device.h"
 #include "quarn/QuarnDevice.h"
 #include "rst400/Rst400Device.h"
+#include "temma/TemmaDevice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,6 +40,7 @@ struct Options {
   MountModel::Config mount;
   double homeSeconds = 4;
   EVexilDevice::Config evexil;
+  TemmaDevice::Config temma;
   QString folder;
   double domeRate = 3;
   double azimuth = 150;
@@ -48,6 +53,12 @@ const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)
       {QStringLiteral("lx200gps"), [](const Options& o) { return std::make_unique<Lx200Device>(true, o.mount); }},
       {QStringLiteral("rst400"), [](const Options& o) { return std::make_unique<Rst400Device>(o.mount, o.homeSeconds); }},
       {QStringLiteral("evexil"), [](const Options& o) { return std::make_unique<EVexilDevice>(o.evexil); }},
+      {QStringLiteral("temma2m"),
+       [](const Options& o) { return std::make_unique<TemmaDevice>(TemmaDevice::Model::Temma2M, o.temma); }},
+      {QStringLiteral("temma2"),
+       [](const Options& o) { return std::make_unique<TemmaDevice>(TemmaDevice::Model::Temma2, o.temma); }},
+      {QStringLiteral("temmapc"),
+       [](const Options& o) { return std::make_unique<TemmaDevice>(TemmaDevice::Model::TemmaPC, o.temma); }},
       {QStringLiteral("quarn"),
        [](const Options& o) {
          QuarnConfig c = QuarnConfig::fromFolder(o.folder);
@@ -88,7 +99,7 @@ int main(int argc, char** argv) {
   QCommandLineParser p;
   p.setApplicationDescription(QStringLiteral("Simulated observatory devices on pseudo-terminals."));
   p.addHelpOption();
-  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, evexil, quarn, or ctl"));
+  p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn, or ctl"));
   const QCommandLineOption dirOpt(QStringLiteral("dir"), QStringLiteral("Program folder holding ports/."), QStringLiteral("FOLDER"));
   const QCommandLineOption comOpt(QStringLiteral("com"), QStringLiteral("Port number n of COM<n>."), QStringLiteral("N"));
   const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Log every command to FILE."), QStringLiteral("FILE"));
@@ -103,12 +114,14 @@ int main(int argc, char** argv) {
   const QCommandLineOption rev2Opt(QStringLiteral("rev2"), QStringLiteral("E-Vexil counts per turn, declination axis."), QStringLiteral("N"), QStringLiteral("1296000"));
   const QCommandLineOption oldOpt(QStringLiteral("old-firmware"), QStringLiteral("E-Vexil without \"SL\" and \"VR\"."));
   const QCommandLineOption jp5Opt(QStringLiteral("jp5"), QStringLiteral("E-Vexil jumper JP5 on: the sidereal frequency stays."));
+  const QCommandLineOption noPosOpt(QStringLiteral("no-position"), QStringLiteral("Temma switched on without a position."));
+  const QCommandLineOption neverOpt(QStringLiteral("never-stops"), QStringLiteral("Temma: a goto never reports its end."));
   p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt, rev1Opt, rev2Opt,
-                oldOpt, jp5Opt});
+                oldOpt, jp5Opt, noPosOpt, neverOpt});
   p.process(app);
 
   const QStringList pos = p.positionalArguments();
-  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, quarn) or ctl"));
+  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn) or ctl"));
   const QString folder = p.value(dirOpt);
   bool comOk = false;
   const int com = p.value(comOpt).toInt(&comOk);
@@ -139,6 +152,9 @@ int main(int argc, char** argv) {
   o.evexil.slewDegPerSec = o.mount.slewDegPerSec;
   o.evexil.newFirmware = !p.isSet(oldOpt);
   o.evexil.jp5 = p.isSet(jp5Opt);
+  o.temma.mount = o.mount;
+  o.temma.noPosition = p.isSet(noPosOpt);
+  o.temma.neverStops = p.isSet(neverOpt);
 
   SimRunner runner(family->second(o), folder, com);
   runner.setSlowDelayMs(p.value(slowOpt).toInt());
