@@ -246,7 +246,7 @@ bool frmTemma2M::cmdSync(double& ra, double& dec, const QString& epoch) {
   const QString side = cal().TargetToAxisCounts(ra, dec, t1, t2, m1, m2) ? QStringLiteral("E") : QStringLiteral("W");
   const QString text = PositionText(ra, dec);
   cmdStatus();
-  if (pierSide_ != side) SendTelescope(QStringLiteral("PT"));
+  if (!tubeSide_.isEmpty() && tubeSide_ != side) SendTelescope(QStringLiteral("PT"));
   SendIdo();
   SendStime();
   SendTelescope(QStringLiteral("D") + text);
@@ -255,7 +255,7 @@ bool frmTemma2M::cmdSync(double& ra, double& dec, const QString& epoch) {
 
 bool frmTemma2M::SendZsync() {
   cmdStatus();
-  if (pierSide_ == u"W") SendTelescope(QStringLiteral("PT"));
+  if (tubeSide_ == u"W") SendTelescope(QStringLiteral("PT"));
   SendIdo();
   SendStime();
   SendTelescope(QStringLiteral("Z"));
@@ -279,6 +279,7 @@ void frmTemma2M::cmdStatus() {
   m.TelRA = p->ra;
   m.TelDec = p->dec;
   pierSide_ = QString(p->side);
+  if (p->side != u'F') tubeSide_ = pierSide_;
   positionRead_ = true;
   NoteFreshReading();
   host().SetPierSide(QStringLiteral("T") + pierSide_);

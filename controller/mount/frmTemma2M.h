@@ -64,6 +64,9 @@ class frmTemma2M final : public SerialMountDriver {
   void RestoreFromLog();
 
   QString pierSide_;
+  // The last side letter proper ("E" or "W"): after a goto the controller reports "F" instead,
+  // and a sync must not take that for the other side of the pier.
+  QString tubeSide_;
   bool standBy_ = false;
   bool positionRead_ = false;
   bool inStatus_ = false;

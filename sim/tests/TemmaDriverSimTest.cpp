@@ -71,7 +71,23 @@ TEST_F(SimulatedTemma2M, ANightFromConnectToDisconnect) {
   driver->cmdStatus();
   EXPECT_GT(m.TelDec, targetDec + 60);
 
-  // Sync back on the target: the controller reports it.
+  // The side of the pier: a sync on a star on the other side of the meridian tells the
+  // controller the tube is now on the other side ("PT" before "D").
+  const QString westSide = host.pierSide;
+  EXPECT_TRUE(westSide == "TE" || westSide == "TW") << westSide.toStdString();
+  ra = 0;
+  dec = 0;
+  targetAt(-40, 55, ra, dec);
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  ASSERT_TRUE(gotoEnds());
+  const qsizetype mark = received().size();
+  ASSERT_TRUE(driver->cmdSync(ra, dec, QStringLiteral("EOD")));
+  EXPECT_TRUE(received().mid(mark).contains(QStringLiteral("PT"))) << received().mid(mark).join(u' ').toStdString();
+  driver->cmdStatus();
+  EXPECT_TRUE(host.pierSide == "TE" || host.pierSide == "TW") << host.pierSide.toStdString();
+  EXPECT_NE(host.pierSide, westSide);
+
+  // Sync back on the first target: the controller reports it.
   ra = targetRa;
   dec = targetDec;
   ASSERT_TRUE(driver->cmdSync(ra, dec, QStringLiteral("EOD")));

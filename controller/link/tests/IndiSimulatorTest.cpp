@@ -195,6 +195,33 @@ TEST_P(IndiEVexilTest, GotoAndSync) {
   EXPECT_EQ(nonPolls, 0);
 }
 
+// And a Temma2M: the goto is "P" with the position text.
+class IndiTemmaTest : public IndiSimulatorTest {
+ protected:
+  void SetUp() override {
+    chain.family = "temma2m";
+    IndiSimulatorTest::SetUp();
+  }
+};
+
+TEST_P(IndiTemmaTest, Goto) {
+  ASSERT_TRUE(connect());
+  const MountState& m = host->shared.mount;
+  EXPECT_TRUE(indiShows(m.TelRA, m.TelDec, 5)) << "INDI does not show the mount's position";
+  const ACal2 cal(host->shared.site, host->shared.mount);
+  const int ra = (cal.LocalSiderealTime() + 86400 - 1800) % 86400;
+  const int dec = 20 * 3600;
+  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + QString::number(ra / 3600.0, 'f', 8) + ";" +
+                        QString::number(dec / 3600.0, 'f', 8)));
+  EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains("<- P" + frmTemma2M::PositionText(ra, dec).toLatin1()); },
+                                     30000))
+      << "no goto reached the mount";
+  EXPECT_TRUE(indiShows(ra, dec, 2)) << "the slew did not arrive";
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, IndiTemmaTest, ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"}),
+                         [](const auto& info) { return std::string(info.param.program); });
+
 INSTANTIATE_TEST_SUITE_P(Drivers, IndiEVexilTest, ::testing::Values(Driver{"indi_lx200generic", "Standard LX200"}),
                          [](const auto& info) { return std::string(info.param.program); });
 

@@ -9,6 +9,7 @@
 #include "frmEVexil.h"
 #include "frmLX200.h"
 #include "frmRST400.h"
+#include "frmTemma2M.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -27,7 +28,7 @@ class SimulatedMount {
     return bin + "/orvan-sim";
   }
 
-  // `family` is the simulator's: "lx200gps", "rst400" or "evexil".
+  // `family` is the simulator's: "lx200gps", "rst400", "evexil" or "temma2m".
   SimulatedMount(SharedState& state, const QString& folder, int com, const QString& family = "lx200gps")
       : state_(state), cal_(state.site, state.mount), folder_(folder), com_(com), family_(family) {}
   ~SimulatedMount() {
@@ -62,6 +63,8 @@ class SimulatedMount {
       driver_ = std::make_unique<frmRST400>(state_, host_, cal_, ini);
     } else if (family_ == "evexil") {
       driver_ = std::make_unique<frmEVexil>(state_, host_, cal_, ini);
+    } else if (family_ == "temma2m") {
+      driver_ = std::make_unique<frmTemma2M>(state_, host_, cal_, ini);
     } else {
       auto lx = std::make_unique<frmLX200>(state_, host_, cal_, ini);
       lx->setModelText("LX200GPS");
