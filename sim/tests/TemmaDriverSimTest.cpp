@@ -56,8 +56,10 @@ TEST_F(SimulatedTemma2M, ANightFromConnectToDisconnect) {
   double ra = 0, dec = 0;
   targetAt(30, 55, ra, dec);
   const double targetRa = ra, targetDec = dec;
+  EXPECT_TRUE(control("state").contains("standby=1"));  // start-up leaves it in stand-by
   ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
   EXPECT_FALSE(driver->StandByFlag());
+  EXPECT_TRUE(control("state").contains("standby=0"));  // a goto leaves stand-by first
   ASSERT_TRUE(gotoEnds());
   driver->cmdStatus();
   EXPECT_LT(raGap(m.TelRA, targetRa), 2);
@@ -147,6 +149,30 @@ TEST_F(SimulatedTemma2M, ASlewThatNeverEndsIsStoppedByTheObserver) {
   EXPECT_EQ(stops(), 3);
   EXPECT_EQ(m.TelState, 1);
   EXPECT_TRUE(prompter.asked().empty());
+}
+
+TEST_F(SimulatedTemma2M, AControllerThatVanishesMidSlew) {
+  startSim({QStringLiteral("--slew-rate"), QStringLiteral("1")});
+  MountState& m = state.mount;
+  ASSERT_TRUE(driver->cmdConnect(true));
+  double ra = 0, dec = 0;
+  targetAt(30, 55, ra, dec);
+  ASSERT_TRUE(driver->cmdGoto(ra, dec, QStringLiteral("EOD")));
+  driver->cmdStatus();
+  const double seenRa = m.TelRA, seenDec = m.TelDec;
+  ASSERT_EQ(control("fault vanish"), QByteArray("ok"));
+  prompter.push(Answer::Ignore);
+  driver->cmdStatus();
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(prompter.asked()[0].text, QStringLiteral("Temma2Mからの応答がありません（受信）\r(E)"));
+  // The last position stays, the goto is not called complete, nothing more is asked.
+  driver->cmdStatus();
+  EXPECT_EQ(m.TelRA, seenRa);
+  EXPECT_EQ(m.TelDec, seenDec);
+  EXPECT_EQ(m.SlewEndPhase, 0);
+  EXPECT_EQ(prompter.asked().size(), 1u);
+  ASSERT_EQ(control("fault normal"), QByteArray("ok"));
+  ASSERT_TRUE(driver->cmdConnect(false));
 }
 
 }  // namespace
