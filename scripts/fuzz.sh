@@ -3,11 +3,11 @@
 # for a fixed time from its corpus and reports each target's executions. The committed corpus is
 # copied, never written to; an input that makes a target fail is kept beside the corpus as
 # crash-<hash>, so the fault stays a case every later run starts from.
-#   scripts/fuzz.sh            FUZZ_SECONDS (default 15) per target, build in build-fuzz/
+#   scripts/fuzz.sh            FUZZ_SECONDS (default 10) per target, build in build-fuzz/
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-seconds=${FUZZ_SECONDS:-15}
+seconds=${FUZZ_SECONDS:-10}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVAN_FUZZ=ON -DORVAN_TESTS=OFF >/dev/null

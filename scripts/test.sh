@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds, runs ctest, then builds and runs the
 # whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, then runs every fuzz
-# target for a fixed time (FUZZ_SECONDS, 15 by default) from its corpus.
+# target for a fixed time (FUZZ_SECONDS, 10 by default) from its corpus.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/deps.sh"
@@ -21,6 +21,6 @@ run_suite "$root/build"
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-asan" -DORVAN_SANITIZE=ON
-echo "== fuzzing, ${FUZZ_SECONDS:-15} s per target =="
+echo "== fuzzing, ${FUZZ_SECONDS:-10} s per target =="
 bash "$root/scripts/fuzz.sh"
 echo "All tests passed."
