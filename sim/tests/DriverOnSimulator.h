@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -102,6 +104,18 @@ class DriverOnSimulator : public ::testing::Test {
       out << cmd;
     }
     return out;
+  }
+
+  // Whole seconds and arcseconds of (azimuth from the south, altitude) now.
+  void targetAt(double az, double alt, double& ra, double& dec) {
+    cal.HorizontalToEquatorial(az, alt, ra, dec);
+    ra = std::nearbyint(ra);
+    dec = std::nearbyint(dec);
+  }
+  // Seconds of RA between a and b, across midnight too.
+  static double raGap(double a, double b) {
+    const double d = std::fmod(std::fabs(a - b), 86400);
+    return std::min(d, 86400 - d);
   }
 
   // Runs the main loop (a status poll every `loopMs`) until `done` or 30 s.

@@ -16,20 +16,10 @@ namespace {
 class SimulatedEVexil : public DriverOnSimulator<frmEVexil> {
  protected:
   SimulatedEVexil() : DriverOnSimulator("evexil") {}
-  // Whole seconds and arcseconds at (azimuth from the south, altitude) now.
-  void targetAt(double az, double alt, double& ra, double& dec) {
-    cal.HorizontalToEquatorial(az, alt, ra, dec);
-    ra = std::nearbyint(ra);
-    dec = std::nearbyint(dec);
-  }
   long long simCount(int axis) {
     const QRegularExpressionMatch mm =
         QRegularExpression(QStringLiteral("count%1=(-?\\d+)").arg(axis)).match(QString::fromLatin1(control("state")));
     return mm.hasMatch() ? mm.captured(1).toLongLong() : LLONG_MIN;
-  }
-  static double raGap(double a, double b) {
-    const double d = std::fmod(std::fabs(a - b), 86400);
-    return std::min(d, 86400 - d);
   }
 };
 

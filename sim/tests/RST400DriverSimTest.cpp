@@ -15,12 +15,8 @@ namespace {
 class SimulatedRst400 : public DriverOnSimulator<frmRST400> {
  protected:
   SimulatedRst400() : DriverOnSimulator("rst400") {}
-  // Whole seconds and arcseconds, the way the goto sends them.
-  void targetAt(double altDeg, double& ra, double& dec) {
-    cal.HorizontalToEquatorial(0, altDeg, ra, dec);
-    ra = std::nearbyint(ra);
-    dec = std::nearbyint(dec);
-  }
+  // Due south at `altDeg`, in whole seconds and arcseconds, the way the goto sends them.
+  void targetAt(double altDeg, double& ra, double& dec) { DriverOnSimulator::targetAt(0, altDeg, ra, dec); }
   QByteArray simState() { return control("state"); }
 };
 

@@ -13,15 +13,6 @@ namespace {
 class SimulatedTemma2M : public DriverOnSimulator<frmTemma2M> {
  protected:
   SimulatedTemma2M() : DriverOnSimulator("temma2m") {}
-  void targetAt(double az, double alt, double& ra, double& dec) {
-    cal.HorizontalToEquatorial(az, alt, ra, dec);
-    ra = std::nearbyint(ra);
-    dec = std::nearbyint(dec);
-  }
-  static double raGap(double a, double b) {
-    const double d = std::fmod(std::fabs(a - b), 86400);
-    return std::min(d, 86400 - d);
-  }
   // Runs the main loop's part in a goto's end: the driver hands it over through SlewEndPhase.
   bool gotoEnds() {
     MountState& m = state.mount;

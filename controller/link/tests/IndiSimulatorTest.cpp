@@ -33,6 +33,7 @@ class IndiSimulatorTest : public ::testing::TestWithParam<Driver> {
     QString why;
     if (!IndiSession::available(why)) GTEST_SKIP() << why.toStdString();
     app();
+    chain.family = family();
     if (!chain.start(why)) GTEST_SKIP() << why.toStdString();
     indi = std::make_unique<IndiSession>(GetParam().program, GetParam().device, dir.path());
     ASSERT_TRUE(indi->ready());
@@ -57,6 +58,17 @@ class IndiSimulatorTest : public ::testing::TestWithParam<Driver> {
           return std::fabs(ra - raSeconds) < slack && std::fabs(dec - decArcsec) < slack * 15;
         },
         60000);
+  }
+
+  // The simulator behind the controller's driver.
+  virtual const char* family() const { return "lx200gps"; }
+  // Sends INDI a goto `seconds` of RA west of the meridian at `dec` arcseconds; its RA.
+  int gotoWestOfMeridian(int seconds, int dec) {
+    const ACal2 cal(host->shared.site, host->shared.mount);
+    const int ra = (cal.LocalSiderealTime() + 86400 - seconds) % 86400;
+    EXPECT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + QString::number(ra / 3600.0, 'f', 8) + ";" +
+                          QString::number(dec / 3600.0, 'f', 8)));
+    return ra;
   }
 
   PlanetariumChain chain;
@@ -126,21 +138,16 @@ TEST_P(IndiSimulatorTest, SyncIsExact) {
 // extended language on the mount side.
 class IndiRst400Test : public IndiSimulatorTest {
  protected:
-  void SetUp() override {
-    chain.family = "rst400";
-    IndiSimulatorTest::SetUp();
-  }
+  const char* family() const override { return "rst400"; }
 };
 
 TEST_P(IndiRst400Test, GotoAndSync) {
   ASSERT_TRUE(connect());
   const MountState& m = host->shared.mount;
   EXPECT_TRUE(indiShows(m.TelRA, m.TelDec)) << "INDI does not show the mount's position";
-  const ACal2 cal(host->shared.site, host->shared.mount);
-  const int ra = (cal.LocalSiderealTime() + 86400 - 900) % 86400;
   const int dec = 25 * 3600;
-  const QString hours = QString::number(ra / 3600.0, 'f', 8), degrees = QString::number(dec / 3600.0, 'f', 8);
-  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + degrees));
+  const int ra = gotoWestOfMeridian(900, dec);
+  const QString hours = QString::number(ra / 3600.0, 'f', 8);
   const QByteArray goto_ = ":CtL#\r:Sr" + vb::TimeText(ra).toLatin1() + ".0#\r:Sd+25*00:00.0#\r:Gr#\r:Gd#\r:MS#";
   EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains(":MS#"); }, 30000)) << "no goto reached the mount";
   QByteArray sent;
@@ -161,21 +168,16 @@ TEST_P(IndiRst400Test, GotoAndSync) {
 // stays on the computer.
 class IndiEVexilTest : public IndiSimulatorTest {
  protected:
-  void SetUp() override {
-    chain.family = "evexil";
-    IndiSimulatorTest::SetUp();
-  }
+  const char* family() const override { return "evexil"; }
 };
 
 TEST_P(IndiEVexilTest, GotoAndSync) {
   ASSERT_TRUE(connect());
   const MountState& m = host->shared.mount;
   EXPECT_TRUE(indiShows(m.TelRA, m.TelDec, 5)) << "INDI does not show the mount's position";
-  const ACal2 cal(host->shared.site, host->shared.mount);
-  const int ra = (cal.LocalSiderealTime() + 86400 - 1800) % 86400;
   const int dec = 20 * 3600;
-  const QString hours = QString::number(ra / 3600.0, 'f', 8), degrees = QString::number(dec / 3600.0, 'f', 8);
-  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + hours + ";" + degrees));
+  const int ra = gotoWestOfMeridian(1800, dec);
+  const QString hours = QString::number(ra / 3600.0, 'f', 8);
   EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains("DVDCF4#"); }, 30000)) << "no goto reached the mount";
   // The controller does not track while it positions: a goto without the backlash approach
   // lands behind the sky by the time the hour axis took.
@@ -198,21 +200,15 @@ TEST_P(IndiEVexilTest, GotoAndSync) {
 // And a Temma2M: the goto is "P" with the position text.
 class IndiTemmaTest : public IndiSimulatorTest {
  protected:
-  void SetUp() override {
-    chain.family = "temma2m";
-    IndiSimulatorTest::SetUp();
-  }
+  const char* family() const override { return "temma2m"; }
 };
 
 TEST_P(IndiTemmaTest, Goto) {
   ASSERT_TRUE(connect());
   const MountState& m = host->shared.mount;
   EXPECT_TRUE(indiShows(m.TelRA, m.TelDec, 5)) << "INDI does not show the mount's position";
-  const ACal2 cal(host->shared.site, host->shared.mount);
-  const int ra = (cal.LocalSiderealTime() + 86400 - 1800) % 86400;
   const int dec = 20 * 3600;
-  ASSERT_TRUE(indi->set("EQUATORIAL_EOD_COORD.RA;DEC=" + QString::number(ra / 3600.0, 'f', 8) + ";" +
-                        QString::number(dec / 3600.0, 'f', 8)));
+  const int ra = gotoWestOfMeridian(1800, dec);
   EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains("<- P" + frmTemma2M::PositionText(ra, dec).toLatin1()); },
                                      30000))
       << "no goto reached the mount";
