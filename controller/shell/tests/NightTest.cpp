@@ -509,7 +509,8 @@ TEST_F(Night, SerialDomeFollowsAGotoAcrossTheMeridianAndRunsTheSlit) {
   ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
   EXPECT_TRUE(standsAt(320)) << w->state().dome.DomeAngle;
   // The dome went back through the south, 80 degrees, not the long way round.
-  EXPECT_LE(offBy(sim("azimuth").toDouble(), southWest - 80), 4.0) << sim("azimuth").constData();
+  // (Within the dome's settle band and the sky's motion meanwhile; the long way would be 280.)
+  EXPECT_LE(offBy(sim("azimuth").toDouble(), southWest - 80), 10.0) << sim("azimuth").constData();
 
   click(find("btnDomeSlit_0"));
   EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
