@@ -1,5 +1,5 @@
-// Any bytes as the mount's answer to the status queries, in both LX200 models and the
-// RST-400's extended form: the driver takes a position only from a whole, well-formed reply,
+// Any bytes as the mount's answer to the status queries, in both LX200 models, the RST-400's
+// extended form, the E-Vexil's counters and motion state, and the Temma's position: the driver takes a position only from a whole, well-formed reply,
 // keeps the last one otherwise, and never crashes or hangs.
 #include "ACal2.h"
 #include "Clock.h"
@@ -7,7 +7,9 @@
 #include "Prompter.h"
 #include "RecordingMountHost.h"
 #include "frmLX200.h"
+#include "frmEVexil.h"
 #include "frmRST400.h"
+#include "frmTemma2M.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -54,5 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   frmRST400 rst(state, host, cal, ini, port());
   rst.slewWatchTimer().stop();
   check(rst);
+  frmEVexil evexil(state, host, cal, ini, port());
+  state.mount.AxisRev[0] = state.mount.AxisRev[1] = 1296000;
+  evexil.driverState().Connected = true;
+  evexil.cmdStartUP();  // counts per turn from the same bytes: 0 and junk must be guarded
+  check(evexil);
+  frmTemma2M temma(state, host, cal, ini, port());
+  temma.slewWatchTimer().stop();
+  check(temma);
   return 0;
 }
