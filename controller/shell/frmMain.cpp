@@ -2,6 +2,10 @@
 // wherever the layout is fixed, the way the observer's manual measures them.
 #include "frmMain.h"
 
+#include "AppLinkEndpoint.h"
+#include "AppLinkServer.h"
+#include "frmSync.h"
+
 #include "DomeLoop.h"
 #include "DomePanel.h"
 #include "SingleInstance.h"
@@ -82,6 +86,8 @@ frmMain::~frmMain() {
   OneSecTimer.stop();
   BlinkTimer.stop();
   if (ascomProcess_) OrvanforASCOMstartup(false);
+  // The links go first: a cooperating program's message must not reach a half-destroyed window.
+  StopAppLink();
   // The port goes first: a planetarium command must not reach a half-destroyed window.
   vsp_.reset();
   domeLoop_.reset();
@@ -185,6 +191,7 @@ void frmMain::buildHandPanel(QWidget* parent) {
   btnZ->setGeometry(tw(1020, 3480, 900, 360));
   btnZ->setToolTip(QStringLiteral("天頂や主な恒星で同期処理を実行します"));
   btnZ->setFocusPolicy(Qt::NoFocus);
+  connect(btnZ, &QPushButton::clicked, this, &frmMain::btnZ_Click);
   btnDetail = named(new QPushButton(QStringLiteral(">>"), parent), QStringLiteral("btnDetail"));
   btnDetail->setGeometry(tw(2520, 3480, 900, 360));
   btnDetail->setFocusPolicy(Qt::NoFocus);
@@ -247,6 +254,9 @@ void frmMain::buildSetupPanel(QWidget* parent) {
   btnUtility = named(new QPushButton(QStringLiteral("ユーティリティ"), fraSetup), QStringLiteral("btnUtility"));
   btnUtility->setGeometry(tw(0, 3840, 1800, 360));
   connect(btnUtility, &QPushButton::clicked, this, &frmMain::btnUtility_Click);
+  btnDocument = named(new QPushButton(QStringLiteral("ドキュメント"), fraSetup), QStringLiteral("btnDocument"));
+  btnDocument->setGeometry(tw(1920, 3840, 1800, 360));
+  connect(btnDocument, &QPushButton::clicked, this, &frmMain::btnDocument_Click);
 }
 
 void frmMain::fieldsToWidgets() {

@@ -40,6 +40,9 @@ class SingleInstance;
 class WaitMessageWindow;
 class frmVSP6;
 class frmSensor;
+class frmSync;
+class AppLinkEndpoint;
+class AppLinkServer;
 
 // Things the main window binds or creates that come from other parts of the program. The
 // application fills them; a test can leave any of them empty.
@@ -49,8 +52,10 @@ struct MainWindowParts {
   std::function<MountDriver*(const QString& entry, QObject* parent)> createMountDriver;
   // The ASCOM bridge's SendCmd ("cmdName", "cmdChoose", "cmdEnd").
   std::function<void(const QString& cmd)> ascomSendCmd;
-  // The application link's send operation (code, text, flag).
+  // Also hears what the application link sends (code, text, flag), for tests.
   std::function<void(int code, const QString& text, bool flag)> linkSend;
+  // Opens a document with the desktop's viewer; empty: xdg-open.
+  std::function<bool(const QString& path, QString& error)> openDocument;
 };
 
 // What the label says when the chosen mount family has no driver in this build.
@@ -101,6 +106,16 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void btnUtility_Click();
   // The application link's second answer: code 90 with "Utility" raises the answer flag.
   void UtilityAnswered() { utilityAnswer_ = true; }
+  // The application link's send operation, and the utility query.
+  void LinkSend(int16_t code, const QString& text);
+  void LinkAsk(int16_t code, const QString& text);
+  // Where the application link listens; empty when it does not.
+  QString appLinkPath() const;
+  // The sync dialog, loaded (not shown) when it is not yet.
+  frmSync* syncDialog();
+  frmSync* syncDialogIfLoaded() const;
+  void btnZ_Click();
+  void btnDocument_Click();
 
   // State and parts, for the other windows of the program and for tests.
   ACal2& acal() { return acal_; }
@@ -155,6 +170,8 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void OrvanforASCOMstartup(bool start);
   MountDriver* createOwnDriver(const QString& entry);
   void DomeDriverBind();
+  void StartAppLink();
+  void StopAppLink();
 
   MainWindowParts parts_;
   SharedState state_;
@@ -193,6 +210,9 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   std::unique_ptr<frmVSP6> vsp_;
   std::map<QString, MountDriver*> drivers_;  // created on first use, kept for the run
   QProcess* ascomProcess_ = nullptr;
+  std::unique_ptr<AppLinkEndpoint> linkEndpoint_;
+  std::unique_ptr<AppLinkServer> linkServer_;
+  QPointer<frmSync> sync_;
 
   QTimer LoopTimer, DomeLoopTimer, OneSecTimer, BlinkTimer;
 
@@ -221,6 +241,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   QWidget* Picture2 = nullptr;
   QPushButton* btnChooser = nullptr;
   QPushButton* btnUtility = nullptr;
+  QPushButton* btnDocument = nullptr;
   QMenu* MyPopMe = nullptr;
   QAction* mnu_Mini = nullptr;
   QAction* mnu_Hand = nullptr;

@@ -53,7 +53,7 @@ void frmMain::Mission(int16_t code, const QString& text) {
       if (state_.planetarium.ObservationOn) status[0] = u'1';
       status[7] = u'1';
       if (m.InMissionCall) status[5] = u'1';
-      if (parts_.linkSend) parts_.linkSend(99, status, false);
+      LinkSend(99, status);
       return;
     }
     default:
@@ -97,7 +97,7 @@ bool frmMain::Park() {
 }
 
 void frmMain::SendLinkOk() {
-  if (parts_.linkSend) parts_.linkSend(2, QStringLiteral("OK"), false);
+  LinkSend(2, QStringLiteral("OK"));
 }
 
 }  // namespace orvan

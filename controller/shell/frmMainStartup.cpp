@@ -101,6 +101,9 @@ bool frmMain::Form_Load() {
   state_.SensorFitted[0] = vb::Val(ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("Sensor0"))) == 1;
   state_.SensorFitted[1] = vb::Val(ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("Sensor1"))) == 1;
 
+  // The application link: cooperating programs reach the controller from here on.
+  StartAppLink();
+
   // 16. The first main-loop tick repaints the state lamp.
   lastShownState_ = -1;
   starting_ = false;
@@ -192,6 +195,7 @@ void frmMain::DomeDriverBind() {
 void frmMain::btnUtility_Click() {
   // A cooperating program that already runs the utility answers within the wait.
   utilityAnswer_ = false;
+  LinkAsk(90, QStringLiteral("Utility"));
   Wait(500);
   if (!utilityAnswer_)
     ProcessLauncher::current().startDetached(InProgramFolder(QStringLiteral("\\OrvanMirelutility")), {});

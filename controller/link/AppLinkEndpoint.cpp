@@ -1,0 +1,125 @@
+#include "AppLinkEndpoint.h"
+
+#include "ACal2.h"
+#include "LinkHost.h"
+#include "LinkWire.h"
+#include "MountDriver.h"
+
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QStringList>
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcAppLink, "orvan.applink", QtWarningMsg)
+
+namespace orvan {
+namespace {
+
+// A whole number as the cooperating program writes a mission code: digits with an optional
+// minus sign, nothing else.
+bool wholeNumber(const QString& s, int& out) {
+  static const QRegularExpression kWhole(QStringLiteral("^-?[0-9]{1,6}$"));
+  if (!kWhole.match(s).hasMatch()) return false;
+  out = s.toInt();
+  return true;
+}
+
+// A finite decimal number in plain notation ("12345.6", "-3600").
+bool plainNumber(const QString& s, double& out) {
+  static const QRegularExpression kPlain(QStringLiteral("^\\s*[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)\\s*$"));
+  if (!kPlain.match(s).hasMatch()) return false;
+  bool ok = false;
+  out = s.trimmed().toDouble(&ok);
+  return ok && std::isfinite(out);
+}
+
+}  // namespace
+
+AppLinkEndpoint::AppLinkEndpoint(LinkHost& host, ACal2& cal, Hooks hooks)
+    : host_(host), cal_(cal), hooks_(std::move(hooks)), assist_(host) {}
+
+bool AppLinkEndpoint::message(int16_t code, const QString& text) {
+  switch (code) {
+    case 2:
+      return GetMission(2, text);
+    case 89:
+      if (hooks_.send) hooks_.send(91, assist_.interpret(QStringLiteral("Assist")));
+      return true;
+    case 90:
+      return sync(text);
+    default:
+      return false;
+  }
+}
+
+void AppLinkEndpoint::answer(int16_t code, const QString& text) {
+  if (code == 90 && text == u"Utility" && hooks_.utilityAnswered) hooks_.utilityAnswered();
+}
+
+bool AppLinkEndpoint::GetMission(int16_t kind, const QString& text) {
+  if (kind != 2) return false;
+  const QStringList f = (text + u',').split(u',');
+  int c = 0;
+  if (!wholeNumber(f[0].trimmed(), c)) {
+    qCDebug(lcAppLink) << "mission without a code dropped:" << text.left(80);
+    return false;
+  }
+  const QString target = f.size() > 3 ? f[3] : QString();
+  if (f.size() >= 5) host_.state().planetarium.TargetName = f[4];
+  if (c >= 0 && c <= 50) {
+    host_.Mission(static_cast<int16_t>(c));
+    return true;
+  }
+  if (c >= 51 && c <= 99) {
+    host_.Mission(static_cast<int16_t>(c), f.size() > 1 ? f[1] : QString());
+    return true;
+  }
+  if (c == 150) return gotoTarget(target);
+  return false;
+}
+
+bool AppLinkEndpoint::gotoTarget(const QString& target) {
+  // A target that cannot be read is not a request: nothing moves and nothing is answered.
+  if (!linkwire::IsTargetText(target)) {
+    qCDebug(lcAppLink) << "mission 150 with an unreadable target dropped:" << target.left(80);
+    return false;
+  }
+  double ra = 0, dec = 0;
+  const bool above = cal_.ParseTargetText(target, ra, dec);
+  MountDriver* t = host_.Telescope();
+  bool accepted = false;
+  if (above && t) {
+    MountState& m = host_.state().mount;
+    m.GotoRA = ra;
+    m.GotoDec = dec;
+    m.GotoEpoch = QStringLiteral("2000");
+    // The driver takes the target to the equinox of date in place; the dialog keeps J2000.
+    double gotoRa = ra, gotoDec = dec;
+    accepted = t->cmdGoto(gotoRa, gotoDec, QStringLiteral("2000"));
+  }
+  if (accepted) {
+    if (hooks_.prepareSync) hooks_.prepareSync(host_.state().planetarium.TargetName, ra, dec);
+  } else if (hooks_.send) {
+    hooks_.send(2, QStringLiteral("NG"));
+  }
+  return true;
+}
+
+bool AppLinkEndpoint::sync(const QString& text) {
+  const QStringList f = text.split(u',');
+  double ra = 0, dec = 0;
+  // Exactly a right ascension in seconds of time and a declination in arcseconds.
+  if (f.size() != 2 || !plainNumber(f[0], ra) || !plainNumber(f[1], dec) || ra < 0 || ra >= 86400 ||
+      std::fabs(dec) > 324000) {
+    qCDebug(lcAppLink) << "sync request dropped:" << text.left(80);
+    return false;
+  }
+  MountDriver* t = host_.Telescope();
+  if (!t) return true;
+  const QString epoch = host_.state().planetarium.SkyMapEpoch == 1 ? QStringLiteral("EOD") : QStringLiteral("2000");
+  // The result of a sync is not reported back over the link.
+  t->cmdSync(ra, dec, epoch);
+  return true;
+}
+
+}  // namespace orvan

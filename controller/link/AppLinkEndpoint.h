@@ -1,0 +1,51 @@
+#pragma once
+// What the controller does with each message of a cooperating program: mission requests
+// (code 2, handed to the mission dispatcher; mission 150 is a goto by target text), the
+// position query (89, answered with 91) and the sync request (90). It owns no transport: the
+// link server feeds it whole messages and carries what it sends.
+//
+// Only a message that reads exactly as one of these acts; everything else is dropped without
+// an answer. The one refusal the link reports is "NG" for a mission-150 goto.
+#include "PlanetariumCommand.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace orvan {
+
+class ACal2;
+class LinkHost;
+
+class AppLinkEndpoint {
+ public:
+  struct Hooks {
+    // The link's send operation (code, text).
+    std::function<void(int16_t code, const QString& text)> send;
+    // A mission-150 goto was accepted: the sync dialog, loaded without being shown, gets the
+    // target as its last row (J2000 seconds of time and arcseconds).
+    std::function<void(const QString& name, double ra, double dec)> prepareSync;
+    // The second event: code 90 with "Utility".
+    std::function<void()> utilityAnswered;
+  };
+
+  AppLinkEndpoint(LinkHost& host, ACal2& cal, Hooks hooks);
+
+  // The message event. False when the message was dropped as not one of the link's.
+  bool message(int16_t code, const QString& text);
+  // The second event (the answer to the utility query).
+  void answer(int16_t code, const QString& text);
+  // A mission request: 0-50 and 51-99 go to the dispatcher, 150 is a goto.
+  bool GetMission(int16_t kind, const QString& text);
+
+ private:
+  bool gotoTarget(const QString& target);
+  bool sync(const QString& text);
+
+  LinkHost& host_;
+  ACal2& cal_;
+  Hooks hooks_;
+  PlanetariumCommand assist_;
+};
+
+}  // namespace orvan

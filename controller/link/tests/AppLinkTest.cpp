@@ -1,0 +1,210 @@
+// The application link: its wire, what each message does to the mount, and the socket with
+// several cooperating programs, some of them misbehaving.
+#include "ACal2.h"
+#include "AppLinkEndpoint.h"
+#include "AppLinkServer.h"
+#include "Clock.h"
+#include "FakeLinkHost.h"
+#include "FakeMountDriver.h"
+#include "LinkWire.h"
+#include "Shared.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvan;
+using linkwire::Kind;
+
+namespace {
+QCoreApplication& app() {
+  static int argc = 1;
+  static char name[] = "link_applink_tests";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication instance(argc, argv);
+  return instance;
+}
+}  // namespace
+
+TEST(LinkWire, OnlyExactLinesAreMessages) {
+  EXPECT_EQ(linkwire::Parse("msg 2 150,0,0,(05:34:32 +22:00:52),M1"),
+            (linkwire::Line{Kind::Message, 2, "150,0,0,(05:34:32 +22:00:52),M1"}));
+  EXPECT_EQ(linkwire::Parse("msg 89"), (linkwire::Line{Kind::Message, 89, ""}));
+  EXPECT_EQ(linkwire::Parse("ans 90 Utility"), (linkwire::Line{Kind::Answer, 90, "Utility"}));
+  EXPECT_EQ(linkwire::Parse("msg -32768 x")->code, -32768);
+  EXPECT_EQ(linkwire::Parse(QString::fromUtf8("msg 2 51,on,,,ベガ").toUtf8())->text, QString::fromUtf8("51,on,,,ベガ"));
+  for (const char* bad : {"", "msg", "msg ", "MSG 2 x", "msg  2 x", "msg +2 x", "msg 02 x", "msg -0 x", "msg 32768 x",
+                          "msg 2x", "msg nan", "msg 1e3", "ms 2 x", "msg 2 a\tb", "msg 2 \x1b[2J"})
+    EXPECT_FALSE(linkwire::Parse(bad)) << bad;
+  EXPECT_FALSE(linkwire::Parse(QByteArray("msg 2 \xff\xfe")));
+  EXPECT_FALSE(linkwire::Parse("msg 2 " + QByteArray(linkwire::kMaxLineBytes, 'x')));
+  // What cannot travel is not sent.
+  EXPECT_TRUE(linkwire::Format(Kind::Message, 2, "OK\nmsg 2 NG").isEmpty());
+  EXPECT_EQ(linkwire::Format(Kind::Message, 99, "1000000100"), "msg 99 1000000100\n");
+}
+
+TEST(LinkWire, LinesCutAnywhereAndFloodsWithoutLineEnds) {
+  linkwire::LineReader r;
+  EXPECT_TRUE(r.push("msg 8").empty());
+  EXPECT_EQ(r.push("9\r\nmsg 2 5"), std::vector<QByteArray>{"msg 89"});
+  EXPECT_EQ(r.push("2\n\nans 90 Utility\n"), (std::vector<QByteArray>{"msg 2 52", "", "ans 90 Utility"}));
+  // A megabyte without a line end is dropped whole, and the next line still reads.
+  for (int i = 0; i < 1024; ++i) EXPECT_TRUE(r.push(QByteArray(1024, 'q')).empty());
+  EXPECT_TRUE(r.push("still the flood\nmsg 89\n") == std::vector<QByteArray>{"msg 89"});
+  EXPECT_EQ(r.dropped(), 1);
+}
+
+class AppLinkEndpointTest : public ::testing::Test {
+ protected:
+  ManualClock clock{QDate(2026, 12, 7), 22 * 3600};
+  ScopedClock pin{clock};
+  FakeLinkHost host;
+  FakeMountDriver mount;
+  ACal2 cal{host.shared.site, host.shared.mount};
+  std::vector<std::pair<int16_t, QString>> sent;
+  std::vector<std::tuple<QString, double, double>> syncRows;
+  int utilityAnswers = 0;
+  AppLinkEndpoint link{host, cal,
+                       {[this](int16_t c, const QString& t) { sent.emplace_back(c, t); },
+                        [this](const QString& n, double ra, double dec) { syncRows.emplace_back(n, ra, dec); },
+                        [this] { ++utilityAnswers; }}};
+
+  void SetUp() override {
+    host.telescope = &mount;
+    host.shared.site.SiteLatitude = 128400;  // +35:40
+    host.shared.site.SiteLatitudeRadians = 128400 / ACal2::kArcsecPerRad;
+    host.shared.site.SiteLongitude = 503040;
+    host.shared.site.TimeZoneSeconds = 32400;
+    mount.convertBy = 100;  // the driver takes a J2000 target to the date in place
+  }
+  // "(hh:mm:ss +dd:mm:ss)" for `ra` seconds of time and `decDeg` whole degrees.
+  static QString target(int ra, int decDeg) {
+    return QString::asprintf("(%02d:%02d:%02d %c%02d:00:00)", ra / 3600, ra / 60 % 60, ra % 60, decDeg < 0 ? '-' : '+',
+                             std::abs(decDeg));
+  }
+  QString zenith() const { return target(cal.LocalSiderealTime(), 36); }
+};
+
+TEST_F(AppLinkEndpointTest, Mission150GoesToATargetAboveTheHorizonAndRefusesOneBelow) {
+  host.shared.planetarium.SkyMapEpoch = 1;
+  EXPECT_TRUE(link.message(2, "150,0,0," + zenith() + ",M1"));
+  ASSERT_EQ(mount.ops(), QStringList{"cmdGoto"});
+  EXPECT_EQ(mount.calls[0].text, "2000");
+  const double ra = mount.calls[0].ra, dec = mount.calls[0].dec;
+  EXPECT_EQ(dec, 36 * 3600);
+  EXPECT_EQ(host.shared.mount.GotoRA, ra);
+  EXPECT_EQ(host.shared.mount.GotoEpoch, "2000");
+  EXPECT_EQ(host.shared.planetarium.TargetName, "M1");
+  // The sync dialog gets the J2000 target, not the driver's converted one; no answer yet
+  // (the "OK" comes when the goto ends).
+  ASSERT_EQ(syncRows.size(), 1u);
+  EXPECT_EQ(syncRows[0], std::make_tuple(QString("M1"), ra, dec));
+  EXPECT_TRUE(sent.empty());
+
+  // Below the horizon, and a goto the driver does not accept: "NG", nothing else.
+  EXPECT_TRUE(link.message(2, "150,0,0," + target(cal.LocalSiderealTime(), -80) + ",Low"));
+  mount.gotoResult = false;
+  EXPECT_TRUE(link.message(2, "150,0,0," + zenith()));
+  EXPECT_EQ(mount.ops(), (QStringList{"cmdGoto", "cmdGoto"}));
+  EXPECT_EQ(sent, (std::vector<std::pair<int16_t, QString>>{{2, "NG"}, {2, "NG"}}));
+  EXPECT_EQ(syncRows.size(), 1u);
+  // A request of four fields reads as five with an empty name (a "," is put at its end).
+  EXPECT_EQ(host.shared.planetarium.TargetName, "");
+}
+
+TEST_F(AppLinkEndpointTest, MissionsPositionAndSync) {
+  EXPECT_TRUE(link.message(2, "51,on"));
+  EXPECT_TRUE(link.message(2, "54"));
+  EXPECT_TRUE(link.message(2, "24,1,2"));  // 0-50 carry no text
+  EXPECT_EQ(host.missions, (std::vector<std::pair<int16_t, QString>>{{51, "on"}, {54, ""}, {24, ""}}));
+
+  host.shared.mount.TelRA = 3600;
+  EXPECT_TRUE(link.message(89, ""));
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].first, 91);
+  EXPECT_EQ(sent[0].second.split(',').size(), 2) << sent[0].second.toStdString();
+
+  host.shared.planetarium.SkyMapEpoch = 1;
+  EXPECT_TRUE(link.message(90, "3600,-36000"));
+  host.shared.planetarium.SkyMapEpoch = 2;
+  EXPECT_TRUE(link.message(90, " 7200.5 , 1800"));
+  ASSERT_EQ(mount.ops(), (QStringList{"cmdSync", "cmdSync"}));
+  EXPECT_EQ(mount.calls[0].text, "EOD");
+  EXPECT_EQ(mount.calls[1].text, "2000");
+  EXPECT_EQ(mount.calls[1].ra, 7200.5);
+
+  link.answer(90, "Utility");
+  link.answer(90, "utility");
+  link.answer(91, "Utility");
+  EXPECT_EQ(utilityAnswers, 1);
+}
+
+TEST_F(AppLinkEndpointTest, MalformedMessagesMoveNothingAndAnswerNothing) {
+  for (const char* text : {"", ",", "x", "1.5", "150", "150,0,0,", "150,0,0,(25:00:00 +10:00:00),X",
+                           "150,0,0,(05:34:32 +95:00:00)", "150,0,0,05:34:32 +22:00:52", "150,0,0,(5:34:32 +22:00:52)",
+                           "100", "151", "-1,on", "1e2", "nan", "9999999,1"})
+    EXPECT_FALSE(link.message(2, text)) << text;
+  for (const char* text : {"", "3600", "3600,", ",100", "3600,100,5", "nan,0", "inf,0", "1e5,0", "86400,0",
+                           "0,324001", "0x10,0", "12:00:00,+10"})
+    EXPECT_FALSE(link.message(90, text)) << text;
+  for (int16_t code : {0, 1, 3, 88, 91, 99, -2}) EXPECT_FALSE(link.message(code, "150,0,0," + zenith()));
+  EXPECT_TRUE(mount.calls.empty());
+  EXPECT_TRUE(host.missions.empty());
+  EXPECT_TRUE(sent.empty());
+}
+
+// The socket, with real clients: one that sends, one that never reads, a flood of garbage.
+TEST(AppLinkServer, SeveralClientsASilentOneAndGarbage) {
+  app();
+  QTemporaryDir dir;
+  FakeLinkHost host;
+  FakeMountDriver mount;
+  host.telescope = &mount;
+  ACal2 cal(host.shared.site, host.shared.mount);
+  AppLinkEndpoint endpoint(host, cal, {});
+  AppLinkServer server(endpoint);
+  const QString path = linkwire::SocketPath(dir.path());
+  ASSERT_TRUE(server.listen(path));
+  EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+            QFile::Permissions());
+
+  QLocalSocket talker, sleeper, noisy;
+  for (QLocalSocket* s : {&talker, &sleeper, &noisy}) {
+    s->connectToServer(path);
+    ASSERT_TRUE(s->waitForConnected(2000));
+  }
+  for (int i = 0; i < 50 && server.clientCount() < 3; ++i) Wait(10);
+  ASSERT_EQ(server.clientCount(), 3);
+  // The sleeper stops reading: the kernel's buffer fills, then the server's; it is let go.
+  sleeper.setReadBufferSize(1);
+
+  QByteArray junk;
+  for (int i = 0; i < 4000; ++i) junk += char((i * 7919) % 256);
+  noisy.write(junk + "\nmsg 2 52\nmsg 90 1,2,3\n");
+  talker.write("msg 90 100,200\n");
+  const QByteArray big(900, 'z');
+  for (int i = 0; i < 2000 && server.clientCount() == 3; ++i) {
+    server.send(91, QString::fromLatin1(big));
+    Wait(0);
+  }
+  EXPECT_EQ(server.clientCount(), 2);
+  EXPECT_EQ(server.clientsLetGo(), 1);
+  for (int i = 0; i < 100 && mount.calls.size() < 2; ++i) Wait(10);
+  // The stop and the well-formed sync acted; nothing else did.
+  EXPECT_EQ(host.missions, (std::vector<std::pair<int16_t, QString>>{{52, ""}}));
+  ASSERT_EQ(mount.ops(), QStringList{"cmdSync"});
+  EXPECT_GE(server.droppedLines(), 2);
+  // The talker still hears the controller.
+  server.send(99, "0000000100");
+  QByteArray heard;
+  // One thread serves and listens here: the event loop carries the bytes both ways.
+  for (int i = 0; i < 500 && !heard.contains("msg 99 0000000100\n"); ++i) {
+    Wait(10);
+    heard += talker.readAll();
+  }
+  EXPECT_EQ(talker.state(), QLocalSocket::ConnectedState);
+  EXPECT_TRUE(heard.startsWith(linkwire::Greeting() + "\n"));
+  EXPECT_TRUE(heard.contains("msg 99 0000000100\n"));
+}
