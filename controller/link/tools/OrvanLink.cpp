@@ -4,8 +4,9 @@
 //   orvan-link [--folder DIR] [--timeout SECONDS] COMMAND ...
 //     goto TARGET [NAME]   goto "(hh:mm:ss +dd:mm:ss)" (J2000); waits for "OK" (exit 0) or "NG" (exit 2)
 //     status               asks for the status word and prints it
-//     observe on|off       starts or ends the observation (off parks as the park button is set)
-//     park                 the park sequence
+//     observe on|off       starts the observation (prints the status word) or ends it (parks)
+//     park                 the park sequence as the park button is set; waits for its end and
+//                          prints the status word that reports it
 //     stop                 stops the mount
 //     position             prints the mount's J2000 position ("RA,Dec")
 //     sync RA DEC          syncs on RA (seconds of time) and Dec (arcseconds)
@@ -127,6 +128,22 @@ std::optional<linkwire::Line> await(Link& link, int16_t code, int timeoutMs, con
   return std::nullopt;
 }
 
+// The end of a park goto reports a status word with its sixth place set.
+int awaitParked(Link& link, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeoutMs) {
+    const auto r = await(link, 99, int(timeoutMs - t.elapsed()));
+    if (!r) break;
+    if (r->text.size() >= 6 && r->text[5] == u'1') {
+      out(r->text);
+      return 0;
+    }
+  }
+  err(QStringLiteral("the park did not end (is a park position set?)"));
+  return 3;
+}
+
 int usage() {
   err(QStringLiteral(
       "usage: orvan-link [--folder DIR] [--timeout SECONDS] "
@@ -192,13 +209,13 @@ int main(int argc, char** argv) {
     // Mission 99 reports the status word; 51 "on" starts an observation and reports it too.
     const QString text = cmd == u"status" ? QStringLiteral("99") : QStringLiteral("51,") + args[0];
     if (!link.send(Kind::Message, 2, text)) return 1;
-    if (cmd == u"observe" && args[0] == u"off") return 0;  // the park answers when it ends
+    if (cmd == u"observe" && args[0] == u"off") return awaitParked(link, ms(600));
     const auto r = await(link, 99, ms(10));
     if (!r) return err(QStringLiteral("no status word")), 3;
     out(r->text);
     return 0;
   }
-  if (cmd == u"park") return link.send(Kind::Message, 2, QStringLiteral("54")) ? 0 : 1;
+  if (cmd == u"park") return link.send(Kind::Message, 2, QStringLiteral("54")) ? awaitParked(link, ms(600)) : 1;
   if (cmd == u"stop") return link.send(Kind::Message, 2, QStringLiteral("52")) ? 0 : 1;
   if (cmd == u"position") {
     if (!link.send(Kind::Message, 89, QString())) return 1;

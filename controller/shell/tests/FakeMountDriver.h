@@ -49,9 +49,16 @@ class FakeMountDriver final : public MountDriver {
     s_.mount.TelState = state;
   }
   void cmdStop() override { calls << QStringLiteral("cmdStop"); }
-  bool cmdSync(double&, double&, const QString&) override { return true; }
+  bool syncAnswer = true;  // what cmdSync and SendZsync answer (false: refused)
+  bool cmdSync(double& r, double& d, const QString& epoch) override {
+    calls << QStringLiteral("cmdSync %1 %2 %3").arg(r, 0, 'f', 2).arg(d, 0, 'f', 1).arg(epoch);
+    return syncAnswer;
+  }
   void cmdTrucking() override {}
-  bool SendZsync() override { return true; }
+  bool SendZsync() override {
+    calls << QStringLiteral("SendZsync");
+    return syncAnswer;
+  }
   bool isConnected() const override { return connected_; }
   void Selected() override { ++selectedCalls; }
 

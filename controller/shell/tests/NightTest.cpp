@@ -6,12 +6,14 @@
 #include "IniFile.h"
 #include "MainWindowFixture.h"
 #include "Shared.h"
+#include "frmSync.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <algorithm>
@@ -533,4 +535,62 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
+}
+
+// A cooperating program scripting the night through the application link with orvan-link.
+TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {
+  settings(site() + "[DOME]\nController= 2\n");
+  startReal(0);
+  ASSERT_EQ(w->windowLayout(), 1);
+  ASSERT_FALSE(w->appLinkPath().isEmpty());
+  // orvan-link runs beside the controller, whose event loop keeps turning meanwhile.
+  const auto link = [&](const QStringList& args, int seconds = 60) {
+    QProcess p;
+    p.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/orvan-link", QStringList{"--folder", dir.path()} + args);
+    EXPECT_TRUE(p.waitForStarted(5000));
+    waitUntil([&] { return p.state() == QProcess::NotRunning; }, seconds);
+    return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed());
+  };
+  EXPECT_EQ(link({"status"}), std::make_pair(0, QString("0000000100")));
+  EXPECT_EQ(link({"observe", "on"}), std::make_pair(0, QString("1000000100")));
+
+  // Mission 150 to a target near the zenith: the mount slews, then "OK".
+  const int lst = w->acal().LocalSiderealTime();
+  const QString zenith = QString::asprintf("(%02d:%02d:%02d +35:00:00)", lst / 3600, lst / 60 % 60, lst % 60);
+  size_t mark = received().size();
+  EXPECT_EQ(link({"goto", zenith, "M1"}), std::make_pair(0, QString("OK")));
+  EXPECT_TRUE(commandsSince(mark).contains(":MS#")) << commandsSince(mark).join(' ').toStdString();
+  // The sync dialog, loaded unseen, offers the target.
+  ASSERT_NE(w->syncDialogIfLoaded(), nullptr);
+  EXPECT_FALSE(w->syncDialogIfLoaded()->isVisible());
+  EXPECT_EQ(w->syncDialogIfLoaded()->SyncList->item(w->syncDialogIfLoaded()->SyncList->count() - 1)->text(), "M1");
+
+  // The position comes back in J2000, near the target.
+  const auto [code, position] = link({"position"});
+  EXPECT_EQ(code, 0);
+  const QStringList radec = position.split(',');
+  ASSERT_EQ(radec.size(), 2) << position.toStdString();
+  const double dRa = std::remainder(radec[0].toDouble() - lst, 86400.0);
+  EXPECT_LT(std::abs(dRa), 120) << position.toStdString();
+  EXPECT_NEAR(radec[1].toDouble(), 35 * 3600, 1800) << position.toStdString();
+
+  // Below the horizon: "NG" and no goto.
+  mark = received().size();
+  const QString low = QString::asprintf("(%02d:%02d:%02d -80:00:00)", lst / 3600, lst / 60 % 60, lst % 60);
+  EXPECT_EQ(link({"goto", low}), std::make_pair(2, QString("NG")));
+  // A sync at the position, and garbage that moves nothing.
+  EXPECT_EQ(link({"sync", QString::number(lst), "126000"}).first, 0);
+  EXPECT_EQ(link({"send", "2", "150,0,0,(99:99:99 +99:99:99),X"}).first, 0);
+  EXPECT_EQ(link({"send", "90", "nan,1"}).first, 0);
+  EXPECT_EQ(link({"goto", "M42"}).first, 1);  // refused before it is sent
+  waitUntil([&] { return commandsSince(mark).contains(":CM#"); }, 5);
+  const QStringList after = commandsSince(mark);
+  EXPECT_FALSE(after.contains(":MS#")) << after.join(' ').toStdString();
+  EXPECT_EQ(after.count(":CM#"), 1) << after.join(' ').toStdString();
+
+  // Park: the park goto's end reports the status word with its sixth place set.
+  const auto parked = link({"park"}, 90);
+  EXPECT_EQ(parked.first, 0);
+  EXPECT_EQ(parked.second.mid(5, 1), "1") << parked.second.toStdString();
+  w->close();
 }
