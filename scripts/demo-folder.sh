@@ -41,6 +41,11 @@ fi
 for p in OrvanMirel orvan-sim; do
   cp -f "$bin/$p" "$folder/$p.new" && mv -f "$folder/$p.new" "$folder/$p"
 done
+# The other programs of the install, when they were built.
+for p in orvan-link; do
+  [ -x "$bin/$p" ] || continue
+  cp -f "$bin/$p" "$folder/$p.new" && mv -f "$folder/$p.new" "$folder/$p"
+done
 cp -f "$here/demo/OrvanMirel.bmp" "$folder/OrvanMirel.bmp"
 # The reference stars in the Windows Japanese code page, as the file is shipped.
 iconv -f UTF-8 -t CP932 "$here/demo/stars.txt" > "$folder/基準恒星.txt"

@@ -1,0 +1,66 @@
+// Whatever bytes a cooperating program writes to the application link: the line reader and
+// the message parser must not crash, a line never passes its limit, and only a message that
+// reads exactly as one of the link's acts (a goto only on a whole target text, a sync only on
+// two finite numbers in range, a mission only with a whole-number code).
+#include "ACal2.h"
+#include "AppLinkEndpoint.h"
+#include "FakeLinkHost.h"
+#include "FakeMountDriver.h"
+#include "LinkWire.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace orvan;
+
+namespace {
+void check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  FakeLinkHost host;
+  FakeMountDriver mount;
+  host.telescope = &mount;
+  host.shared.site.SiteLatitude = 128400;
+  host.shared.site.SiteLatitudeRadians = 128400 / ACal2::kArcsecPerRad;
+  ACal2 cal(host.shared.site, host.shared.mount);
+  int sent = 0;
+  AppLinkEndpoint endpoint(host, cal, {[&](int16_t, const QString&) { ++sent; }, {}, {}});
+
+  // The same bytes in one read and cut in two give the same lines.
+  linkwire::LineReader whole, cut;
+  const auto lines = whole.push(bytes);
+  auto parts = cut.push(bytes.left(size / 3));
+  for (QByteArray& l : cut.push(bytes.mid(size / 3))) parts.push_back(std::move(l));
+  check(lines == parts, "a cut changes the lines");
+
+  for (const QByteArray& raw : lines) {
+    check(raw.size() <= linkwire::kMaxLineBytes + 1, "line over its limit");
+    const auto line = linkwire::Parse(raw);
+    if (!line) continue;
+    check(linkwire::Format(line->kind, line->code, line->text).chopped(1) == raw || raw.endsWith(' '),
+          "a parsed line does not read back the same");
+    const size_t before = mount.calls.size();
+    const auto missionsBefore = host.missions.size();
+    const bool acted = endpoint.message(line->code, line->text);
+    for (size_t i = before; i < mount.calls.size(); ++i) {
+      const auto& c = mount.calls[i];
+      check(c.op == "cmdGoto" || c.op == "cmdSync", "an operation the link never asks for");
+      check(std::isfinite(c.ra) && std::isfinite(c.dec) && c.ra >= 0 && c.ra < 86400 && std::fabs(c.dec) <= 324000,
+            "a target outside the sky");
+      if (c.op == "cmdGoto") check(line->code == 2 && linkwire::IsTargetText(line->text.section(',', 3, 3)), "goto without a target");
+      if (c.op == "cmdSync") check(line->code == 90, "sync from another code");
+    }
+    if (!acted) check(mount.calls.size() == before && host.missions.size() == missionsBefore, "a dropped message acted");
+  }
+  (void)sent;
+  return 0;
+}
