@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocalSocket>
 #include <QPushButton>
 
 using namespace orvan;
@@ -132,6 +133,31 @@ TEST_F(SyncDialogTest, AUtf8FileReadsAndAMissingOneStillOffersTheZenith) {
   click(find("btnZ"));
   EXPECT_EQ(rows(), QStringList{QString::fromUtf8("ベガ")});
   EXPECT_FALSE(dialog()->lblProblem->isVisibleTo(dialog()));
+}
+
+// The utility button asks the link first; a cooperating program that already runs the utility
+// answers, and no second one is started.
+TEST_F(SyncDialogTest, TheUtilityStartsUnlessACooperatingProgramAnswers) {
+  start();
+  QLocalSocket program;
+  program.connectToServer(w->appLinkPath());
+  ASSERT_TRUE(program.waitForConnected(2000));
+  QByteArray heard;
+  bool answer = true;
+  QObject::connect(&program, &QLocalSocket::readyRead, [&] {
+    heard += program.readAll();
+    if (answer && heard.contains("ask 90 Utility\n")) program.write("ans 90 Utility\n");
+  });
+  for (int i = 0; i < 100 && heard.isEmpty(); ++i) Wait(10);  // greeted: the controller knows it
+  ASSERT_EQ(heard, "orvan-link 1\n");
+  click(find("btnUtility"));
+  EXPECT_TRUE(heard.contains("ask 90 Utility\n"));
+  EXPECT_TRUE(launcher.started.empty());
+
+  answer = false;
+  click(find("btnUtility"));
+  ASSERT_EQ(launcher.started.size(), 1u);
+  EXPECT_TRUE(launcher.started[0].program.endsWith("OrvanMirelutility"));
 }
 
 namespace {
