@@ -13,7 +13,12 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListWidget>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <algorithm>
@@ -592,5 +597,80 @@ TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {
   const auto parked = link({"park"}, 90);
   EXPECT_EQ(parked.first, 0);
   EXPECT_EQ(parked.second.mid(5, 1), "1") << parked.second.toStdString();
+  w->close();
+}
+
+// An Alpaca client steering the controller through the device program OrvanforASCOM, which
+// reaches the controller over the application link.
+TEST_F(Night, AnAlpacaClientDrivesTheControllerThroughTheDeviceProgram) {
+  settings(site() + "[DOME]\nController= 2\n[ASCOM]\nAlpacaPort=0\n");
+  startReal(0);
+  ASSERT_EQ(w->windowLayout(), 1);
+  QProcess device;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("ORVAN_PROGRAM_FOLDER", dir.path());
+  device.setProcessEnvironment(env);
+  device.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/OrvanforASCOM");
+  ASSERT_TRUE(waitUntil([&] { return device.canReadLine(); }, 10)) << device.readAllStandardError().constData();
+  const QByteArray ready = device.readLine().trimmed();
+  ASSERT_TRUE(ready.startsWith("ready ")) << ready.constData();
+  const QString base = "http://127.0.0.1:" + QString::fromLatin1(ready.mid(6)) + "/";
+
+  QNetworkAccessManager net;
+  // (HTTP status, reply body) of one request; the controller's event loop turns meanwhile.
+  const auto call = [&](const char* verb, const QString& path, const QString& form = {}) {
+    QNetworkRequest rq(QUrl(base + path));
+    rq.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    QNetworkReply* r = QByteArray(verb) == "PUT" ? net.put(rq, form.toUtf8()) : net.get(rq);
+    waitUntil([&] { return r->isFinished(); }, 30);
+    const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QJsonObject body = QJsonDocument::fromJson(r->readAll()).object();
+    r->deleteLater();
+    return std::make_pair(status, body);
+  };
+  const auto scope = [&](const char* verb, const QString& member, const QString& form = {}) {
+    return call(verb, "api/v1/telescope/0/" + member + (QByteArray(verb) == "GET" ? "?" + form : QString()), form);
+  };
+  EXPECT_EQ(call("GET", "management/apiversions").second["Value"].toArray(), QJsonArray{1});
+  EXPECT_EQ(call("GET", "management/v1/configureddevices").second["Value"][0]["DeviceType"].toString(), "Telescope");
+
+  // Not connected yet: nothing moves, the error says why.
+  EXPECT_EQ(scope("GET", "rightascension").second["ErrorNumber"].toInt(), 0x407);
+  EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=1&Declination=2").second["ErrorNumber"].toInt(), 0x407);
+  const auto connected = scope("PUT", "connected", "Connected=True&ClientTransactionID=7");
+  EXPECT_EQ(connected.second["ErrorNumber"].toInt(), 0);
+  EXPECT_EQ(connected.second["ClientTransactionID"].toInt(), 7);
+  EXPECT_GT(connected.second["ServerTransactionID"].toInt(), 0);
+  ASSERT_TRUE(scope("GET", "connected").second["Value"].toBool());
+
+  // Bad requests: a missing parameter, not a number, below the horizon, an unknown member.
+  size_t mark = received().size();
+  const int lst = w->acal().LocalSiderealTime();
+  const QString ra = QString::number(lst / 3600.0, 'f', 6);
+  EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra).first, 400);
+  EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra + "&Declination=nan").second["ErrorNumber"].toInt(), 0x401);
+  EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra + "&Declination=-80").second["ErrorNumber"].toInt(), 0x401);
+  EXPECT_EQ(scope("PUT", "moveaxis", "Axis=0&Rate=1").second["ErrorNumber"].toInt(), 0x400);
+  EXPECT_EQ(call("GET", "api/v1/telescope/0/RightAscension").first, 400);
+  EXPECT_FALSE(commandsSince(mark).contains(":MS#")) << commandsSince(mark).join(' ').toStdString();
+
+  // A slew near the zenith lands; the position follows.
+  const auto slew = scope("PUT", "slewtocoordinatesasync", "rightascension=" + ra + "&declination=35");
+  EXPECT_EQ(slew.second["ErrorNumber"].toInt(), 0) << slew.second["ErrorMessage"].toString().toStdString();
+  EXPECT_TRUE(commandsSince(mark).contains(":MS#"));
+  EXPECT_TRUE(waitUntil([&] { return !scope("GET", "slewing").second["Value"].toBool(); }, 30));
+  Wait(1500);  // the next position report
+  EXPECT_NEAR(std::remainder(scope("GET", "rightascension").second["Value"].toDouble() * 3600 - lst, 86400.0), 0, 120);
+  EXPECT_NEAR(scope("GET", "declination").second["Value"].toDouble(), 35, 0.5);
+
+  // Sync, then park: parked when the controller reports the park's end; a parked mount slews not.
+  mark = received().size();
+  EXPECT_EQ(scope("PUT", "synctocoordinates", "RightAscension=" + ra + "&Declination=35.1").second["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(waitUntil([&] { return commandsSince(mark).contains(":CM#"); }, 5));
+  EXPECT_EQ(scope("PUT", "park").second["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(waitUntil([&] { return scope("GET", "atpark").second["Value"].toBool(); }, 60));
+  EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra + "&Declination=35").second["ErrorNumber"].toInt(), 0x408);
+  device.terminate();
+  device.waitForFinished(3000);
   w->close();
 }

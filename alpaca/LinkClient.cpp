@@ -1,0 +1,80 @@
+#include "LinkClient.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QStringList>
+#include <cmath>
+
+namespace orvan {
+
+LinkClient::LinkClient(QString socketPath, QObject* parent) : QObject(parent), path_(std::move(socketPath)) {
+  connect(&socket_, &QLocalSocket::readyRead, this, &LinkClient::read);
+  connect(&socket_, &QLocalSocket::disconnected, this, [this] {
+    greeted_ = false;
+    hasPosition_ = false;
+    poll_.stop();
+    emit closed();
+  });
+  poll_.setInterval(1000);
+  connect(&poll_, &QTimer::timeout, this, [this] { send(89, QString()); });
+}
+
+bool LinkClient::open(int timeoutMs) {
+  if (isOpen()) return true;
+  socket_.abort();
+  greeted_ = false;
+  socket_.connectToServer(path_);
+  QElapsedTimer t;
+  t.start();
+  while (!greeted_ && t.elapsed() < timeoutMs) {
+    if (socket_.state() == QLocalSocket::UnconnectedState) return false;
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  if (!greeted_) {
+    socket_.abort();
+    return false;
+  }
+  send(89, QString());
+  poll_.start();
+  return true;
+}
+
+void LinkClient::close() {
+  poll_.stop();
+  socket_.disconnectFromServer();
+  greeted_ = false;
+  hasPosition_ = false;
+}
+
+bool LinkClient::send(int16_t code, const QString& text) {
+  if (!isOpen()) return false;
+  const QByteArray line = linkwire::Format(linkwire::Kind::Message, code, text);
+  return !line.isEmpty() && socket_.write(line) == line.size();
+}
+
+void LinkClient::read() {
+  for (const QByteArray& raw : reader_.push(socket_.readAll())) {
+    if (!greeted_) {
+      greeted_ = raw == linkwire::Greeting();
+      if (!greeted_) socket_.abort();  // not a controller's link of our version
+      continue;
+    }
+    const auto line = linkwire::Parse(raw);
+    if (!line || line->kind != linkwire::Kind::Message) continue;
+    if (line->code == 91) {
+      const QStringList f = line->text.split(u',');
+      bool okRa = false, okDec = false;
+      const double ra = f.value(0).toDouble(&okRa), dec = f.value(1).toDouble(&okDec);
+      if (f.size() == 2 && okRa && okDec && std::isfinite(ra) && std::isfinite(dec)) {
+        ra_ = ra;
+        dec_ = dec;
+        hasPosition_ = true;
+      }
+    }
+    emit message(line->code, line->text);
+  }
+}
+
+}  // namespace orvan

@@ -1,0 +1,49 @@
+// The device program's end of the controller's application link: connects to the running
+// controller of the program folder, sends messages and hands on what comes back. It asks for
+// the position once a second while connected and keeps the last answer.
+#pragma once
+#include "LinkWire.h"
+
+#include <QLocalSocket>
+#include <QObject>
+#include <QTimer>
+#include <optional>
+
+namespace orvan {
+
+class LinkClient : public QObject {
+  Q_OBJECT
+ public:
+  explicit LinkClient(QString socketPath, QObject* parent = nullptr);
+
+  // Connects and waits for the controller's greeting (the event loop turns meanwhile); false
+  // when no controller of this link version answers within the time.
+  bool open(int timeoutMs = 2000);
+  void close();
+  bool isOpen() const { return greeted_ && socket_.state() == QLocalSocket::ConnectedState; }
+  bool send(int16_t code, const QString& text);
+  // A mission request ("150,0,0,(...),name").
+  bool mission(const QString& text) { return send(2, text); }
+
+  // The last position the controller gave (J2000 seconds of time, arcseconds).
+  bool hasPosition() const { return hasPosition_; }
+  double ra() const { return ra_; }
+  double dec() const { return dec_; }
+
+ signals:
+  void message(int16_t code, const QString& text);
+  void closed();
+
+ private:
+  void read();
+
+  QString path_;
+  QLocalSocket socket_;
+  linkwire::LineReader reader_;
+  QTimer poll_;
+  bool greeted_ = false;
+  bool hasPosition_ = false;
+  double ra_ = 0, dec_ = 0;
+};
+
+}  // namespace orvan
