@@ -4,6 +4,8 @@
 // devices are let go.
 #include "frmMain.h"
 
+#include "Epx30sc.h"
+
 #include "CommPorts.h"
 #include "DomeLoop.h"
 #include "DomePanel.h"
@@ -48,6 +50,11 @@ bool frmMain::Form_Load() {
   // connection fails.
   iniPath_ = InProgramFolder(QStringLiteral("\\OrvanMirel.ini"));
   state_.dome.DomeInUse = true;
+
+  // A controller that was killed while the dome turned left the board's relays on: they go
+  // off now, before the title's wait, whatever layout this run opens in.
+  if (ReadIni(iniPath_, QStringLiteral("DOME"), QStringLiteral("Controller")).trimmed() == u"0")
+    SwitchBoardOutputsOff(*OpenBoardLibrary(ProgramFolder(), iniPath_));
 
   // 3. Window position.
   position_.Restore();

@@ -32,10 +32,16 @@ class Epx30sc {
 
   // Not a library function: true when no real board is behind this interface.
   virtual bool isSimulated() const = 0;
+  // Not a library function: the first function a loaded library lacks (empty when none).
+  virtual QString missingFunction() const { return {}; }
 };
 
-// There is no library for the real board on this system, so the board the controller and the
-// utility open is the simulated one, kept in the program folder (see SimulatedEpx30sc).
+// The board library the settings and the program folder name, loaded at run time (see
+// BoardLibraryApi.h): a vendor's library, an adapter, or the simulated board.
 std::unique_ptr<Epx30sc> OpenBoardLibrary(const QString& programFolder, const QString& iniPath);
+// Switches the relay outputs off on a board a killed program may have left running, before
+// anything else touches the dome. Nothing is reported: a board that cannot be reached now is
+// reported when the dome connects.
+void SwitchBoardOutputsOff(Epx30sc& board);
 
 }  // namespace orvan

@@ -26,6 +26,11 @@ Flag FrmOrvanOS::DomeConnect(Flag connect) {
   }
   if (opened_) return kTrue;
 
+  // A library without one of the board's functions ends the run as a failing call of it would.
+  if (const QString missing = board_.missingFunction(); !missing.isEmpty()) {
+    fail(missing.toLatin1().constData());
+    return kFalse;
+  }
   if (board_.EPX30SC_GetNumberOfDevices(DeviceCount) != 0) {
     fail("EPX30SC_GetNumberOfDevices");
     return kFalse;

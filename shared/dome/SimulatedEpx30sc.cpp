@@ -328,8 +328,5 @@ int32_t SimulatedEpx30sc::EPX30SC_InputPort(int32_t handle, int32_t port, uint8_
   return 0;
 }
 
-std::unique_ptr<Epx30sc> OpenBoardLibrary(const QString& programFolder, const QString& iniPath) {
-  return std::make_unique<SimulatedEpx30sc>(programFolder, SimulatedBoardConfig::fromSettings(iniPath));
-}
 
 }  // namespace orvan
