@@ -61,6 +61,10 @@ bool SerialMountDriver::OpenPort() {
 
 void SerialMountDriver::FinishConnect() {
   ds_.Connected = true;
+  // A new connection is a new session: a mount given up on (Ignore or Abort to a time-out)
+  // that came back is talked to again once the observer reconnects.
+  ds_.LastTimeoutAnswer = 0;
+  mount().TelStatus[0] = QStringLiteral("0");
   BeforeStartUp();
   cmdStartUP();
   AfterStartUp();

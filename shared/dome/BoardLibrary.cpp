@@ -18,7 +18,9 @@ QString BoardLibraryPath(const QString& programFolder, const QString& iniPath) {
   const QString vendor = folder.absoluteFilePath(QStringLiteral("libEPX30SC.so"));
   if (QFileInfo::exists(vendor)) return vendor;
   // The simulated board: beside the settings, else beside the program (the build, the install).
-  const QString sim = QStringLiteral("libepx30sc-sim.so");
+  // (In a folder of its own: a library beside the programs in /usr/lib/<name> would be taken
+  // for a system library by the package tools.)
+  const QString sim = QStringLiteral("boards/libepx30sc-sim.so");
   if (QFileInfo::exists(folder.absoluteFilePath(sim))) return folder.absoluteFilePath(sim);
   const QString programDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                           : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();

@@ -4,7 +4,7 @@
  * exactly these C functions; each returns 0 on success and any other number on failure. The
  * driver finds the library by the setting DOME/BoardLibrary (a path, or a file name in the
  * program folder), else libEPX30SC.so in the program folder, else the simulated board
- * (libepx30sc-sim.so), which is one implementation of this interface.
+ * (boards/libepx30sc-sim.so beside the programs), which is one implementation of this interface.
  *
  * The mode, direction and control codes are the library's own; the driver passes on
  * SetCounterMode 1, SetCounterDirection 0 or 1 (the DOME/UpDown setting) and

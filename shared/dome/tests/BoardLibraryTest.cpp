@@ -53,7 +53,7 @@ class BoardLibraryTest : public ::testing::Test {
 
 TEST_F(BoardLibraryTest, TheSimulatedBoardIsLoadedLikeARealOneAndTurnsTheDome) {
   // Not in the program folder: the one beside the program is found.
-  EXPECT_EQ(BoardLibraryPath(dir.path(), ini), bin() + "/libepx30sc-sim.so");
+  EXPECT_EQ(BoardLibraryPath(dir.path(), ini), bin() + "/boards/libepx30sc-sim.so");
   auto board = OpenBoardLibrary(dir.path(), ini);
   EXPECT_TRUE(board->missingFunction().isEmpty()) << static_cast<LoadedEpx30sc&>(*board).problem().toStdString();
   EXPECT_TRUE(board->isSimulated());
@@ -106,7 +106,7 @@ TEST_F(BoardLibraryTest, RelaysAKilledProgramLeftOnGoOff) {
     board->EPX30SC_OutputPort(os.BoardHandle, 0, 1);
   }
   // (The library keeps the board open until its Close: a dead program's board stays as it was.)
-  QLibrary sim(bin() + "/libepx30sc-sim.so");
+  QLibrary sim(bin() + "/boards/libepx30sc-sim.so");
   ASSERT_TRUE(sim.load());
   reinterpret_cast<int32_t (*)(int32_t)>(sim.resolve("EPX30SC_Close"))(SimulatedEpx30sc::kHandle);
   ASSERT_EQ(outputsIn(dir.path(), ini), 1);
