@@ -9,6 +9,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <functional>
 
 namespace {
 
@@ -108,4 +109,69 @@ TEST(ControllerProcess, SignalsDuringTheStartWaitEndIt) {
     EXPECT_FALSE(QFile::exists(dir.filePath("OrvanMirel.lock")));
     EXPECT_FALSE(QFileInfo(dir.filePath("ports/COM9")).isSymLink());
   }
+}
+
+// Killed (SIGKILL) while the dome turns: the board's relays stay on, as a real latched relay
+// would turn the dome until someone comes. The next start switches them off before anything
+// else, even when it opens in the set-up layout and never connects the dome.
+TEST(ControllerProcess, KilledWhileTheDomeTurnsTheNextStartStopsIt) {
+  QTemporaryDir dir;
+  const QString exe = install(dir);
+  const QString bin = QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR"));
+  QDir().mkpath(dir.filePath("boards"));
+  ASSERT_TRUE(QFile::copy(bin + "/boards/libepx30sc-sim.so", dir.filePath("boards/libepx30sc-sim.so")));
+  const QByteArray settings =
+      "[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
+      "[TELESCOPE]\nTelescope= 5\nCommPort=3\nVCommPort= 9\nMount=G\n[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 250\n"
+      "[DOME]\nController= 0\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 2\nDOME_REVOLVE= 2.5\nHomePosition=-1\n"
+      "[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n";
+  {
+    QFile ini(dir.filePath("OrvanMirel.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(settings);
+  }
+  QProcess mount;
+  mount.start(bin + "/orvan-sim", {"lx200gps", "--dir", dir.path(), "--com", "3"});
+  ASSERT_TRUE(mount.waitForStarted(5000));
+  ASSERT_TRUE(waitFor([&] { return mount.canReadLine() || mount.waitForReadyRead(100); }, 10000));
+
+  QProcess controller;
+  startOffscreen(controller, exe);
+  const QString status = dir.filePath("EPX30SC.status");
+  const auto outputs = [&] {
+    const QByteArray s = slurp(status);
+    const int at = s.indexOf("outputs=");
+    return at < 0 ? QByteArray() : s.mid(at + 8, 16);
+  };
+  // Up in the hand layout with the dome connected; the link is the last thing the start opens.
+  ASSERT_TRUE(waitFor([&] { return QFile::exists(dir.filePath("OrvanMirel.link")); }, 40000));
+  ASSERT_TRUE(waitFor([&] { return slurp(status).contains("open=1"); }, 10000));
+  const auto link = [&](const QStringList& args) {
+    return QProcess::execute(bin + "/orvan-link", QStringList{"--folder", dir.path()} + args);
+  };
+  ASSERT_EQ(link({"mission", "57", "off"}), 0);
+  ASSERT_EQ(link({"mission", "22"}), 0);
+  ASSERT_TRUE(waitFor([&] { return outputs().contains('1'); }, 5000)) << slurp(status).constData();
+  const QByteArray turning = outputs();
+
+  ::kill(static_cast<pid_t>(controller.processId()), SIGKILL);
+  ASSERT_TRUE(controller.waitForFinished(10000));
+  QThread::msleep(300);
+  EXPECT_EQ(outputs(), turning);  // nobody switched them off
+
+  // The next start, in the set-up layout: the relays go off during the title already.
+  {
+    QFile ini(dir.filePath("OrvanMirel.ini"));
+    QByteArray text = slurp(dir.filePath("OrvanMirel.ini"));
+    text.replace("FormSizeChange= 1", "FormSizeChange= 2");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write(text);
+  }
+  QProcess again;
+  startOffscreen(again, exe);
+  EXPECT_TRUE(waitFor([&] { return outputs() == QByteArray(16, '0'); }, 3000)) << slurp(status).constData();
+  ::kill(static_cast<pid_t>(again.processId()), SIGTERM);
+  EXPECT_TRUE(again.waitForFinished(20000));
+  mount.terminate();
+  mount.waitForFinished(5000);
 }
