@@ -54,7 +54,7 @@ void UtilityRead(const QString& path, UtilityFields& f) {
   const QString mount = read(path, "TELESCOPE", "Mount");
   f.optMount = mount == u"G" ? 0 : (mount == u"F" ? 1 : -1);
   const int v = static_cast<int>(Val(read(path, "TELESCOPE", "VCommPort")));
-  f.cmbVCommPort = v >= 1 && v <= 9 ? v - 1 : -1;
+  f.cmbVCommPort = v >= 1 && v <= kVirtualPorts ? v - 1 : -1;
   const QString epoch = read(path, "SkyMap", "EPOCH");
   f.optEPOCH = epoch == u"2000" ? 0 : 1;
   f.txtParkAzAlt[0] = Format(Val(read(path, "PARK", "AZ")), QStringLiteral("##0"));
@@ -230,6 +230,13 @@ QList<FieldError> CheckUtilityFields(const UtilityFields& f) {
   for (int k = 5; k <= 8; ++k) param(k, QStringLiteral("数値です"), false, [](double) { return true; });
   if (!wholeText(f.txtDomeLoopTimer, v) || v < 0 || v > 60000)
     fail(QStringLiteral("txtDomeLoopTimer"), QStringLiteral("0 から 60000 までの整数(ms)です") + entered(f.txtDomeLoopTimer));
+  // One device per port: the planetarium's port and the dome controller's are not the mount's.
+  const auto number = [&f](int index) { return index >= 0 && index < f.portList.size() ? f.portList[index].mid(3).toInt() : 0; };
+  const int mountPort = number(f.cmbComm);
+  if (mountPort > 0 && f.cmbVCommPort + 1 == mountPort)
+    fail(QStringLiteral("cmbVCommPort"), QStringLiteral("赤道儀のCOMポートと同じ番号です"));
+  if (mountPort > 0 && f.optController == 1 && number(f.cmbQuarnport) == mountPort)
+    fail(QStringLiteral("cmbQuarnport"), QStringLiteral("赤道儀のCOMポートと同じ番号です"));
   return errors;
 }
 

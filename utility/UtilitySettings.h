@@ -29,7 +29,7 @@ struct UtilityFields {
   bool chkASCOM = false;
   std::array<QString, 2> txtParkAzAlt{};
   int optEPOCH = 1;       // 0 "2000", 1 "EOD"
-  int cmbVCommPort = -1;  // 0..8 = COM1..COM9
+  int cmbVCommPort = -1;  // 0.. = COM1..
   // Dome.
   int optController = -1; // 0 USB board, 1 serial controller, 2 none
   int cmbQuarnport = -1;  // index into portList
@@ -41,6 +41,10 @@ struct UtilityFields {
   QString txtExec;
   std::array<QString, 27> relay{};  // RELAY $000..$026, kept for the dome test panel
 };
+
+// Entries of the planetarium port list, COM1 upwards. Beyond the first nine: COM1 to COM4 are
+// usually this machine's own serial ports (ttyS0..3), and the demo observatory offers COM10.
+constexpr int kVirtualPorts = 20;
 
 // The dome parameter keys in the order of txtDomeParameter.
 extern const std::array<const char*, 9> kDomeParameterKeys;

@@ -224,7 +224,7 @@ void frmUtility::buildSetupTab() {
   optEPOCH = optionGroup<2>(sky, QStringLiteral("optEPOCH"), {"J2000", "視位置"});
   kf->addRow(QString(), row({optEPOCH[0], optEPOCH[1]}));
   cmbVCommPort = named(new QComboBox, QStringLiteral("cmbVCommPort"));
-  kf->addRow(QStringLiteral("仮想ポート"), cmbVCommPort);
+  kf->addRow(QStringLiteral("仮想ポート"), withError(cmbVCommPort));
   lay->addWidget(sky);
   lay->addStretch();
   tabs->addTab(page, QStringLiteral("観測地・赤道儀"));
@@ -443,7 +443,7 @@ void frmUtility::fromFields(const UtilityFields& f) {
   cmbComm->setCurrentIndex(f.cmbComm);  // cmbCommPort follows
   setChecked(optMount, f.optMount);
   cmbVCommPort->clear();
-  for (int n = 1; n <= 9; ++n) cmbVCommPort->addItem(QStringLiteral("COM") + QString::number(n));
+  for (int n = 1; n <= kVirtualPorts; ++n) cmbVCommPort->addItem(QStringLiteral("COM") + QString::number(n));
   cmbVCommPort->setCurrentIndex(f.cmbVCommPort);
   setChecked(optEPOCH, f.optEPOCH);
   for (int k = 0; k < 2; ++k) txtParkAzAlt[k]->setText(f.txtParkAzAlt[k]);
@@ -483,7 +483,8 @@ void frmUtility::UtilityRead() {
   fromFields(f);
   // What the fields write unedited: only texts that differ from these are the observer's.
   loaded_ = UtilityEntries(toFields());
-  clearVexilFields(true);
+  // The programming tab's fields belong to a connection: they stay while one is open.
+  if (!programmer_->Connected) clearVexilFields(true);
   showErrors({});
 }
 

@@ -183,6 +183,14 @@ TEST_F(Editor, InvalidEntriesWriteNothingAndSayWhyBesideTheField) {
   EXPECT_EQ(bytes(ini), before);
   EXPECT_FALSE(u.fieldError("txtLocation0").isEmpty());
 
+  // The planetarium's port on the mount's port.
+  u.txtLocation[0]->setText(QStringLiteral("35"));
+  u.cmbVCommPort->setCurrentIndex(4);  // COM5, the mount's
+  u.btnOK_Click(1);
+  EXPECT_EQ(bytes(ini), before);
+  EXPECT_FALSE(u.fieldError("cmbVCommPort").isEmpty());
+  u.cmbVCommPort->setCurrentIndex(9);
+
   // Without a dome controller the dome's geometry does not stop the save.
   u.txtLocation[0]->setText(QStringLiteral("35"));
   u.optController[2]->click();
