@@ -19,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvan {
 
@@ -123,7 +124,11 @@ frmUtility::frmUtility(QString programFolder, QWidget* parent)
   lay->addLayout(foot);
 }
 
-frmUtility::~frmUtility() = default;
+frmUtility::~frmUtility() {
+  // Before the child widgets go: the panel's disconnect re-enables the controller choice.
+  programmer_->cmdConnect(false, 0);
+  domePanel_->Disconnect();
+}
 
 QWidget* frmUtility::withError(QWidget* field) {
   auto* label = named(new QLabel, QStringLiteral("err_") + field->objectName());
