@@ -243,6 +243,23 @@ TEST_F(Devices, DomePanelOnTheSerialControllerSeesTheZMark) {
   EXPECT_EQ(u.cmbQuarnport->currentText(), u"COM7");
   TurnUntilZMark(u, 1);
   EXPECT_EQ(state("fault"), "normal");
+
+  // The controller falls silent while connected: the driver asks, Abort leaves the utility
+  // running with the controller given up, and the settings untouched but for the layout.
+  DomeTestPanel& p = *u.domePanel();
+  p.btnCounter[0]->click();
+  ASSERT_TRUE(p.PanelConnected());
+  const QString height = ReadIni(ini, "Location", "HEIGHT");
+  SimControl(dir.path(), kCom, "fault silent");
+  prompter.clear();
+  ASSERT_TRUE(WaitFor([&] { return !prompter.asked().empty(); }, 10000));
+  emit p.btnCounter[3]->pressed();
+  emit p.btnCounter[3]->released();
+  Wait(300);
+  p.btnCounter[0]->click();
+  EXPECT_FALSE(p.PanelConnected());
+  EXPECT_EQ(ReadIni(ini, "Location", "HEIGHT"), height);
+  EXPECT_EQ(ReadIni(ini, "DOME", "ENC3_PULSES"), u"3600");
 }
 
 TEST_F(Devices, NoDomeControllerDisablesThePanel) {

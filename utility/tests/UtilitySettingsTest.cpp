@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -216,6 +217,15 @@ TEST_F(Editor, MissingEmptyCp932AndReadOnlyFiles) {
   EXPECT_TRUE(bytes(ini).contains("ENC3_PULSES= 3600\n"));
   w.reset();
 
+  // Empty: read like a missing one, written whole.
+  put(ini, "");
+  frmUtility& e = open();
+  EXPECT_EQ(e.txtLocation[0]->text(), QString());
+  e.optController[2]->click();
+  e.btnOK_Click(1);
+  EXPECT_EQ(ReadIni(ini, "DOME", "Controller"), u"2");
+  w.reset();
+
   // CP932 with a Japanese program path and a corrupt line: the path survives, the file stays CP932.
   const QString exec = QStringLiteral("/home/観測/終了.sh");
   put(ini, "[Option]\r\nExec=" + cp932::encode(exec) + "\r\n\xff\xfe garbage\r\n[Location]\r\nHEIGHT=5\r\n[DOME]\r\nController=2\r\n");
@@ -295,6 +305,52 @@ TEST_F(Editor, ASecondUtilityInTheSameFolderIsRefused) {
   first.terminate();
   EXPECT_TRUE(first.waitForFinished(5000));
   EXPECT_EQ(bytes(ini).contains("Use=False"), true);
+}
+
+}  // namespace
+}  // namespace orvan
+
+namespace orvan {
+namespace {
+
+// A new observatory set up entirely in the utility, then the real controller started on it:
+// it offers the planetarium port the utility chose and writes the site back unchanged.
+TEST_F(Editor, TheControllerStartsOnWhatTheUtilitySaved) {
+  frmUtility& u = open();
+  u.txtLocation[0]->setText(QStringLiteral("43"));
+  u.txtLocation[1]->setText(QStringLiteral("3"));
+  u.optEW[1]->setChecked(true);
+  u.txtLocation[3]->setText(QStringLiteral("89"));
+  u.txtLocation[7]->setText(QStringLiteral("-6"));
+  u.cmbTelescope->setCurrentIndex(5);
+  u.cmbComm->setCurrentIndex(u.cmbComm->findText("COM5"));
+  u.cmbVCommPort->setCurrentIndex(8);  // COM9
+  u.optController[2]->click();
+  u.btnOK_Click(0);
+  ASSERT_TRUE(u.lblSaveError->isHidden()) << qPrintable(u.lblSaveError->text());
+  w.reset();
+
+  // The first start opens in the set-up layout, as an install's first start does.
+  WriteIni(ini, "PUBLIC", "FormSizeChange", "2");
+  const QString exe = dir.filePath("OrvanMirel");
+  ASSERT_TRUE(QFile::copy(bin("OrvanMirel"), exe));
+  QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QProcess controller;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.remove("ORVAN_PROGRAM_FOLDER");
+  controller.setProcessEnvironment(env);
+  controller.start(exe, {});
+  ASSERT_TRUE(controller.waitForStarted(10000));
+  const QString vport = dir.filePath("ports/COM9");
+  for (int i = 0; i < 400 && !QFileInfo(vport).isSymLink(); ++i) controller.waitForFinished(50);
+  EXPECT_TRUE(QFileInfo(vport).isSymLink());
+  controller.terminate();
+  ASSERT_TRUE(controller.waitForFinished(15000));
+  EXPECT_EQ(ReadIni(ini, "Location", "LATITUDE"), u"+43:03:00");
+  EXPECT_EQ(ReadIni(ini, "Location", "LONGITUDE"), u"W089:00:00");
+  EXPECT_EQ(ReadIni(ini, "TELESCOPE", "CommPort"), u"5");
+  EXPECT_EQ(ReadIni(ini, "Location", "TIMEZONE"), u"-6.0");
 }
 
 }  // namespace
