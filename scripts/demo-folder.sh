@@ -5,7 +5,8 @@
 #
 #   scripts/demo-folder.sh BIN_DIR FOLDER [--fresh]
 #
-# BIN_DIR holds the built OrvanMirel and orvan-sim. The programs are always refreshed; the
+# BIN_DIR holds the built OrvanMirel and orvan-sim (and OrvanMirelutility, which the
+# controller's utility button starts from the same folder, when it was built). The programs are always refreshed; the
 # settings, the board and the stars are written only when missing (an observer's changes and
 # the dome's alignment survive the next run), or always with --fresh.
 #
@@ -38,7 +39,8 @@ if [ "$fresh" = --fresh ]; then
   rm -f "$folder/OrvanMirel.ini" "$folder/EPX30SC.state" "$folder/EPX30SC.status" "$folder/EPX30SC.weather"
 fi
 # Copied, not linked: the program folder is where the executable lies.
-for p in OrvanMirel orvan-sim; do
+for p in OrvanMirel OrvanMirelutility orvan-sim; do
+  [ -x "$bin/$p" ] || continue
   cp -f "$bin/$p" "$folder/$p.new" && mv -f "$folder/$p.new" "$folder/$p"
 done
 # The other programs of the install, when they were built.

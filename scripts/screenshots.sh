@@ -10,7 +10,7 @@ command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (apt-get install x
 fc-list | grep -qi "Noto Sans CJK" || { echo "Japanese fonts are missing (apt-get install fonts-noto-cjk)"; exit 1; }
 
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target orvan-screenshots orvan-sim
+cmake --build "$build" -j2 --target orvan-screenshots orvan-utility-screenshots orvan-sim
 
 folder=$(mktemp -d)
 sim_pid=
@@ -80,3 +80,13 @@ for _ in 1 2 3 4 5 6 7 8 9 10; do
   sleep 0.5
 done
 xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" --homing "$folder/rst400" "$root/docs/screenshots"
+
+# The configuration utility on the same observatory, its E-Vexil tab on the E-Vexil simulator.
+kill "$sim_pid" 2>/dev/null || true
+"$build/bin/orvan-sim" evexil --dir "$folder" --com 7 >"$folder/evexil.out" 2>&1 &
+sim_pid=$!
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+  grep -q '^ready' "$folder/evexil.out" 2>/dev/null && break
+  sleep 0.5
+done
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-utility-screenshots" "$folder" "$root/docs/screenshots" 7

@@ -139,43 +139,63 @@ QString ReadIni(const QString& path, const QString& section, const QString& key)
   return k < 0 ? QString() : valueOf(t.lines[k]);
 }
 
+namespace {
+
+// The value as one line: line breaks would split it into lines the readers take for keys.
+QString oneLine(const QString& value) {
+  QString v = value;
+  v.replace(u'\r', u' ').replace(u'\n', u' ');
+  return v;
+}
+
+void apply(IniText& t, const IniEntry& e) {
+  const QString v = oneLine(e.value);
+  const QString line = e.key + u'=' + v;
+  auto range = findSection(t.lines, e.section);
+  if (range.first < 0) {
+    t.insert(int(t.lines.size()), u'[' + e.section + u']');
+    t.insert(int(t.lines.size()), line);
+    t.endsWithEol = true;
+    return;
+  }
+  const int k = findKey(t.lines, range, e.key);
+  if (k >= 0) {
+    // Keep the key's spelling as it stands in the file.
+    t.set(k, t.lines[k].left(t.lines[k].indexOf(u'=')).trimmed() + u'=' + v);
+    return;
+  }
+  // After the section's last non-blank line, so blank separators stay between sections.
+  int at = range.second;
+  while (at > range.first && t.lines[at - 1].trimmed().isEmpty()) --at;
+  t.insert(at, line);
+  if (at == t.lines.size() - 1) t.endsWithEol = true;
+}
+
+}  // namespace
+
 bool WriteIni(const QString& path, const QString& section, const QString& key, const QString& value) {
+  return WriteIniEntries(path, {IniEntry{section, key, value}});
+}
+
+bool WriteIniEntries(const QString& path, const QList<IniEntry>& entries) {
   const QFileInfo info(path);
   // A file without write permission keeps its values, also for root (who ignores the bits).
   constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
   if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite))) return false;
-  // A value is one line: line breaks would split it into lines the readers take for keys.
-  QString v = value;
-  v.replace(u'\r', u' ').replace(u'\n', u' ');
+  if (entries.isEmpty()) return true;
 
   QLockFile lock(path + QStringLiteral(".lock"));
   lock.setStaleLockTime(0);
   if (!lock.tryLock(10000)) {
-    qCWarning(lcSettings) << "settings file is locked, value not written:" << path << section << key;
+    qCWarning(lcSettings) << "settings file is locked, values not written:" << path << entries.size();
     return false;
   }
 
+  // The file as it is now, under the lock: keys written by the other program since it was
+  // last read keep their new text.
   IniText t;
   if (const auto bytes = readBytes(path)) t = parse(*bytes);
-  const QString line = key + u'=' + v;
-  auto range = findSection(t.lines, section);
-  if (range.first < 0) {
-    t.insert(int(t.lines.size()), u'[' + section + u']');
-    t.insert(int(t.lines.size()), line);
-    t.endsWithEol = true;
-  } else {
-    const int k = findKey(t.lines, range, key);
-    if (k >= 0) {
-      // Keep the key's spelling as it stands in the file.
-      t.set(k, t.lines[k].left(t.lines[k].indexOf(u'=')).trimmed() + u'=' + v);
-    } else {
-      // After the section's last non-blank line, so blank separators stay between sections.
-      int at = range.second;
-      while (at > range.first && t.lines[at - 1].trimmed().isEmpty()) --at;
-      t.insert(at, line);
-      if (at == t.lines.size() - 1) t.endsWithEol = true;
-    }
-  }
+  for (const IniEntry& e : entries) apply(t, e);
 
   QSaveFile out(path);
   if (!out.open(QIODevice::WriteOnly)) return false;

@@ -160,3 +160,14 @@ TEST_F(Ini, BytesOfNoKnownEncodingSurviveAWriteElsewhere) {
   WriteIni(path(), "B", "y", "4");
   EXPECT_EQ(slurp(path()), "[A]\nx=3\n[B]\ny=4\n");
 }
+
+TEST_F(Ini, SeveralValuesAreWrittenTogetherOrNotAtAll) {
+  spit(path(), "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+  EXPECT_TRUE(WriteIniEntries(path(), {{"A", "X", "10"}, {"b", "z", "3"}, {"C", "w", "4"}, {"A", "x", "11"}}));
+  // The key keeps its spelling, later entries win, new keys join their section before the blank line.
+  EXPECT_EQ(slurp(path()), "[A]\r\nx=11\r\n\r\n[B]\r\ny=2\r\nz=3\r\n[C]\r\nw=4\r\n");
+  ::chmod(path().toLocal8Bit().constData(), 0444);
+  EXPECT_FALSE(WriteIniEntries(path(), {{"A", "x", "12"}, {"B", "y", "5"}}));
+  EXPECT_EQ(ReadIni(path(), "A", "x"), "11");
+  EXPECT_EQ(ReadIni(path(), "B", "y"), "2");
+}

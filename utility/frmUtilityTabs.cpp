@@ -1,0 +1,207 @@
+// The utility's settings tabs: which control edits which key, under which caption.
+#include "frmUtility.h"
+
+#include "CommPorts.h"
+#include "DomeTestPanel.h"
+#include "UtilityWidgets.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+namespace orvan {
+
+using namespace ui;
+
+QWidget* frmUtility::withError(QWidget* field) {
+  auto* label = named(new QLabel, QStringLiteral("err_") + field->objectName());
+  label->setStyleSheet(QStringLiteral("color: rgb(200,0,0);"));
+  label->setWordWrap(true);
+  label->hide();
+  errorLabels_.insert(field->objectName(), label);
+  auto* w = new QWidget;
+  auto* l = new QHBoxLayout(w);
+  l->setContentsMargins(0, 0, 0, 0);
+  l->addWidget(field);
+  l->addWidget(label, 1);
+  return w;
+}
+
+QString frmUtility::fieldError(const QString& field) const {
+  const QLabel* l = errorLabels_.value(field);
+  return l && !l->isHidden() ? l->text() : QString();
+}
+
+void frmUtility::buildSetupTab() {
+  auto* page = new QWidget;
+  auto* lay = new QVBoxLayout(page);
+
+  auto* site = named(new QGroupBox(QStringLiteral("観測地")), QStringLiteral("FrameLocation"));
+  auto* sg = new QGridLayout(site);
+  for (int k = 0; k < 8; ++k) txtLocation[k] = edit(QStringLiteral("txtLocation%1").arg(k), k == 3 ? 50 : 40);
+  txtLocation[6]->setMaximumWidth(70);
+  txtLocation[7]->setMaximumWidth(60);
+  optNS = optionGroup<2>(site, QStringLiteral("optNS"), {"北緯", "南緯"});
+  optEW = optionGroup<2>(site, QStringLiteral("optEW"), {"東経", "西経"});
+  sg->addWidget(new QLabel(QStringLiteral("緯度")), 0, 0);
+  sg->addWidget(row({optNS[0], optNS[1]}), 0, 1);
+  sg->addWidget(row({withError(txtLocation[0]), new QLabel(QStringLiteral("度")), withError(txtLocation[1]),
+                     new QLabel(QStringLiteral("分")), withError(txtLocation[2]), new QLabel(QStringLiteral("秒"))}),
+                0, 2);
+  sg->addWidget(new QLabel(QStringLiteral("経度")), 1, 0);
+  sg->addWidget(row({optEW[0], optEW[1]}), 1, 1);
+  sg->addWidget(row({withError(txtLocation[3]), new QLabel(QStringLiteral("度")), withError(txtLocation[4]),
+                     new QLabel(QStringLiteral("分")), withError(txtLocation[5]), new QLabel(QStringLiteral("秒"))}),
+                1, 2);
+  sg->addWidget(new QLabel(QStringLiteral("標高(m)")), 2, 0);
+  sg->addWidget(withError(txtLocation[6]), 2, 1, 1, 2);
+  sg->addWidget(new QLabel(QStringLiteral("時差(h)")), 3, 0);
+  sg->addWidget(withError(txtLocation[7]), 3, 1, 1, 2);
+  lay->addWidget(site);
+
+  auto* mount = named(new QGroupBox(QStringLiteral("赤道儀")), QStringLiteral("FrameMount"));
+  auto* mf = new QFormLayout(mount);
+  cmbTelescope = named(new QComboBox, QStringLiteral("cmbTelescope"));
+  cmbTelescope->addItems({QStringLiteral("E-Vexil"), QStringLiteral("Temma2M"), QStringLiteral("TemmaPC/PC Jr."),
+                          QStringLiteral("Temma2/2 Jr."), QStringLiteral("Meade LX200"), QStringLiteral("Meade LX200GPS"),
+                          QStringLiteral("RST-400(HUBO-i)"), QStringLiteral("ASCOM")});
+  mf->addRow(QStringLiteral("機種："), cmbTelescope);
+  cmbComm = named(new QComboBox, QStringLiteral("cmbComm"));
+  mf->addRow(QStringLiteral("COMポート："), cmbComm);
+  optMount = optionGroup<2>(mount, QStringLiteral("optMount"), {"ドイツ式", "フォーク式"});
+  mf->addRow(QString(), row({optMount[0], optMount[1]}));
+
+  auto* backlash = named(new QGroupBox(QStringLiteral("赤経のバックラッシュ補正")), QStringLiteral("FrameBackLash"));
+  auto* bf = new QFormLayout(backlash);
+  chkBackLash = named(new QCheckBox(QStringLiteral("実行する")), QStringLiteral("chkBackLash"));
+  txtOverRun = edit(QStringLiteral("txtOverRun"));
+  txtDelayTime = edit(QStringLiteral("txtDelayTime"));
+  lblOverRun = new QLabel(QStringLiteral("オーバーラン"));
+  lblDelayTime = new QLabel(QStringLiteral("ディレイ・タイム"));
+  bf->addRow(chkBackLash);
+  bf->addRow(lblOverRun, withError(txtOverRun));
+  bf->addRow(lblDelayTime, withError(txtDelayTime));
+  connect(chkBackLash, &QCheckBox::toggled, this, &frmUtility::setBackLashEnabled);
+  mf->addRow(backlash);
+
+  txtLoopTimer = edit(QStringLiteral("txtLoopTimer"));
+  mf->addRow(QStringLiteral("通信間隔"), row({withError(txtLoopTimer), new QLabel(QStringLiteral("ms"))}));
+  optVolt = optionGroup<2>(mount, QStringLiteral("optVolt"), {"12V", "24V"});
+  mf->addRow(QStringLiteral("Temma電源"), row({optVolt[0], optVolt[1]}));
+
+  auto* ascom = named(new QGroupBox(QStringLiteral("ASCOMプラットホーム")), QStringLiteral("FrameASCOM"));
+  auto* al = new QVBoxLayout(ascom);
+  chkASCOM = named(new QCheckBox(QStringLiteral("ASCOMを使用する")), QStringLiteral("chkASCOM"));
+  al->addWidget(chkASCOM);
+  connect(chkASCOM, &QCheckBox::clicked, this, &frmUtility::chkASCOM_MouseUp);
+  mf->addRow(ascom);
+  lay->addWidget(mount);
+
+  auto* park = named(new QGroupBox(QStringLiteral("パーク位置")), QStringLiteral("FramePark"));
+  auto* pf = new QFormLayout(park);
+  txtParkAzAlt[0] = edit(QStringLiteral("txtParkAzAlt0"));
+  txtParkAzAlt[1] = edit(QStringLiteral("txtParkAzAlt1"));
+  pf->addRow(QStringLiteral("方位角"), withError(txtParkAzAlt[0]));
+  pf->addRow(QStringLiteral("高度角"), withError(txtParkAzAlt[1]));
+  lay->addWidget(park);
+
+  auto* sky = named(new QGroupBox(QStringLiteral("連動星図ソフト")), QStringLiteral("FrameSkyMap"));
+  auto* kf = new QFormLayout(sky);
+  optEPOCH = optionGroup<2>(sky, QStringLiteral("optEPOCH"), {"J2000", "視位置"});
+  kf->addRow(QString(), row({optEPOCH[0], optEPOCH[1]}));
+  cmbVCommPort = named(new QComboBox, QStringLiteral("cmbVCommPort"));
+  kf->addRow(QStringLiteral("仮想ポート"), withError(cmbVCommPort));
+  lay->addWidget(sky);
+  lay->addStretch();
+  tabs->addTab(page, QStringLiteral("観測地・赤道儀"));
+}
+
+void frmUtility::buildDomeTab() {
+  auto* page = new QWidget;
+  auto* lay = new QVBoxLayout(page);
+
+  auto* ctl = named(new QGroupBox(QStringLiteral("ドームコントローラ")), QStringLiteral("Frame6"));
+  Frame6 = ctl;
+  auto* cl = new QGridLayout(ctl);
+  optController = optionGroup<3>(ctl, QStringLiteral("optController"), {"Orvanドームコントローラ", "Quarn-LX", "ドームコントローラなし"});
+  for (int k = 0; k < 3; ++k) {
+    cl->addWidget(optController[k], k, 0);
+    connect(optController[k], &QRadioButton::clicked, this, [this, k] { ControllerSelect(k); });
+  }
+  Label7 = named(new QLabel(QStringLiteral("PORT")), QStringLiteral("Label7"));
+  cmbQuarnport = named(new QComboBox, QStringLiteral("cmbQuarnport"));
+  cl->addWidget(Label7, 1, 1);
+  cl->addWidget(withError(cmbQuarnport), 1, 2);
+  lay->addWidget(ctl);
+
+  auto* params = named(new QGroupBox(QStringLiteral("ドームパラメータ")), QStringLiteral("FrameDomeParameter"));
+  auto* pf = new QFormLayout(params);
+  const char* captions[9] = {"全周パルス数", "ドーム半径", "許容誤差", "ホームポジション", "スリット開閉時間",
+                             "オフセット（不動点基準） 東西", "オフセット（不動点基準） 南北", "オフセット（不動点基準） 上下",
+                             "光軸中心距離"};
+  for (int k = 0; k < 9; ++k) {
+    txtDomeParameter[k] = edit(QStringLiteral("txtDomeParameter%1").arg(k), 90);
+    pf->addRow(QString::fromUtf8(captions[k]), withError(txtDomeParameter[k]));
+  }
+  chkUpDown = named(new QCheckBox(QStringLiteral("UPｶｳﾝﾄ")), QStringLiteral("chkUpDown"));
+  chkZswc = named(new QCheckBox(QStringLiteral("回転原点スイッチあり")), QStringLiteral("chkZswc"));
+  chkDomeAuto = named(new QCheckBox(QStringLiteral("起動時ドーム連動ON")), QStringLiteral("chkDomeAuto"));
+  pf->addRow(row({chkUpDown, chkZswc, chkDomeAuto}));
+  lay->addWidget(params);
+
+  auto* loop = named(new QGroupBox(QStringLiteral("ドームコントローラとの通信間隔")), QStringLiteral("FrameDomeLoop"));
+  auto* ll = new QHBoxLayout(loop);
+  txtDomeLoopTimer = edit(QStringLiteral("txtDomeLoopTimer"));
+  ll->addWidget(withError(txtDomeLoopTimer));
+  ll->addWidget(new QLabel(QStringLiteral("ms")));
+  ll->addStretch();
+  lay->addWidget(loop);
+
+  auto* sensors = named(new QGroupBox(QStringLiteral("接続するセンサ")), QStringLiteral("FrameSensor"));
+  auto* sl = new QHBoxLayout(sensors);
+  chkSensor[0] = named(new QCheckBox(QStringLiteral("停電センサ")), QStringLiteral("chkSensor0"));
+  chkSensor[1] = named(new QCheckBox(QStringLiteral("降雨雪センサ")), QStringLiteral("chkSensor1"));
+  sl->addWidget(chkSensor[0]);
+  sl->addWidget(chkSensor[1]);
+  sl->addStretch();
+  lay->addWidget(sensors);
+
+  domePanel_ = new DomeTestPanel(iniPath_, programFolder_);
+  lay->addWidget(domePanel_);
+  connect(domePanel_, &DomeTestPanel::connectedChanged, this, [this](bool on) { Frame6->setEnabled(!on); });
+  connect(chkUpDown, &QCheckBox::toggled, domePanel_, &DomeTestPanel::setUpDown);
+  connect(cmbQuarnport, &QComboBox::currentIndexChanged, this,
+          [this](int) { domePanel_->setPort(CommPortNumber(cmbQuarnport->currentText())); });
+  lay->addStretch();
+  tabs->addTab(page, QStringLiteral("ドーム"));
+}
+
+
+void frmUtility::buildOtherTab() {
+  auto* page = new QWidget;
+  auto* lay = new QVBoxLayout(page);
+  auto* local = named(new QGroupBox(QStringLiteral("ローカルデータ転送")), QStringLiteral("FrameLocalData"));
+  auto* ll = new QVBoxLayout(local);
+  auto* text = new QLabel(QStringLiteral(
+      "Orvan起動時に、Orvan側で設定された観測値情報や時刻情報をHUBO-iに転送して、双方の情報を一致させます。"));
+  text->setWordWrap(true);
+  ll->addWidget(text);
+  ll->addWidget(new QLabel(QStringLiteral("PC->HUBO-iへ転送するデータ")));
+  const char* captions[3] = {"地方恒星時", "緯度・経度", "日付・時刻"};
+  for (int k = 0; k < 3; ++k) {
+    chkLocalData[k] = named(new QCheckBox(QString::fromUtf8(captions[k])), QStringLiteral("chkLocalData%1").arg(k));
+    ll->addWidget(chkLocalData[k]);
+  }
+  lay->addWidget(local);
+  auto* exec = named(new QGroupBox(QStringLiteral("終了直前に実行するプログラム（Full Path）")), QStringLiteral("FrameExec"));
+  auto* el = new QVBoxLayout(exec);
+  txtExec = named(new QLineEdit, QStringLiteral("txtExec"));
+  el->addWidget(txtExec);
+  lay->addWidget(exec);
+  lay->addStretch();
+  tabs->addTab(page, QStringLiteral("その他"));
+}
+
+
+}  // namespace orvan
