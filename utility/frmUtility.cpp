@@ -8,6 +8,7 @@
 #include "Prompter.h"
 #include "QtSerialLink.h"
 #include "Shared.h"
+#include "Epx30sc.h"
 #include "SingleInstance.h"
 #include "UtilityWidgets.h"
 #include "Vb.h"
@@ -89,6 +90,10 @@ bool frmUtility::Form_Load() {
     AlreadyRunningNotice();
     return false;
   }
+  // A utility killed while its test panel turned the dome left the board's relays on (a
+  // running controller holds the board, and then nothing happens here).
+  if (ReadIni(iniPath_, QStringLiteral("DOME"), QStringLiteral("Controller")).trimmed() == u"0")
+    SwitchBoardOutputsOff(*OpenBoardLibrary(programFolder_, iniPath_));
   CommPortSet();
   tabs->setCurrentIndex(0);
   UtilityRead();
