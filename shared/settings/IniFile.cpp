@@ -129,8 +129,21 @@ int findKey(const QStringList& lines, std::pair<int, int> range, const QString& 
 
 }  // namespace
 
+namespace {
+// The copy every successful write leaves beside the file. A settings file deleted while a
+// program runs (by hand, by a careless script) is read from it and written back from it, so
+// the next write does not leave a file holding that one key.
+QString lastCopy(const QString& path) { return path + QStringLiteral(".last"); }
+
+std::optional<QByteArray> readCurrent(const QString& path) {
+  if (auto bytes = readBytes(path)) return bytes;
+  if (QFileInfo::exists(path)) return std::nullopt;  // there but unreadable: nothing to stand in
+  return readBytes(lastCopy(path));
+}
+}  // namespace
+
 QString ReadIni(const QString& path, const QString& section, const QString& key) {
-  const auto bytes = readBytes(path);
+  const auto bytes = readCurrent(path);
   if (!bytes) return {};
   const IniText t = parse(*bytes);
   const auto range = findSection(t.lines, section);
@@ -194,7 +207,12 @@ bool WriteIniEntries(const QString& path, const QList<IniEntry>& entries) {
   // The file as it is now, under the lock: keys written by the other program since it was
   // last read keep their new text.
   IniText t;
-  if (const auto bytes = readBytes(path)) t = parse(*bytes);
+  if (const auto bytes = readBytes(path)) {
+    t = parse(*bytes);
+  } else if (const auto kept = readCurrent(path)) {
+    qCWarning(lcSettings) << "settings file missing, written back from its last copy:" << path;
+    t = parse(*kept);
+  }
   for (const IniEntry& e : entries) apply(t, e);
 
   QSaveFile out(path);
@@ -204,7 +222,10 @@ bool WriteIniEntries(const QString& path, const QList<IniEntry>& entries) {
     out.cancelWriting();
     return false;
   }
-  return out.commit();
+  if (!out.commit()) return false;
+  QSaveFile copy(lastCopy(path));
+  if (copy.open(QIODevice::WriteOnly) && copy.write(data) == data.size()) copy.commit();
+  return true;
 }
 
 }  // namespace orvan

@@ -3,7 +3,9 @@
 // sections and keys compared without regard to case, every other line kept as it stands,
 // values cut at 1023 characters, an absent file, section or key read as the empty text.
 // Writes replace the file atomically and hold a lock across processes for the whole
-// read-modify-write, because the controller and the utility write the same file.
+// read-modify-write, because the controller and the utility write the same file. Each write
+// also leaves a copy, "<file>.last": a file deleted while a program runs is read from that
+// copy and written back from it (to start afresh, delete both).
 #include <QList>
 #include <QString>
 

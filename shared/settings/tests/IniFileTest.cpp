@@ -105,6 +105,23 @@ TEST_F(Ini, MissingFileIsCreatedAndLineBreaksInAValueCannotInjectKeys) {
   EXPECT_EQ(ReadIni(path(), "DOME", "Controller"), "");
 }
 
+// Deleted while a program runs: reads and the next write come from the copy of the last
+// write, so the observer's other settings are not reduced to the one key written next.
+TEST_F(Ini, AFileDeletedWhileRunningComesBackWhole) {
+  spit(path(), "; the observatory\n[Location]\nLATITUDE=+35:40:00\n");
+  EXPECT_TRUE(WriteIni(path(), "DOME", "LastEnc", " 100"));
+  QFile::remove(path());
+  EXPECT_EQ(ReadIni(path(), "Location", "LATITUDE"), "+35:40:00");
+  EXPECT_TRUE(WriteIni(path(), "DOME", "LastEnc", " 200"));
+  EXPECT_EQ(slurp(path()), "; the observatory\n[Location]\nLATITUDE=+35:40:00\n[DOME]\nLastEnc= 200\n");
+  // Both gone: a fresh start.
+  QFile::remove(path());
+  QFile::remove(path() + ".last");
+  EXPECT_EQ(ReadIni(path(), "Location", "LATITUDE"), "");
+  EXPECT_TRUE(WriteIni(path(), "DOME", "LastEnc", " 300"));
+  EXPECT_EQ(slurp(path()), "[DOME]\nLastEnc= 300\n");
+}
+
 TEST_F(Ini, ReadOnlyFileOrFolderKeepsTheOldValues) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes through read-only permissions";
   spit(path(), "[A]\nx=1\n");
@@ -143,8 +160,9 @@ TEST_F(Ini, TwoProcessesWritingTheSameFileLoseNoKey) {
   }
   EXPECT_EQ(ReadIni(path(), "Keep", "me"), "yes");
   EXPECT_TRUE(slurp(path()).startsWith("; shared by the controller and the utility\n"));
-  // No temporary or lock file is left behind.
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+  // No temporary or lock file is left behind; the last write's copy is the whole file.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"OrvanMirel.ini", "OrvanMirel.ini.last"}));
+  EXPECT_EQ(slurp(path() + ".last"), slurp(path()));
 }
 
 TEST_F(Ini, BytesOfNoKnownEncodingSurviveAWriteElsewhere) {
