@@ -80,6 +80,9 @@ bool PseudoTerminal::create(const QString& linkPath) {
 
   readNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
   connect(readNotifier_, &QSocketNotifier::activated, this, &PseudoTerminal::readMaster);
+  writeNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
+  writeNotifier_->setEnabled(false);
+  connect(writeNotifier_, &QSocketNotifier::activated, this, &PseudoTerminal::flushOutgoing);
 
   watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (watch_ >= 0 &&
@@ -96,6 +99,9 @@ bool PseudoTerminal::create(const QString& linkPath) {
 void PseudoTerminal::remove() {
   delete readNotifier_;
   readNotifier_ = nullptr;
+  delete writeNotifier_;
+  writeNotifier_ = nullptr;
+  outgoing_.clear();
   delete closeNotifier_;
   closeNotifier_ = nullptr;
   closeFd(watch_);
@@ -112,21 +118,35 @@ void PseudoTerminal::remove() {
 
 bool PseudoTerminal::send(const QByteArray& bytes) {
   if (master_ < 0) return false;
+  if (outgoing_.size() + bytes.size() > kMaxOutgoing) {
+    // The client has stopped reading: dropped rather than held without end.
+    qCWarning(lcPty) << "pseudo-terminal reply dropped: the client reads nothing";
+    return false;
+  }
+  outgoing_ += bytes;
+  flushOutgoing();
+  return true;
+}
+
+void PseudoTerminal::flushOutgoing() {
   qsizetype done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(master_, bytes.constData() + done, size_t(bytes.size() - done));
+  while (done < outgoing_.size()) {
+    const ssize_t n = ::write(master_, outgoing_.constData() + done, size_t(outgoing_.size() - done));
     if (n > 0) {
       done += n;
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
-      // The client does not read and the terminal's buffer is full: the rest is dropped
-      // rather than blocking the controller.
-      qCWarning(lcPty) << "pseudo-terminal write dropped:" << std::strerror(errno);
-      return false;
+      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        qCWarning(lcPty) << "pseudo-terminal write failed:" << std::strerror(errno);
+        outgoing_.clear();
+        done = 0;
+      }
+      break;  // full: the rest goes when the client has read
     }
   }
-  return true;
+  outgoing_.remove(0, done);
+  if (writeNotifier_) writeNotifier_->setEnabled(!outgoing_.isEmpty());
 }
 
 void PseudoTerminal::readMaster() {
@@ -171,6 +191,8 @@ void PseudoTerminal::releaseAfterClient() {
   if (slave_ < 0) return;
   ioctl(slave_, TIOCNXCL);      // exclusive mode ends with the client that set it
   tcflush(slave_, TCIFLUSH);    // replies it never read are not for the next client
+  outgoing_.clear();
+  if (writeNotifier_) writeNotifier_->setEnabled(false);
   emit clientClosed();
 }
 

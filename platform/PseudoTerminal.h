@@ -32,8 +32,11 @@ class PseudoTerminal : public QObject {
   QString slavePath() const { return slavePath_; }
   QString linkPath() const { return linkPath_; }
 
-  // Sends the bytes to the program that opened the port, in one write.
+  // Sends the bytes to the program that opened the port. What the terminal cannot take now
+  // waits and goes out in order as the program reads; a program that leaves more than
+  // kMaxOutgoing unread loses what does not fit (false).
   bool send(const QByteArray& bytes);
+  static constexpr qsizetype kMaxOutgoing = 256 * 1024;
 
  signals:
   void received(const QByteArray& chunk);
@@ -44,12 +47,15 @@ class PseudoTerminal : public QObject {
   void readMaster();
   void readCloseEvents();
   void releaseAfterClient();
+  void flushOutgoing();
 
   int master_ = -1;
   int slave_ = -1;
   int watch_ = -1;  // inotify descriptor watching the slave for closes
   QSocketNotifier* readNotifier_ = nullptr;
   QSocketNotifier* closeNotifier_ = nullptr;
+  QSocketNotifier* writeNotifier_ = nullptr;
+  QByteArray outgoing_;  // replies waiting for room in the terminal
   QString slavePath_;
   QString linkPath_;
 };

@@ -82,7 +82,9 @@ void frmVSP6::cmdCreatePort() {
 
 void frmVSP6::dataReceived(const QByteArray& chunk) {
   for (QByteArray& unit : framer_.push(chunk, clock_.elapsed())) {
-    if (waiting_.size() >= kMaxWaiting) {
+    // Only commands that arrive while an earlier one waits inside a driver are limited: a
+    // client's burst read at once is answered whole.
+    if (answering_ && waiting_.size() >= kMaxWaiting) {
       qCWarning(lcVsp) << "planetarium commands dropped: too many waiting";
       break;
     }

@@ -51,7 +51,7 @@ class frmVSP6 : public QObject {
   void dataReceived(const QByteArray& chunk);
 
  private:
-  // Commands waiting while an earlier one is inside a driver operation that dispatches
+  // Commands arriving while an earlier one is inside a driver operation that dispatches
   // events; beyond this many a flood is dropped rather than queued.
   static constexpr size_t kMaxWaiting = 64;
 

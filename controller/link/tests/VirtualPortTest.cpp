@@ -316,3 +316,47 @@ TEST_F(VirtualPortTest, ExclusiveClientDoesNotLockOutTheNext) {
 
 }  // namespace
 }  // namespace orvan
+
+namespace orvan {
+namespace {
+
+// A client writing well-formed commands as fast as it can, reading meanwhile: every query is
+// answered once, in order, and the target set is the last one sent.
+TEST_F(VirtualPortTest, AFloodOfValidCommandsIsAnsweredInOrder) {
+  vsp->cmdCreatePort();
+  const int fd = openClient();
+  ASSERT_GE(fd, 0);
+  QByteArray burst;
+  for (int i = 0; i < 50; ++i) burst += ":GR#:GD#:Sr01:02:03#:Sd+04*05:06#";
+  const int rounds = 20;
+  QByteArray replies;
+  int written = 0;
+  qsizetype pending = 0;  // bytes of the current burst already written
+  const bool done = pumpUntil([&] {
+    if (written < rounds) {
+      // A full pty takes part of a burst now and the rest later.
+      const qsizetype left = burst.size() - pending;
+      const ssize_t n = ::write(fd, burst.constData() + pending, size_t(left));
+      if (n > 0) pending += n;
+      if (pending == burst.size()) {
+        pending = 0;
+        ++written;
+      }
+    }
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0) replies.append(buf, n);
+    return written == rounds && replies.size() >= rounds * 50 * (9 + 10 + 2);
+  });
+  ASSERT_TRUE(done) << written << " bursts written, " << replies.size() << " reply bytes: " << replies.left(80).toStdString();
+  // Per group: the right ascension (9 bytes), the declination (10), "1" and "1".
+  const QByteArray group = "12:34:56#-05\xDF" "10:20#11";
+  EXPECT_EQ(replies.size(), rounds * 50 * group.size());
+  EXPECT_EQ(replies.count(group), rounds * 50);
+  EXPECT_EQ(host.shared.planetarium.TargetRA, 3723);
+  EXPECT_TRUE(mount.calls.empty());
+  ::close(fd);
+}
+
+}  // namespace
+}  // namespace orvan
