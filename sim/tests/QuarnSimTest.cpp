@@ -194,3 +194,37 @@ TEST_F(QuarnOnALine, AGlitchAStuckRelayAndGarbageLeaveTheLastGoodReadings) {
 }
 
 }  // namespace
+
+namespace {
+
+// Cut, slow and missing replies and a controller that vanishes while the dome turns, each on
+// a fresh connection: the driver returns with the last good count, the observer is asked, the
+// stop goes out once the line is mended, and the next connection finds the dome stopped.
+TEST_F(QuarnOnALine, CutSlowSilentAndVanishedControllersComeBackStopped) {
+  startSim();
+  struct Row {
+    const char* fault;
+    Answer answer;
+  };
+  for (const Row& row : {Row{"short", Answer::Ignore}, Row{"slow", Answer::Retry}, Row{"silent", Answer::Ignore},
+                         Row{"vanish", Answer::Ignore}}) {
+    SCOPED_TRACE(row.fault);
+    FrmQuarn& q = connectDriver();
+    ASSERT_EQ(state("rotation"), "stopped");
+    q.SetEnc(3, 1000);
+    const int32_t before = q.DomeGetEnc();
+    q.DomeRotation(1);
+    ASSERT_TRUE(until([&] { return state("rotation") != "stopped"; }));
+    prompter.clear();
+    for (int i = 0; i < 4; ++i) prompter.push(row.answer);
+    EXPECT_EQ(control(QStringLiteral("fault ") + row.fault), "ok");
+    const int32_t count = q.DomeGetEnc();
+    // The count read under the fault is the last good one or a good new one, never garbage.
+    EXPECT_TRUE(count == before || std::abs(count - before) < 1800) << count;
+    EXPECT_EQ(control("fault normal"), "ok");
+    q.DomeRotation(0);
+    q.DomeConnect(kFalse);
+  }
+}
+
+}  // namespace
