@@ -155,19 +155,8 @@ QList<IniEntry> ChangedEntries(const QList<IniEntry>& loaded, const QList<IniEnt
 
 namespace {
 
-// A decimal number and nothing else; blank is 0.
-bool numberText(const QString& text, double& value) {
-  const QString t = text.trimmed();
-  if (t.isEmpty()) {
-    value = 0;
-    return true;
-  }
-  bool ok = false;
-  value = t.toDouble(&ok);
-  return ok && std::isfinite(value);
-}
 
-bool wholeText(const QString& text, double& value) { return numberText(text, value) && value == std::floor(value); }
+bool wholeText(const QString& text, double& value) { return NumberField(text, value) && value == std::floor(value); }
 
 QString entered(const QString& text) { return QStringLiteral("（入力: 「") + text + QStringLiteral("」）"); }
 
@@ -203,15 +192,15 @@ QList<FieldError> CheckUtilityFields(const UtilityFields& f) {
       fail(QStringLiteral("txtLocation%1").arg(row * 3), name + QStringLiteral("は %1 度以内です").arg(maxDegrees));
   }
   double v = 0;
-  if (!numberText(f.txtLocation[6], v)) fail(QStringLiteral("txtLocation6"), QStringLiteral("標高は数値です") + entered(f.txtLocation[6]));
-  if (!numberText(f.txtLocation[7], v) || v < -12 || v > 14)
+  if (!NumberField(f.txtLocation[6], v)) fail(QStringLiteral("txtLocation6"), QStringLiteral("標高は数値です") + entered(f.txtLocation[6]));
+  if (!NumberField(f.txtLocation[7], v) || v < -12 || v > 14)
     fail(QStringLiteral("txtLocation7"), QStringLiteral("時差は -12 から 14 までの数値です") + entered(f.txtLocation[7]));
 
   for (int k = 0; k < 2; ++k)
-    if (!numberText(f.txtParkAzAlt[k], v) || v > 360)
+    if (!NumberField(f.txtParkAzAlt[k], v) || v > 360)
       fail(QStringLiteral("txtParkAzAlt%1").arg(k), QStringLiteral("度の数値です（負の値 = パーク位置なし）") + entered(f.txtParkAzAlt[k]));
-  if (!numberText(f.txtOverRun, v) || v < 0) fail(QStringLiteral("txtOverRun"), QStringLiteral("0 以上の数値です") + entered(f.txtOverRun));
-  if (!numberText(f.txtDelayTime, v) || v < 0) fail(QStringLiteral("txtDelayTime"), QStringLiteral("0 以上の秒数です") + entered(f.txtDelayTime));
+  if (!NumberField(f.txtOverRun, v) || v < 0) fail(QStringLiteral("txtOverRun"), QStringLiteral("0 以上の数値です") + entered(f.txtOverRun));
+  if (!NumberField(f.txtDelayTime, v) || v < 0) fail(QStringLiteral("txtDelayTime"), QStringLiteral("0 以上の秒数です") + entered(f.txtDelayTime));
   if (!wholeText(f.txtLoopTimer, v) || v < 0 || v > 60000)
     fail(QStringLiteral("txtLoopTimer"), QStringLiteral("0 から 60000 までの整数(ms)です") + entered(f.txtLoopTimer));
 
@@ -219,7 +208,7 @@ QList<FieldError> CheckUtilityFields(const UtilityFields& f) {
   const bool dome = f.optController == 0 || f.optController == 1;
   const auto param = [&](int k, const QString& rule, bool whole, auto ok) {
     double x = 0;
-    if (!(whole ? wholeText(f.txtDomeParameter[k], x) : numberText(f.txtDomeParameter[k], x)) || !ok(x))
+    if (!(whole ? wholeText(f.txtDomeParameter[k], x) : NumberField(f.txtDomeParameter[k], x)) || !ok(x))
       fail(QStringLiteral("txtDomeParameter%1").arg(k), rule + entered(f.txtDomeParameter[k]));
   };
   param(0, QStringLiteral("0 以外の整数です（1 周のパルス数）"), true, [&](double x) { return !dome || x != 0; });

@@ -139,17 +139,6 @@ bool wholeField(const QString& text, int max, int& value) {
   return value <= max;
 }
 
-// A decimal number, sign allowed, nothing else in the text.
-bool numberField(const QString& text, double& value) {
-  const QString t = text.trimmed();
-  if (t.isEmpty()) {
-    value = 0;
-    return true;
-  }
-  bool ok = false;
-  value = t.toDouble(&ok);
-  return ok && std::isfinite(value);
-}
 
 QString entered(const QString& text) { return QStringLiteral("\r入力された値: 「") + text + QStringLiteral("」"); }
 
@@ -175,10 +164,10 @@ QString CheckSiteFields(const SetupFields& f) {
   if (wrong.isEmpty()) wrong = checkAngle(f, 3, QStringLiteral("経度"), 180);
   if (!wrong.isEmpty()) return wrong;
   double height = 0;
-  if (!numberField(f.txtLocation[6], height))
+  if (!NumberField(f.txtLocation[6], height))
     return QStringLiteral("標高(m)は数値で入力してください。") + entered(f.txtLocation[6]);
   double zone = 0;
-  if (!numberField(f.txtLocation[7], zone) || zone < -12 || zone > 14)
+  if (!NumberField(f.txtLocation[7], zone) || zone < -12 || zone > 14)
     return QStringLiteral("時差(h)は -12 から 14 までの数値で入力してください。") + entered(f.txtLocation[7]);
   return {};
 }

@@ -156,3 +156,18 @@ QString Mid(const QString& s, int start1, int length) {
 }
 
 }  // namespace orvan::vb
+
+namespace orvan {
+
+bool NumberField(const QString& text, double& value) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) {
+    value = 0;
+    return true;
+  }
+  bool ok = false;
+  value = t.toDouble(&ok);
+  return ok && std::isfinite(value);
+}
+
+}  // namespace orvan

@@ -49,4 +49,9 @@ QString DateTextMdy(const QDate& d, QChar sep = u':');
 QString Mid(const QString& s, int start1, int length = -1);
 
 }  // namespace vb
+
+// A settings field that must hold a finite decimal number and nothing else (a blank field is
+// 0), as both programs check what the observer typed before writing it.
+bool NumberField(const QString& text, double& value);
+
 }  // namespace orvan
