@@ -38,7 +38,10 @@ if [ "$fresh" = --fresh ]; then
   rm -f "$folder/OrvanMirel.ini" "$folder/EPX30SC.state" "$folder/EPX30SC.status" "$folder/EPX30SC.weather"
 fi
 # Copied, not linked: the program folder is where the executable lies.
-for p in OrvanMirel orvan-sim; do
+# The telescope bridge program, when this build has it (libindi-dev).
+extra=()
+[ -x "$bin/ascomconnect" ] && extra+=(ascomconnect)
+for p in OrvanMirel orvan-sim "${extra[@]}"; do
   cp -f "$bin/$p" "$folder/$p.new" && mv -f "$folder/$p.new" "$folder/$p"
 done
 cp -f "$here/demo/OrvanMirel.bmp" "$folder/OrvanMirel.bmp"
