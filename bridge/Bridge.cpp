@@ -144,6 +144,9 @@ void Bridge::ReadDatagrams() {
     if (!v4 || a != QHostAddress(QHostAddress::LocalHost).toIPv4Address() || d.senderPort() != ports_.controller)
       continue;
     if (d.data().isEmpty() || d.data().size() > kMaxBridgeDatagram) continue;
+    // Whole printable texts only: a command with a line feed or a stray byte is no command.
+    if (std::any_of(d.data().cbegin(), d.data().cend(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
+      continue;
     Command(QString::fromUtf8(d.data()));
   }
 }

@@ -8,7 +8,11 @@
 namespace orvan {
 
 std::optional<double> ParseBridgeNumber(const QString& text) {
-  const QString t = text.trimmed();
+  // Blanks around the number only: a line feed or a tab is no part of a number text.
+  qsizetype from = 0, to = text.size();
+  while (from < to && text[from] == u' ') ++from;
+  while (to > from && text[to - 1] == u' ') --to;
+  const QString t = text.mid(from, to - from);
   if (t.isEmpty() || t.size() > 40) return std::nullopt;
   qsizetype i = 0;
   if (t[0] == u'-' || t[0] == u'+') ++i;

@@ -23,7 +23,7 @@ constexpr qsizetype kMaxBridgeDatagram = 512;
 std::optional<BridgeMessage> ParseBridgeDatagram(const QByteArray& datagram);
 
 // A plain decimal number as the bridge writes it ("12.5", " 12.5", "-10", "1.25e1" is not one):
-// optional blanks, an optional sign, digits with at most one '.', nothing else.
+// optional blanks (spaces, nothing else), an optional sign, digits with at most one '.'.
 std::optional<double> ParseBridgeNumber(const QString& text);
 
 // The controller's datagrams. Numbers in the sign-padded number text: a blank before a value
