@@ -101,6 +101,7 @@ bool Bridge::start() {
 }
 
 void Bridge::TryServer() {
+  qCDebug(lcAscomconnect) << "trying the server; connected:" << indi_.serverConnected();
   if (indi_.serverConnected()) {
     retry_.stop();
     return;
@@ -132,6 +133,7 @@ void Bridge::SendName() {
 
 void Bridge::Error(const QString& text) {
   qCWarning(lcAscomconnect).noquote() << text;
+  problem_ = text;
   Send(QStringLiteral("Error,") + text);
 }
 
@@ -222,6 +224,11 @@ void Bridge::Choose(const QString& device) {
 
 void Bridge::Tick() {
   if (holding_ && holdSince_.elapsed() > kHoldMs) holding_ = false;
+  if (TelescopeReady()) problem_.clear();
+  // While the telescope cannot be reached the controller hears why every few seconds, so it
+  // knows the bridge itself is alive.
+  if (!TelescopeReady() && wantConnected_ && !problem_.isEmpty() && ++quietTicks_ % 3 == 0)
+    Send(QStringLiteral("Error,") + problem_);
   if (!TelescopeReady() || !havePosition_ || holding_) return;
   QString ra = QString::number(raHours_, 'f', 7);
   // 23.99999999 h is 0 h, not 24.

@@ -67,6 +67,8 @@ class Bridge : public QObject {
   bool holding_ = false;
   QElapsedTimer holdSince_;
   bool serverErrorShown_ = false;
+  QString problem_;  // what keeps the telescope out of reach, said again every few seconds
+  int quietTicks_ = 0;
 };
 
 }  // namespace orvan::bridge

@@ -8,6 +8,7 @@
 #include <indipropertyswitch.h>
 #include <indipropertytext.h>
 
+#include <atomic>
 #include <cstdlib>
 
 namespace orvan::bridge {
@@ -15,11 +16,14 @@ namespace orvan::bridge {
 class IndiLink::Client : public INDI::BaseClient {
  public:
   explicit Client(IndiLink& link) : link_(link) {}
+  // A client being let go says nothing more.
+  std::atomic<bool> quiet{false};
 
  protected:
   // Listener thread: copy out, queue to the Qt thread.
   void newDevice(INDI::BaseDevice) override {}
   void removeDevice(INDI::BaseDevice d) override {
+    if (quiet) return;
     const QString name = QString::fromUtf8(d.getDeviceName());
     QMetaObject::invokeMethod(&link_, [l = &link_, name] { emit l->deviceGone(name); }, Qt::QueuedConnection);
   }
@@ -29,13 +33,23 @@ class IndiLink::Client : public INDI::BaseClient {
   void newMessage(INDI::BaseDevice, int) override {}
   void serverConnected() override {}
   void serverDisconnected(int exitCode) override {
+    if (quiet) return;
     // 0: the bridge itself disconnected; anything else: the server went away.
     if (exitCode == 0) return;
-    QMetaObject::invokeMethod(&link_, [l = &link_] { emit l->serverLost(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &link_,
+        [l = &link_] {
+          // A connection attempt that failed says so too: only a server that was up is lost.
+          if (!l->up_) return;
+          l->up_ = false;
+          emit l->serverLost();
+        },
+        Qt::QueuedConnection);
   }
 
  private:
   void take(INDI::Property p) {
+    if (quiet) return;
     const QString device = QString::fromUtf8(p.getDeviceName());
     const QString name = QString::fromUtf8(p.getName());
     IndiLink* l = &link_;
@@ -76,16 +90,27 @@ IndiLink::IndiLink(QObject* parent) : QObject(parent), client_(std::make_unique<
 IndiLink::~IndiLink() { disconnectServer(); }
 
 bool IndiLink::connectServer(const QString& host, quint16 port) {
+  // INDI's client still calls itself connected after the server went away, and would never
+  // connect again: a fresh one takes its place.
+  if (client_->isServerConnected()) {
+    client_->quiet = true;
+    client_->disconnectServer();
+    client_ = std::make_unique<Client>(*this);
+  }
   client_->setServer(host.toUtf8().constData(), port);
   client_->setConnectionTimeout(2, 0);
-  return client_->connectServer();
+  up_ = client_->connectServer();
+  return up_;
 }
 
 void IndiLink::disconnectServer() {
+  client_->quiet = true;
   if (client_->isServerConnected()) client_->disconnectServer();
+  client_ = std::make_unique<Client>(*this);
+  up_ = false;
 }
 
-bool IndiLink::serverConnected() const { return client_->isServerConnected(); }
+bool IndiLink::serverConnected() const { return up_; }
 
 void IndiLink::connectDevice(const QString& device) { client_->connectDevice(device.toUtf8().constData()); }
 void IndiLink::disconnectDevice(const QString& device) { client_->disconnectDevice(device.toUtf8().constData()); }

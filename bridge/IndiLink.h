@@ -44,6 +44,7 @@ class IndiLink : public QObject {
  private:
   class Client;
   std::unique_ptr<Client> client_;
+  bool up_ = false;  // connected, as far as the server's own end has not said otherwise
 };
 
 }  // namespace orvan::bridge
