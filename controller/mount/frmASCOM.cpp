@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
 #include <cmath>
+#include <utility>
 
 namespace orvan {
 
@@ -122,7 +123,12 @@ void frmASCOM::SendCmd(const QString& text) {
   // The chooser and the name need the bridge: it is started for them, in the set-up layout,
   // before any connection. A bridge that has only just started names its telescope itself
   // once it is ready.
-  else if (text == u"cmdName" || text == u"cmdChoose") StartBridge();
+  else if (text == u"cmdName" || text == u"cmdChoose") {
+    const bool running = bridge_ && bridge_->state() != QProcess::NotRunning;
+    // A bridge started just now cannot hear it yet: the chooser is asked for again once the
+    // bridge has said its first word.
+    if (StartBridge() && !running && text == u"cmdChoose") pending_ = text.toUtf8();
+  }
   Send(text.toUtf8());
 }
 
@@ -150,6 +156,7 @@ void frmASCOM::TakeDatagram(const QByteArray& datagram, const QHostAddress& send
   }
   lastHeard_.start();
   silenceReported_ = false;
+  if (!pending_.isEmpty()) Send(std::exchange(pending_, QByteArray()));
   Take(*m);
 }
 

@@ -75,6 +75,7 @@ class frmASCOM : public CommonMountDriver {
   QUdpSocket socket_;
   QPointer<QProcess> bridge_;
   bool ending_ = false;
+  QByteArray pending_;  // a request the bridge was started for, sent again once it is up
   bool silenceReported_ = false;
   int silenceLimitMs_ = 5000;
   QElapsedTimer lastHeard_;
