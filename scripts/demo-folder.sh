@@ -44,7 +44,7 @@ for p in OrvanMirel OrvanMirelutility orvan-sim; do
   cp -f "$bin/$p" "$folder/$p.new" && mv -f "$folder/$p.new" "$folder/$p"
 done
 # The other programs of the install, when they were built.
-for p in orvan-link OrvanforASCOM boards/libepx30sc-sim.so; do
+for p in orvan-link OrvanforASCOM ascomconnect boards/libepx30sc-sim.so; do
   mkdir -p "$folder/$(dirname "$p")"
   [ -x "$bin/$p" ] || continue
   cp -f "$bin/$p" "$folder/$p.new" && mv -f "$folder/$p.new" "$folder/$p"

@@ -22,7 +22,8 @@ fi
 
 build=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target OrvanMirel OrvanMirelutility orvan-sim orvan-link epx30sc-sim
+cmake --build "$build" -j"$(nproc)" --target OrvanMirel OrvanMirelutility orvan-sim orvan-link epx30sc-sim \
+  $(cmake --build "$build" --target help | grep -qw ascomconnect && echo ascomconnect)
 
 demo=${DEMO_DIR:-$root/demo}
 export DEMO_MOUNT_COM=3 DEMO_VCOM=10

@@ -36,6 +36,9 @@ class MountHost {
   // The pier-side label (lblEWF) and the bridge's telescope name (lblAscomTelescope).
   virtual void SetPierSide(const QString& /*text*/) {}
   virtual void SetAscomTelescope(const QString& /*text*/) {}
+  // A failure of the telescope bridge (the program missing, ended or silent, the telescope or
+  // its server gone), shown until the bridge names its telescope again.
+  virtual void ShowBridgeError(const QString& /*text*/) {}
   // The window layout now shown (0/10 mini, 1/11 hand, 2 set-up).
   virtual int CurrentLayout() const { return 2; }
 };

@@ -26,6 +26,7 @@ class RecordingMountHost : public MountHost {
   void SetStateLamp(int bgr) override { lamp = bgr; }
   void SetPierSide(const QString& text) override { pierSide = text; }
   void SetAscomTelescope(const QString& text) override { ascomTelescope = text; }
+  void ShowBridgeError(const QString& text) override { bridgeErrors << text; }
   int CurrentLayout() const override { return layout; }
 
   QString commPort = QStringLiteral("COM1");
@@ -35,7 +36,7 @@ class RecordingMountHost : public MountHost {
   QStringList positionLabels{QStringLiteral("-"), QStringLiteral("-")};
   int lamp = -1, layout = 1;
   QString pierSide, ascomTelescope;
-  QStringList calls;
+  QStringList calls, bridgeErrors;
 };
 
 }  // namespace orvan

@@ -11,6 +11,7 @@
 #include "SingleInstance.h"
 #include "SmallWindows.h"
 #include "frmEVexil.h"
+#include "frmASCOM.h"
 #include "frmLX200.h"
 #include "frmRST400.h"
 #include "frmRST400Homing.h"
@@ -66,10 +67,15 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
   });
   if (!parts_.createMountDriver)
     parts_.createMountDriver = [this](const QString& entry, QObject*) { return createOwnDriver(entry); };
+  if (!parts_.ascomSendCmd)
+    parts_.ascomSendCmd = [this](const QString& cmd) {
+      if (MountDriver* d = driverFor(QStringLiteral("ASCOM"))) d->SendCmd(cmd);
+    };
 }
 
 MountDriver* frmMain::createOwnDriver(const QString& entry) {
   if (entry.startsWith(u"Meade LX200")) return new frmLX200(state_, *this, acal_, iniPath_, nullptr, this);
+  if (entry == u"ASCOM") return new frmASCOM(state_, *this, acal_, iniPath_, BridgePortsFromEnvironment(), this);
   if (entry == u"E-Vexil") return new frmEVexil(state_, *this, acal_, iniPath_, nullptr, this);
   if (entry.startsWith(u"Temma")) return new frmTemma2M(state_, *this, acal_, iniPath_, nullptr, this);
   if (entry == u"RST-400(HUBO-i)") {
@@ -251,6 +257,11 @@ void frmMain::buildSetupPanel(QWidget* parent) {
   btnChooser = named(new QPushButton(QStringLiteral("ASCOM選択"), Picture2), QStringLiteral("btnChooser"));
   btnChooser->setGeometry(tw(60, 900, 1500, 330));
   btnChooser->setVisible(false);
+  connect(btnChooser, &QPushButton::clicked, this, &frmMain::btnChooser_Click);
+  // The bridge's telescope as the bridge names it, or what went wrong with the bridge.
+  lblAscomTelescope = named(new QLabel(Picture2), QStringLiteral("lblAscomTelescope"));
+  lblAscomTelescope->setGeometry(tw(1620, 930, 1980, 300));
+  lblAscomTelescope->setVisible(false);
   btnUtility = named(new QPushButton(QStringLiteral("ユーティリティ"), fraSetup), QStringLiteral("btnUtility"));
   btnUtility->setGeometry(tw(0, 3840, 1800, 360));
   connect(btnUtility, &QPushButton::clicked, this, &frmMain::btnUtility_Click);

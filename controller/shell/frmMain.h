@@ -93,6 +93,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void SetStateLamp(int bgr) override;
   void SetPierSide(const QString& text) override;
   void SetAscomTelescope(const QString& text) override;
+  void ShowBridgeError(const QString& text) override;
   int CurrentLayout() const override { return layout_; }
 
   void BlinkStop();
@@ -104,6 +105,8 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void cmbTelescope_Click(bool byObserver = true);
   void btnDetail_Click();
   void btnUtility_Click();
+  // Asks the telescope bridge to show its chooser.
+  void btnChooser_Click();
   // The application link's second answer: code 90 with "Utility" raises the answer flag.
   void UtilityAnswered() { utilityAnswer_ = true; }
   // The application link's send operation, and the utility query.
@@ -168,6 +171,9 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void btnSize_Click();
   int16_t speedCode() const;
   void OrvanforASCOMstartup(bool start);
+  // The driver bound to a mount-list entry, created on first use; nullptr when this build has
+  // none for it.
+  MountDriver* driverFor(const QString& entry);
   MountDriver* createOwnDriver(const QString& entry);
   void DomeDriverBind();
   void StartAppLink();
@@ -240,6 +246,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   std::array<QRadioButton*, 2> optEW{};
   QWidget* Picture2 = nullptr;
   QPushButton* btnChooser = nullptr;
+  QLabel* lblAscomTelescope = nullptr;
   QPushButton* btnUtility = nullptr;
   QPushButton* btnDocument = nullptr;
   QMenu* MyPopMe = nullptr;

@@ -148,6 +148,7 @@ void frmMain::TelSlewing(int code) {
 void frmMain::showTelescopeName() {
   if (ascomInUse_) {
     lblTelescopeName->setText(ascomTelescopeName_.left(26));
+    lblTelescopeName->setToolTip(ascomTelescopeName_);
     return;
   }
   lblTelescopeName->setText(cmbTelescope->currentText() + QStringLiteral("   (") + cmbComm->currentText() + u')');
@@ -281,6 +282,24 @@ void frmMain::SetStateLamp(int bgr) { Picture1->setStyleSheet(colour(bgr & 0xFF,
 
 void frmMain::SetPierSide(const QString& text) { lblEWF->setText(text); }
 
-void frmMain::SetAscomTelescope(const QString& text) { ascomTelescopeName_ = text; }
+void frmMain::SetAscomTelescope(const QString& text) {
+  ascomTelescopeName_ = text;
+  lblAscomTelescope->setStyleSheet(QString());
+  lblAscomTelescope->setText(text);
+  lblAscomTelescope->setToolTip(text);
+  if (ascomInUse_ && layout_ != 2) showTelescopeName();
+}
+
+void frmMain::ShowBridgeError(const QString& text) {
+  // Shown where the telescope's name stands, in red, until the bridge names it again; the
+  // name itself is kept, so leaving the set-up layout is judged on what was chosen.
+  lblAscomTelescope->setStyleSheet(QStringLiteral("color: rgb(192,0,0);"));
+  lblAscomTelescope->setText(text);
+  lblAscomTelescope->setToolTip(text);
+  if (ascomInUse_ && layout_ != 2) {
+    lblTelescopeName->setText(text.left(26));
+    lblTelescopeName->setToolTip(text);
+  }
+}
 
 }  // namespace orvan

@@ -32,7 +32,6 @@ QString driverKey(const QString& entry) {
 }  // namespace
 
 QString NoDriverNote(const QString& entry) {
-  if (entry == u"ASCOM") return QStringLiteral("ASCOMブリッジはまだ使用できません。");
   return entry + QStringLiteral(" のドライバはまだ使用できません。");
 }
 
@@ -45,16 +44,9 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
   optMount[0]->setVisible(true);
   optMount[1]->setVisible(true);
   btnChooser->setVisible(false);
+  lblAscomTelescope->setVisible(false);
   Picture2->move(60 / 15, 690 / 15);
-
-  const auto bind = [&](const QString& entry) -> MountDriver* {
-    const QString key = driverKey(entry);
-    auto it = drivers_.find(key);
-    if (it != drivers_.end()) return it->second;
-    MountDriver* d = parts_.createMountDriver ? parts_.createMountDriver(entry, this) : nullptr;
-    if (d) drivers_.emplace(key, d);
-    return d;
-  };
+  const auto bind = [this](const QString& entry) { return driverFor(entry); };
 
   if (text == u"ASCOM") {
     MountDriver* d = bind(text);
@@ -71,6 +63,7 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
     d->Selected();
     Picture2->move(60 / 15, 0);
     btnChooser->setVisible(true);
+    lblAscomTelescope->setVisible(true);
     for (int i = 0; i < 4; ++i) btnNSWE[i]->setEnabled(false);
     for (auto* b : optSpeed) b->setVisible(false);
     if (parts_.ascomSendCmd) parts_.ascomSendCmd(QStringLiteral("cmdName"));
@@ -103,6 +96,19 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
     if (b.temma) optSpeed[1]->setVisible(false);
     return;
   }
+}
+
+MountDriver* frmMain::driverFor(const QString& entry) {
+  const QString key = driverKey(entry);
+  auto it = drivers_.find(key);
+  if (it != drivers_.end()) return it->second;
+  MountDriver* d = parts_.createMountDriver ? parts_.createMountDriver(entry, this) : nullptr;
+  if (d) drivers_.emplace(key, d);
+  return d;
+}
+
+void frmMain::btnChooser_Click() {
+  if (parts_.ascomSendCmd) parts_.ascomSendCmd(QStringLiteral("cmdChoose"));
 }
 
 void frmMain::btnDetail_Click() {

@@ -60,11 +60,15 @@ bool frmMain::Form_Load() {
   position_.Restore();
 
   // 5, 6. Mount list, and the ASCOM entry when the bridge is enabled and installed.
-  const bool ascom = ReadAscomUse(iniPath_) && FileExists(InProgramFolder(QStringLiteral("\\OrvanforASCOM")));
+  // Either program of the bridge makes the entry: the driver program, or the bridge program
+  // that the ASCOM driver starts itself.
+  const bool ascomUse = ReadAscomUse(iniPath_);
+  const bool driverProgram = FileExists(InProgramFolder(QStringLiteral("\\OrvanforASCOM")));
+  const bool ascom = ascomUse && (driverProgram || FileExists(InProgramFolder(QStringLiteral("\\ascomconnect"))));
   fields_.mountList = MountListEntries(ascom);
   cmbTelescope->clear();
   cmbTelescope->addItems(fields_.mountList);
-  if (ascom) OrvanforASCOMstartup(true);
+  if (ascomUse && driverProgram) OrvanforASCOMstartup(true);
 
   // 7, 8. Title window during the start wait.
   QPointer<frmTitle> title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());

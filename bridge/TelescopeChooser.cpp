@@ -1,0 +1,45 @@
+#include "TelescopeChooser.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace orvan::bridge {
+
+TelescopeChooser::TelescopeChooser(const QStringList& telescopes, const QString& current, QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle(QStringLiteral("望遠鏡の選択"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(telescopes.isEmpty() ? QStringLiteral("INDIサーバーに望遠鏡がありません")
+                                                    : QStringLiteral("INDIサーバーの望遠鏡:"),
+                               this));
+  list_ = new QListWidget(this);
+  QStringList sorted = telescopes;
+  sorted.sort();
+  list_->addItems(sorted);
+  const auto found = list_->findItems(current, Qt::MatchExactly);
+  list_->setCurrentRow(found.isEmpty() ? 0 : list_->row(found.first()));
+  layout->addWidget(list_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setEnabled(!telescopes.isEmpty());
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+  layout->addWidget(buttons);
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+QString TelescopeChooser::chosen() const {
+  const auto* item = list_->currentItem();
+  return item ? item->text() : QString();
+}
+
+QString PickWithoutDialog(const QStringList& telescopes, const QString& current) {
+  if (!current.isEmpty() && telescopes.contains(current)) return current;
+  if (telescopes.size() == 1) return telescopes.first();
+  return {};
+}
+
+}  // namespace orvan::bridge

@@ -1,0 +1,174 @@
+// The bridge program as the controller meets it: a real ascomconnect on loopback ports of this
+// test, with no INDI server at all and then with indiserver running INDI's telescope simulator.
+// Only the controller's port is heard; what it sends back is checked byte for byte.
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+#include <gtest/gtest.h>
+#include <functional>
+
+namespace {
+
+quint16 FreePort(bool udp) {
+  if (udp) {
+    QUdpSocket s;
+    s.bind(QHostAddress::LocalHost, 0);
+    return s.localPort();
+  }
+  QTcpServer s;
+  s.listen(QHostAddress::LocalHost, 0);
+  return s.serverPort();
+}
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+  QDeadlineTimer guard(ms);
+  while (!done()) {
+    if (guard.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+class Ascomconnect : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  QUdpSocket controller;
+  quint16 bridgePort = FreePort(true);
+  quint16 indiPort = FreePort(false);
+  QProcess server;
+  QList<QByteArray> heard;
+
+  void SetUp() override {
+    ASSERT_TRUE(controller.bind(QHostAddress::LocalHost, 0));
+    QFile ini(dir.filePath("OrvanMirel.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[ASCOM]\nUse=True\nIndiPort=" + QByteArray::number(indiPort) + "\nTelescope=Telescope Simulator\n");
+  }
+  void TearDown() override {
+    if (server.state() != QProcess::NotRunning) {
+      server.kill();
+      server.waitForFinished(5000);
+    }
+  }
+  void startBridge(QProcess& p) {
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORVAN_PROGRAM_FOLDER", dir.path());
+    env.insert("ORVAN_BRIDGE_PORTS", QString("%1,%2").arg(controller.localPort()).arg(bridgePort));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/ascomconnect", {});
+    ASSERT_TRUE(p.waitForStarted(5000));
+  }
+  void send(const QByteArray& d) { controller.writeDatagram(d, QHostAddress::LocalHost, bridgePort); }
+  // Collects what reaches the controller's port until `want` matches one datagram.
+  bool hear(const QString& pattern, int ms = 10000) {
+    const QRegularExpression re(QRegularExpression::anchoredPattern(pattern));
+    return PumpUntil(
+        [&] {
+          while (controller.hasPendingDatagrams()) {
+            const QNetworkDatagram d = controller.receiveDatagram();
+            if (d.senderPort() != bridgePort) continue;
+            heard << d.data();
+            if (re.match(QString::fromUtf8(d.data())).hasMatch()) return true;
+          }
+          return false;
+        },
+        ms);
+  }
+  // The declination of the latest position report, after `ms` of reports.
+  double latestDec(int ms) {
+    double dec = NAN;
+    const QRegularExpression re("^Coodinate,(\\d+\\.\\d{7}),(-?\\d+\\.\\d{6})$");
+    PumpUntil(
+        [&] {
+          while (controller.hasPendingDatagrams()) {
+            const auto m = re.match(QString::fromUtf8(controller.receiveDatagram().data()));
+            if (m.hasMatch()) dec = m.captured(2).toDouble();
+          }
+          return false;
+        },
+        ms);
+    return dec;
+  }
+};
+
+TEST_F(Ascomconnect, WithoutAServerItSaysSoAndNothingElseAnswersButTheController) {
+  QProcess bridge;
+  startBridge(bridge);
+  ASSERT_TRUE(hear(QString("Error,INDIサーバー 127\\.0\\.0\\.1:%1 に接続できません").arg(indiPort)))
+      << heard.join('|').constData();
+  send("cmdName");
+  EXPECT_TRUE(hear("Name,Please choose"));
+  send("cmdGoto, 1.5, 30");
+  EXPECT_TRUE(hear("Error,望遠鏡が接続されていません"));
+
+  // Another program on a port of its own is not answered.
+  QUdpSocket stranger;
+  ASSERT_TRUE(stranger.bind(QHostAddress::LocalHost, 0));
+  stranger.writeDatagram("cmdName", QHostAddress::LocalHost, bridgePort);
+  PumpUntil([&] { return stranger.hasPendingDatagrams(); }, 1500);
+  EXPECT_FALSE(stranger.hasPendingDatagrams());
+
+  // A second bridge finds the port taken and ends at once; the first ends when asked.
+  QProcess second;
+  startBridge(second);
+  ASSERT_TRUE(second.waitForFinished(10000));
+  EXPECT_EQ(second.exitCode(), 2);
+  send("cmdEnd");
+  ASSERT_TRUE(PumpUntil([&] { return bridge.state() == QProcess::NotRunning; }, 10000));
+  EXPECT_EQ(bridge.exitCode(), 0);
+}
+
+TEST_F(Ascomconnect, DrivesTheSimulatorOnlyForWholeCommandsFromTheController) {
+  for (const char* tool : {"indiserver", "indi_simulator_telescope"})
+    if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed (indi-bin)";
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.insert("HOME", dir.path());
+  server.setProcessEnvironment(env);
+  server.setStandardOutputFile(QProcess::nullDevice());
+  server.setStandardErrorFile(QProcess::nullDevice());
+  server.start("indiserver", {"-p", QString::number(indiPort), "indi_simulator_telescope"});
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, indiPort);
+        return probe.waitForConnected(200);
+      },
+      30000));
+  QProcess bridge;
+  startBridge(bridge);
+  ASSERT_TRUE(hear("Name,Telescope Simulator", 30000)) << heard.join('|').constData();
+  // The simulator starts at the pole; positions come once a second.
+  ASSERT_TRUE(hear("Coodinate,\\d+\\.\\d{7},90\\.000000"));
+
+  QUdpSocket stranger;
+  ASSERT_TRUE(stranger.bind(QHostAddress::LocalHost, 0));
+  stranger.writeDatagram("cmdGoto, 1.5, 60", QHostAddress::LocalHost, bridgePort);
+  for (const char* junk : {"cmdGoto,nan,60", "cmdGoto, 1.5,95", "cmdGoto, 1.5", "cmdGoto, 1.5,60,0", "cmdGoto,1e0,60",
+                           "cmdGoto, 24,60", "cmdgoto, 1.5,60", "cmdGoto, 1.5,60\n", ""})
+    send(junk);
+  EXPECT_GT(latestDec(3000), 89.99);
+
+  send("cmdGoto, 1.5, 80");
+  EXPECT_TRUE(PumpUntil([&] { return latestDec(1000) < 85; }, 10000));
+  send("cmdEnd");
+  EXPECT_TRUE(PumpUntil([&] { return bridge.state() == QProcess::NotRunning; }, 10000));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
