@@ -667,12 +667,15 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
   // the one-second tick run, and nothing the window shows changes.
   ManualClock clock(QDate(2026, 3, 1), 22 * 3600);
   ScopedClock scoped(clock);
-  settings(kSite + "[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 500\n" + kBoard + kNoPark);
+  // A known home, so the dome follows the telescope (to the north) and is stopped each tick.
+  settings(kSite + "[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 500\n" + QByteArray(kBoard).replace("HomePosition=-1", "HomePosition=0") + kNoPark);
   start();
   ASSERT_EQ(w->windowLayout(), 1);
   ASSERT_TRUE(w->domeLoop()->connected());
   mount().ra = "45296.75";
   mount().dec = "-1";
+  mount().az = "180";
+  mount().alt = "45";
   const auto ticks = [&](int n, double step) {
     for (int i = 0; i < n; ++i) {
       clock.advance(step);
@@ -683,6 +686,7 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
     }
   };
   ticks(4, 0);
+  ASSERT_TRUE(w->state().dome.DomeAutoRun);
   {
     PaintCounter counter;
     ticks(20, 0);
