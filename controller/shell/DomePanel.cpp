@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QVariant>
 
 namespace orvan {
 
@@ -120,19 +119,18 @@ void DomePanel::setDomeAzimuthCaption(int index, const QString& caption) {
 
 // The dome loop reports its lamps on every tick; restyle only on a change (a style sheet
 // costs a text to build and compare, and a repolish).
-static void setLamp(QFrame* lamp, Lamp state) {
-  const QVariant shown = lamp->property("lamp");
-  if (shown.isValid() && shown.toInt() == static_cast<int>(state)) return;
-  lamp->setProperty("lamp", static_cast<int>(state));
+static void setLamp(QFrame* lamp, Lamp& shown, Lamp state) {
+  if (shown == state) return;
+  shown = state;
   lamp->setStyleSheet(lampStyle(state));
 }
 
 void DomePanel::setRotationLamp(int index, Lamp lamp) {
-  if (index >= 0 && index < 3) setLamp(picDomeLR[index], lamp);
+  if (index >= 0 && index < 3) setLamp(picDomeLR[index], lampShown_[index], lamp);
 }
 
 void DomePanel::setSlitLamp(int index, Lamp lamp) {
-  if (index >= 0 && index < 2) setLamp(picDomeSlit[index], lamp);
+  if (index >= 0 && index < 2) setLamp(picDomeSlit[index], lampShown_[3 + index], lamp);
 }
 
 void DomePanel::showHomeFound(bool found) {

@@ -68,6 +68,9 @@ class DomePanel : public QWidget, public DomeView {
   QLabel* lblSimulated = nullptr;
   DomeCanvas* canvas_ = nullptr;
   QString weather_;
+  // What each lamp shows now (rotation 0..2, then slit 0..1), so that a report of the same
+  // state costs a comparison, not a property look-up by name.
+  std::array<Lamp, 5> lampShown_{Lamp::Idle, Lamp::Idle, Lamp::Idle, Lamp::Idle, Lamp::Idle};
 };
 
 }  // namespace orvan

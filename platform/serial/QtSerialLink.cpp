@@ -113,8 +113,13 @@ void QtSerialLink::pump() {
     return;
   }
   if (!port_.isOpen()) return;
+  // Only what the port has buffered: readAll() sizes a 16 kB block on every call, even for
+  // nothing, and the main loop pumps several times a tick; on a heap with no hole of that size
+  // each such block grows and shrinks the heap, costing an idle controller more than all else.
+  const qint64 waiting = port_.bytesAvailable();
+  if (waiting <= 0) return;
   inPump_ = true;
-  const QByteArray got = port_.readAll();
+  const QByteArray got = port_.read(waiting);
   inPump_ = false;
   if (got.isEmpty()) return;
   qCDebug(lcSerial).noquote() << "COM" + QString::number(commPort()) << "<-" << TraceBytes(got);

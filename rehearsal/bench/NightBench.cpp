@@ -2,7 +2,11 @@
 // would see them: the real OrvanMirel (offscreen) with the LX200GPS simulator and the simulated
 // USB dome. Prints one "name value unit" line per figure for scripts/bench.sh.
 //
-//   night_bench [--idle-seconds 60]
+//   night_bench [--idle-seconds 60] [--display] [--idle-only]
+//
+// --display runs the controller on the display of the environment (under xvfb-run, say)
+// instead of offscreen, so the drawing reaches a real X server; --idle-only stops after the
+// idle figures.
 //
 // - :GR# round trip on the controller's virtual port, p50 and p99 (a planetarium program's poll);
 // - CPU use (time on a CPU from /proc/<pid>/task/*/schedstat) and resident memory of the connected controller, idle;
@@ -94,8 +98,13 @@ int main(int argc, char** argv) {
   UseSiteTimeZone();
   QCoreApplication app(argc, argv);
   int idleSeconds = 60;
+  bool display = false, idleOnly = false;
   const QStringList args = app.arguments();
-  if (args.size() > 2 && args[1] == "--idle-seconds") idleSeconds = args[2].toInt();
+  for (int i = 1; i < args.size(); ++i) {
+    if (args[i] == "--idle-seconds" && i + 1 < args.size()) idleSeconds = args[++i].toInt();
+    else if (args[i] == "--display") display = true;
+    else if (args[i] == "--idle-only") idleOnly = true;
+  }
 
   QTemporaryDir dir;
   const QString folder = dir.path();
@@ -110,7 +119,8 @@ int main(int argc, char** argv) {
   }
   Proc ctl;
   auto env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
+  if (display) env.remove("QT_QPA_PLATFORM");
+  else env.insert("QT_QPA_PLATFORM", "offscreen");
   ctl.p.setProcessEnvironment(env);
   ctl.p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   ctl.p.start(folder + "/OrvanMirel", {});
@@ -130,6 +140,7 @@ int main(int argc, char** argv) {
   const double t1 = cpuNanoseconds(pid);
   figure("idle_cpu_percent", 100.0 * (t1 - t0) / static_cast<double>(wall.nsecsElapsed()), "%");
   figure("idle_rss", rssKb(pid) / 1024.0, "MB");
+  if (idleOnly) return 0;
 
   PlanetariumClient pl;
   if (!pl.open(vport)) return 1;

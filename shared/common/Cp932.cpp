@@ -7,14 +7,19 @@ namespace orvan::cp932 {
 
 // Qt's "Shift_JIS" codec uses the Windows (CP932) tables: 0x5C stays a backslash and the
 // half-width semi-voiced mark U+FF9F is the single byte 0xDF. glibc's SHIFT_JIS differs.
+//
+// Opening the codec looks its name up in ICU's tables, which costs more than the short
+// commands the drivers send several times a second: each thread keeps one of each and resets
+// it before use, so no call sees what an earlier one left half done.
 QByteArray encode(const QString& text) {
-  QStringEncoder enc("Shift_JIS");
-  QByteArray out = enc.encode(text);
-  return out;
+  thread_local QStringEncoder enc("Shift_JIS");
+  enc.resetState();
+  return enc.encode(text);
 }
 
 QString decode(const QByteArray& bytes) {
-  QStringDecoder dec("Shift_JIS");
+  thread_local QStringDecoder dec("Shift_JIS");
+  dec.resetState();
   return dec.decode(bytes);
 }
 

@@ -642,3 +642,66 @@ TEST_F(MainWindowTest, AnEVexilSlewThatDipsBelowTheHorizonGoesRoundByThePole) {
   w->LoopTimer_Timer();
   EXPECT_TRUE(lx.calls.filter("cmdGoto").isEmpty());
 }
+
+namespace {
+// Paint events per control, counted as the window receives them.
+struct PaintCounter : QObject {
+  QHash<QString, int> paints;
+  PaintCounter() { qApp->installEventFilter(this); }
+  ~PaintCounter() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++paints[o->objectName().isEmpty() ? o->metaObject()->className() : o->objectName()];
+    return false;
+  }
+  int total() const {
+    int n = 0;
+    for (int v : paints) n += v;
+    return n;
+  }
+  std::string names() const { return QStringList(paints.keys()).join(' ').toStdString(); }
+};
+}  // namespace
+
+TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
+  // Connected with the dome on the simulated board, tracking: the main loop, the dome loop and
+  // the one-second tick run, and nothing the window shows changes.
+  ManualClock clock(QDate(2026, 3, 1), 22 * 3600);
+  ScopedClock scoped(clock);
+  // A known home, so the dome follows the telescope (to the north) and is stopped each tick.
+  settings(kSite + "[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 500\n" + QByteArray(kBoard).replace("HomePosition=-1", "HomePosition=0") + kNoPark);
+  start();
+  ASSERT_EQ(w->windowLayout(), 1);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  mount().ra = "45296.75";
+  mount().dec = "-1";
+  mount().az = "180";
+  mount().alt = "45";
+  const auto ticks = [&](int n, double step) {
+    for (int i = 0; i < n; ++i) {
+      clock.advance(step);
+      w->LoopTimer_Timer();
+      w->domeLoop()->DomeLoopTimer_Timer();
+      w->OneSecTimer_Timer();
+      QApplication::processEvents();
+    }
+  };
+  ticks(4, 0);
+  ASSERT_TRUE(w->state().dome.DomeAutoRun);
+  {
+    PaintCounter counter;
+    ticks(20, 0);
+    EXPECT_EQ(counter.total(), 0) << counter.names();
+  }
+  // The clock shows seconds: at two ticks a second its labels, and what shows through behind
+  // them, are redrawn once a second, and nothing else is.
+  click(find("chkDisp_3"));
+  ticks(2, 0);
+  PaintCounter counter;
+  ticks(20, 0.5);
+  EXPECT_GT(counter.paints.value("lblRaDec_0"), 0);
+  const QStringList behindTheClock{"lblRaDec_0", "lblRaDec_1", "Frame1", "frmMain"};
+  for (auto it = counter.paints.cbegin(); it != counter.paints.cend(); ++it) {
+    EXPECT_TRUE(behindTheClock.contains(it.key())) << it.key().toStdString();
+    EXPECT_LE(it.value(), 10) << it.key().toStdString();
+  }
+}

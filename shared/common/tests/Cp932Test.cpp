@@ -23,3 +23,14 @@ TEST(Cp932, Utf8Detection) {
   EXPECT_FALSE(cp932::isValidUtf8(cp932::encode(QString::fromUtf8("基準恒星"))));
   EXPECT_FALSE(cp932::isValidUtf8("\xDF"));
 }
+
+TEST(Cp932, EachCallStandsAlone) {
+  // A reply cut after the first byte of a two-byte character must not join the next reply:
+  // the second call starts afresh.
+  const QString cut = cp932::decode(QByteArray("\x87"));
+  EXPECT_EQ(cp932::decode(QByteArray("\x40")), QStringLiteral("@"));
+  EXPECT_NE(cut, QString::fromUtf8("①"));
+  EXPECT_EQ(cp932::decode(QByteArray("\x87\x40")), QString::fromUtf8("①"));
+  // The same text encodes to the same bytes however often it is sent.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(cp932::encode(QStringLiteral(":GR#")), QByteArray(":GR#"));
+}
