@@ -156,6 +156,10 @@ TEST(ControllerProcess, KilledWhileTheDomeTurnsTheNextStartStopsIt) {
 
   ::kill(static_cast<pid_t>(controller.processId()), SIGKILL);
   ASSERT_TRUE(controller.waitForFinished(10000));
+  // The dead controller's lock on the mount's terminal ("LCK..pts_N") stays behind; owned by
+  // root it would keep an ordinary user's test from opening a terminal of the same number.
+  const QString tty = QFileInfo(dir.filePath("ports/COM3")).symLinkTarget().mid(5).replace('/', '_');
+  for (const char* locks : {"/var/lock/", "/run/lock/", "/tmp/"}) QFile::remove(locks + QStringLiteral("LCK..") + tty);
   QThread::msleep(300);
   EXPECT_EQ(outputs(), turning);  // nobody switched them off
 
