@@ -57,9 +57,15 @@ TEST_F(SimulatedEVexil, GotosLandOnTargetSyncMovesNothingAndTheLogCarriesOver) {
   m.SlewEndPhase = 0;
   m.TelState = 1;
   const QStringList moves = received().mid(before).filter(QRegularExpression(QStringLiteral("^DVRA")));
-  ASSERT_EQ(moves.size(), 2) << received().mid(before).join(u' ').toStdString();
+  // A third, small forward move may follow: the trim that makes up what the sky moved while
+  // the controller positioned, which depends on how long the stages took.
+  ASSERT_TRUE(moves.size() == 2 || moves.size() == 3) << received().mid(before).join(u' ').toStdString();
   EXPECT_TRUE(moves[0].startsWith(QStringLiteral("DVRAR4#")));
   EXPECT_TRUE(moves[1].startsWith(QStringLiteral("DVRAF4#")));
+  if (moves.size() == 3) {
+    EXPECT_TRUE(moves[2].startsWith(QStringLiteral("DVRAF4#")));
+    EXPECT_LE(moves[2].mid(7).toLongLong(nullptr, 16), 1296000 / 360) << moves[2].toStdString();
+  }
   // On target: the declination within a count, the hour axis within the second to which the
   // sidereal time is kept (15 counts here), having made up the sky's motion during the slew.
   Wait(300);
