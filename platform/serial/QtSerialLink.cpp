@@ -4,8 +4,13 @@
 #include "ProgramFolder.h"
 #include "SerialTrace.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QThread>
+
+#include <cerrno>
+#include <poll.h>
+#include <unistd.h>
 
 namespace orvan {
 
@@ -132,10 +137,36 @@ bool QtSerialLink::write(const QByteArray& bytes) {
   pump();
   if (!port_.isOpen() || failed_) return false;
   qCDebug(lcSerial).noquote() << "COM" + QString::number(commPort()) << "->" << TraceBytes(bytes);
-  if (port_.write(bytes) != bytes.size()) return false;
-  while (port_.isOpen() && !failed_ && port_.bytesToWrite() > 0)
-    if (!port_.waitForBytesWritten(1000)) break;
-  return port_.isOpen() && !failed_ && port_.bytesToWrite() == 0;
+  // Written straight to the device: QSerialPort's own write queues the bytes, arms a write
+  // notifier and wakes the event loop twice more for every command, which is most of what a
+  // polled mount costs an idle controller. The drivers wait for each write anyway.
+  const int fd = static_cast<int>(port_.handle());
+  const char* data = bytes.constData();
+  qsizetype left = bytes.size();
+  QDeadlineTimer deadline(1000);
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+    if (n > 0) {
+      data += n;
+      left -= n;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // The device's buffer is full (flow control held, or a slow line): wait for room.
+      pollfd p{fd, POLLOUT, 0};
+      const qint64 ms = deadline.remainingTime();
+      if (ms == 0 || ::poll(&p, 1, static_cast<int>(ms)) <= 0) return false;
+      if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) break;
+      continue;
+    }
+    break;
+  }
+  if (left == 0) return true;
+  // The device refused the bytes (unplugged, hung up): the same end as a read error.
+  qCDebug(lcSerial) << "COM" << commPort() << "write failed:" << qt_error_string(errno);
+  failAndClose(comm::kEventDeviceLost);
+  return false;
 }
 
 QByteArray QtSerialLink::readAll() {

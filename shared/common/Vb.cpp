@@ -1,5 +1,6 @@
 #include "Vb.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,8 +45,11 @@ namespace {
 // Decimal digits of |value| rounded half away from zero to `decimals` places, after first
 // cutting the binary noise at 15 significant digits (0.15 formats as 0.2, as a person expects).
 std::string roundedDigits(double value, int decimals, int& intDigits) {
+  // to_chars writes what printf's "%.14e" writes, in a fraction of printf's time: the loops
+  // format a few numbers on every tick.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+  const auto end = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 14).ptr;
+  *end = '\0';
   // buf: d.dddddddddddddde[+-]xx
   std::string mant;
   mant += buf[0];

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -171,6 +172,35 @@ TEST(QtSerialLink, AVanishedDeviceIsOneEventAndAClosedPort) {
   EXPECT_FALSE(link.isOpen());
   EXPECT_FALSE(link.write(QByteArrayLiteral(":GR#")));
   EXPECT_FALSE(link.waitForInput(10));
+}
+
+TEST(QtSerialLink, AWriteThatCannotGoThroughEndsWithoutHanging) {
+  app();
+  QTemporaryDir dir;
+  Pty pty;
+  makePortsLink(dir.path(), 8, pty.slavePath);
+  QtSerialLink link(dir.path());
+  link.setCommPort(8);
+  ASSERT_TRUE(link.open());
+  int events = 0;
+  QObject::connect(&link, &SerialLink::commEvent, [&](int) { ++events; });
+
+  // Nobody reads the other end: the line fills, and the write gives up after its second
+  // without closing the port (a slow device is not a lost one).
+  QElapsedTimer t;
+  t.start();
+  EXPECT_FALSE(link.write(QByteArray(1 << 20, 'x')));
+  EXPECT_LT(t.elapsed(), 5000);
+  EXPECT_TRUE(link.isOpen());
+  EXPECT_EQ(events, 0);
+
+  // The device goes while a command is written: one event, the port closed.
+  pty.closeAll();
+  EXPECT_FALSE(link.write(QByteArrayLiteral(":GR#")));
+  Wait(100);
+  EXPECT_EQ(events, 1);
+  EXPECT_EQ(link.lastEventCode(), comm::kEventDeviceLost);
+  EXPECT_FALSE(link.isOpen());
 }
 
 TEST(FakeSerialLink, LateRepliesArriveAsTheClockMoves) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+
 using namespace orvan::vb;
 
 TEST(Val, TakesTheLeadingNumberAndNothingElse) {
@@ -56,6 +60,26 @@ TEST(Format, PatternsOfTheSettingsAndDisplays) {
   EXPECT_EQ(Format(45.04, "###0.0"), "45.0");
   EXPECT_EQ(Format(99.96, "#0.0"), "100.0");
   EXPECT_EQ(Format(0.5, "0"), "1");
+  // Far ends: tiny and huge values, and many digits past the 15 kept.
+  EXPECT_EQ(Format(1e-300, "#0.0"), "0.0");
+  EXPECT_EQ(Format(123456789012.34567, "0.00"), "123456789012.35");
+  EXPECT_EQ(Format(2.5e-5, "0.0000"), "0.0000");
+  EXPECT_EQ(Format(6.5e-5, "0.0000"), "0.0001");
+}
+
+TEST(Format, AgreesWithPrintfRoundingAcrossTheRange) {
+  // The digits come from to_chars; printf is the reference the patterns were first made with.
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> mant(0, 10);
+  std::uniform_int_distribution<int> exp(-6, 9);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = mant(rng) * std::pow(10.0, exp(rng));
+    char ref[64];
+    std::snprintf(ref, sizeof ref, "%.1f", v);
+    // printf rounds the binary value; the display rounds the 15-digit decimal text: they may
+    // differ only on an exact tie of the shortest text, which a random value never is.
+    ASSERT_EQ(Format(v, "0.0"), QString::fromLatin1(ref)) << v;
+  }
 }
 
 TEST(Str, SignPaddedNumbers) {
