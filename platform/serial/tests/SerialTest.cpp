@@ -153,16 +153,23 @@ TEST(QtSerialLink, AMissingPortFailsToOpenWithAnErrorNumber) {
   EXPECT_FALSE(link.isOpen());
 }
 
-TEST(QtSerialLink, AVanishedDeviceIsOneEventAndAClosedPort) {
-  app();
+// A link open on a pseudo-terminal through ports/COM6, counting its events.
+class OpenOnPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    makePortsLink(dir.path(), 6, pty.slavePath);
+    link.setCommPort(6);
+    ASSERT_TRUE(link.open());
+    QObject::connect(&link, &SerialLink::commEvent, [this](int) { ++events; });
+  }
   QTemporaryDir dir;
   Pty pty;
-  makePortsLink(dir.path(), 6, pty.slavePath);
-  QtSerialLink link(dir.path());
-  link.setCommPort(6);
-  ASSERT_TRUE(link.open());
+  QtSerialLink link{dir.path()};
   int events = 0;
-  QObject::connect(&link, &SerialLink::commEvent, [&](int) { ++events; });
+};
+
+TEST_F(OpenOnPty, AVanishedDeviceIsOneEventAndAClosedPort) {
   pty.closeAll();
   // Both a polling driver and the event loop see the loss; neither spins on it.
   link.waitForInput(200);
@@ -174,17 +181,7 @@ TEST(QtSerialLink, AVanishedDeviceIsOneEventAndAClosedPort) {
   EXPECT_FALSE(link.waitForInput(10));
 }
 
-TEST(QtSerialLink, AWriteThatCannotGoThroughEndsWithoutHanging) {
-  app();
-  QTemporaryDir dir;
-  Pty pty;
-  makePortsLink(dir.path(), 8, pty.slavePath);
-  QtSerialLink link(dir.path());
-  link.setCommPort(8);
-  ASSERT_TRUE(link.open());
-  int events = 0;
-  QObject::connect(&link, &SerialLink::commEvent, [&](int) { ++events; });
-
+TEST_F(OpenOnPty, AWriteThatCannotGoThroughEndsWithoutHanging) {
   // Nobody reads the other end: the line fills, and the write gives up after its second
   // without closing the port (a slow device is not a lost one).
   QElapsedTimer t;
