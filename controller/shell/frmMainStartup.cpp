@@ -45,6 +45,10 @@ bool frmMain::Form_Load() {
     notice.exec();
     return false;
   }
+  // From here a close (SIGTERM, Ctrl+C) is kept for the start-up to act on, wherever it
+  // arrives: one taken as an ordinary close before the start wait would run the shutdown on a
+  // window that never loaded, and the start would then carry on into a running controller.
+  starting_ = true;
 
   // 4. (before 3, which reads the file) The settings path; the dome is available until a
   // connection fails.
@@ -73,7 +77,6 @@ bool frmMain::Form_Load() {
   // 7, 8. Title window during the start wait.
   QPointer<frmTitle> title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());
   title->show();
-  starting_ = true;
   // The start wait ends early when the program is asked to end (SIGTERM, Ctrl+C).
   QElapsedTimer waited;
   waited.start();
