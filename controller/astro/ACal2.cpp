@@ -107,6 +107,16 @@ double ACal2::JulianDateFromText(const QString& text) {
   return E + 1720994.5 + B + C + D;
 }
 
+double ACal2::julianDateToday() const {
+  // The position display precesses twice a second; the date's text is parsed once a day.
+  const QDate today = Clock::current().localDate();
+  if (today != julianDate_) {
+    julianDay_ = JulianDateFromText(vb::DateText(today));
+    julianDate_ = today;
+  }
+  return julianDay_;
+}
+
 // ---- angles -------------------------------------------------------------------------------
 
 double ACal2::FullCircleArctan(double y, double x) {
@@ -137,12 +147,13 @@ void ACal2::PrecessRaDec(double ra, double dec, double& raOut, double& decOut,
   // Both epochs at 0 h of their dates; an unknown direction leaves both at 0 (no change).
   double start = 0;
   double end = 0;
+  static const double j2000 = JulianDateFromText(QStringLiteral("2000/01/01"));
   if (direction == u"2000EOD") {
-    start = JulianDateFromText(QStringLiteral("2000/01/01"));
-    end = JulianDateFromText(vb::DateText(Clock::current().localDate()));
+    start = j2000;
+    end = julianDateToday();
   } else if (direction == u"EOD2000") {
-    start = JulianDateFromText(vb::DateText(Clock::current().localDate()));
-    end = JulianDateFromText(QStringLiteral("2000/01/01"));
+    start = julianDateToday();
+    end = j2000;
   }
   const double alpha = ra * kPi / 43200;
   const double delta = dec * kPi / 648000;

@@ -129,6 +129,10 @@ class ACal2 {
   SiteState& site_;
   MountState& mount_;
   mutable SiderealMidnightCache cache_;
+  // Today's Julian date at 0 h, as JulianDateFromText gives it for the date's text.
+  double julianDateToday() const;
+  mutable QDate julianDate_;
+  mutable double julianDay_ = 0;
 };
 
 }  // namespace orvan

@@ -12,6 +12,10 @@ namespace orvan {
 
 namespace {
 const QString kSection = QStringLiteral("DOME");
+
+bool sameShape(const DomeShape& a, const DomeShape& b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
 }  // namespace
 
 DomeLoop::DomeLoop(SharedState& state, ACal2& acal, DomeView& view, QString iniPath, QObject* parent)
@@ -198,12 +202,18 @@ void DomeLoop::DomeLoopTimer_Timer() {
 
   if (d_.DomeZFlag != kFalse) {
     d_.DomeAngle = Dome_->DomeGetAngle();
-    captions_[0] = vb::Format(d_.DomeAngle, "#0.0");
-    view_.setDomeAzimuthCaption(0, captions_[0]);
     selectTarget();
-    captions_[1] = vb::Format(d_.DomeTarget, "#0.0");
-    view_.setDomeAzimuthCaption(1, captions_[1]);
-    DomeReCalc();
+    // An idle dome under a tracking telescope shows the same two numbers for minutes: the
+    // captions and marks are worked out again only when a number or the picture changed.
+    const DomeShape shape = view_.domeShape();
+    if (!shown_.valid || shown_.angle != d_.DomeAngle || shown_.target != d_.DomeTarget || !sameShape(shown_.shape, shape)) {
+      captions_[0] = vb::Format(d_.DomeAngle, "#0.0");
+      view_.setDomeAzimuthCaption(0, captions_[0]);
+      captions_[1] = vb::Format(d_.DomeTarget, "#0.0");
+      view_.setDomeAzimuthCaption(1, captions_[1]);
+      DomeReCalc();
+      shown_ = {true, d_.DomeAngle, d_.DomeTarget, shape};
+    }
   }
 
   // Following needs a known home: without it the angle means nothing.

@@ -110,6 +110,12 @@ class DomeLoop : public QObject {
   unsigned slitCommands_ = 0;
   long searchElapsedMs_ = 0;
   QString captions_[2];
+  // What the captions and marks show now.
+  struct Shown {
+    bool valid = false;
+    float angle = 0, target = 0;
+    DomeShape shape;
+  } shown_;
 };
 
 }  // namespace orvan

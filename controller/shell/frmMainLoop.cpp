@@ -78,13 +78,14 @@ void frmMain::showPosition() {
   const MountState& m = state_.mount;
   const double raApp = vb::Val(m.TelStatus[2]);
   const double decApp = vb::Val(m.TelStatus[3]);
-  double ra2000 = 0, dec2000 = 0;
-  acal_.PrecessRaDec(raApp, decApp, ra2000, dec2000, QStringLiteral("EOD2000"));
   switch (displayMode_) {
-    case 0:
+    case 0: {
+      double ra2000 = 0, dec2000 = 0;
+      acal_.PrecessRaDec(raApp, decApp, ra2000, dec2000, QStringLiteral("EOD2000"));
       lblRaDec[0]->setText(ACal2::FormatRaText(ra2000));
       lblRaDec[1]->setText(ACal2::FormatDecText(dec2000));
       break;
+    }
     case 1:
       lblRaDec[0]->setText(ACal2::FormatRaText(raApp));
       lblRaDec[1]->setText(ACal2::FormatDecText(decApp));

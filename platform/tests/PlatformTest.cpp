@@ -6,11 +6,13 @@
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <ctime>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,6 +59,31 @@ TEST(ManualClock, AdvanceRollsTheDate) {
   c.advance(1.0);
   EXPECT_EQ(c.localDate(), QDate(2027, 1, 1));
   EXPECT_NEAR(c.secondsSinceMidnight(), 0.5, 1e-9);
+}
+
+TEST(SystemClock, ReadsTheLocalTimeOfTheZoneSetAtStart) {
+  // The clock reads the C library's local time; Qt's own reading is the reference, in a
+  // zone whose offset is not a whole hour and in one with summer time.
+  const QByteArray oldTz = qgetenv("TZ");
+  for (const char* zone : {"JST-9", "UTC0", "ACST-9:30", "America/New_York"}) {
+    qputenv("TZ", zone);
+    tzset();
+    SystemClock clock;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      const QDateTime before = QDateTime::currentDateTime();
+      const double s = clock.secondsSinceMidnight();
+      const QDate d = clock.localDate();
+      if (before.date() != QDateTime::currentDateTime().date()) continue;  // midnight passed
+      EXPECT_EQ(d, before.date()) << zone;
+      EXPECT_NEAR(s, before.time().msecsSinceStartOfDay() / 1000.0, 0.5) << zone;
+      EXPECT_GE(s, 0);
+      EXPECT_LT(s, 86400);
+      break;
+    }
+  }
+  if (oldTz.isNull()) qunsetenv("TZ");
+  else qputenv("TZ", oldTz);
+  tzset();
 }
 
 TEST(ScriptedPrompter, AnswersInOrderThenTheFirstButton) {

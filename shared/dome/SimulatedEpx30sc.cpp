@@ -163,8 +163,22 @@ void SimulatedEpx30sc::persist(bool force) {
   // Once a second is enough for a watcher and keeps the disk quiet during a long rehearsal.
   if (!force && t - lastPersist_ < 1.0) return;
   lastPersist_ = t;
+  // A board at rest writes nothing new: its files are formatted again only when the board's
+  // memory or the mechanics moved, and every ten seconds in any case (the weather file, or a
+  // status file someone deleted).
+  const Fingerprint now = fingerprint();
+  if (!force && now == lastFingerprint_ && t - lastFullPersist_ < 10.0) return;
+  lastFingerprint_ = now;
+  lastFullPersist_ = t;
   saveState();
   writeStatus();
+}
+
+SimulatedEpx30sc::Fingerprint SimulatedEpx30sc::fingerprint() const {
+  // The files show the counter to 4 decimals and the mechanics to 3.
+  return {std::llround(counter_ * 1e4), std::llround(dome_.azimuth * 1e3), std::llround(dome_.speed * 1e3),
+          std::llround(dome_.slit * 1e3), latchValue_, latchFlag_, counterMode_, counterDirection_,
+          counterControl_, outputs(), direction_, open_};
 }
 
 void SimulatedEpx30sc::advance() {

@@ -75,6 +75,15 @@ class SimulatedEpx30sc final : public Epx30sc {
   void writeStatus();
   void persist(bool force);
   int readWeather() const;
+  struct Fingerprint {
+    long long counter, azimuth, speed, slit;
+    int32_t latchValue, latchFlag, counterMode, counterDirection, counterControl;
+    uint16_t outputs;
+    std::array<uint8_t, 3> direction;
+    bool open;
+    bool operator==(const Fingerprint&) const = default;
+  };
+  Fingerprint fingerprint() const;
 
   QString folder_;
   SimulatedBoardConfig config_;
@@ -83,6 +92,8 @@ class SimulatedEpx30sc final : public Epx30sc {
   std::function<double()> now_;
   double lastTime_ = 0;
   double lastPersist_ = -1e9;
+  double lastFullPersist_ = -1e9;
+  Fingerprint lastFingerprint_{};
   QByteArray lastState_, lastStatus_;  // what the two files hold now
   bool open_ = false;
   std::unique_ptr<QLockFile> lock_;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 using namespace orvan::vb;
@@ -27,6 +28,23 @@ TEST(Val, TakesTheLeadingNumberAndNothingElse) {
   EXPECT_EQ(Val("1e999"), 0);    // overflow never leaks infinity into a calculation
   EXPECT_EQ(Val("\t42"), 42);
   EXPECT_EQ(Val(QString::fromUtf8("１２")), 0);  // full-width digits are not numbers here
+}
+
+TEST(Val, AgreesWithStrtodOnLongTinyAndRandomNumbers) {
+  // Long texts leave the stack buffer; tiny and huge ones leave from_chars for strtod.
+  const QString longDigits = QString(200, u'1') + ".5";
+  EXPECT_EQ(Val(longDigits), std::strtod(longDigits.toLatin1().constData(), nullptr));
+  EXPECT_EQ(Val("1e-400"), 0);
+  EXPECT_EQ(Val("-4.9e-324"), std::strtod("-4.9e-324", nullptr));
+  EXPECT_EQ(Val(QString(100, u'9') + "e300"), 0);
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> mant(-10, 10);
+  std::uniform_int_distribution<int> exp(-30, 30), precision(1, 17);
+  for (int i = 0; i < 20000; ++i) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*g", precision(rng), mant(rng) * std::pow(10.0, exp(rng)));
+    ASSERT_EQ(Val(QString::fromLatin1(text)), std::strtod(text, nullptr)) << text;
+  }
 }
 
 TEST(FixIntRound, DirectionsOfRounding) {
