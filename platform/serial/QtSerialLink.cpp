@@ -169,14 +169,23 @@ bool QtSerialLink::write(const QByteArray& bytes) {
   return false;
 }
 
+void QtSerialLink::lookForInput() {
+  if (!port_.isOpen() || failed_) return;
+  // The port is asked only when the device has something (bytes, an error or a hang-up): a
+  // look that finds nothing would time out inside QSerialPort, which translates and raises a
+  // time-out error each time, and the transactions look after every reply.
+  pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
+  if (::poll(&p, 1, 0) != 0) port_.waitForReadyRead(0);
+}
+
 QByteArray QtSerialLink::readAll() {
-  if (port_.isOpen() && !failed_) port_.waitForReadyRead(0);
+  lookForInput();
   pump();
   return takeInput(inbuf_);
 }
 
 int QtSerialLink::bytesWaiting() {
-  if (port_.isOpen() && !failed_) port_.waitForReadyRead(0);
+  lookForInput();
   pump();
   return static_cast<int>(inbuf_.size());
 }

@@ -39,6 +39,7 @@ class QtSerialLink final : public SerialLink {
   void onReadyRead();
   // Moves what the port has received into inbuf_ and raises the receive events.
   void pump();
+  void lookForInput();
   void failAndClose(int code);
 
   QString folder_;
