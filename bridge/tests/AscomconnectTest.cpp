@@ -1,6 +1,8 @@
 // The bridge program as the controller meets it: a real ascomconnect on loopback ports of this
 // test, with no INDI server at all and then with indiserver running INDI's telescope simulator.
 // Only the controller's port is heard; what it sends back is checked byte for byte.
+#include "IndiTestServer.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -8,26 +10,15 @@
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 #include <functional>
 
-namespace {
+using namespace orvan::test;
 
-quint16 FreePort(bool udp) {
-  if (udp) {
-    QUdpSocket s;
-    s.bind(QHostAddress::LocalHost, 0);
-    return s.localPort();
-  }
-  QTcpServer s;
-  s.listen(QHostAddress::LocalHost, 0);
-  return s.serverPort();
-}
+namespace {
 
 bool PumpUntil(const std::function<bool()>& done, int ms) {
   QDeadlineTimer guard(ms);
@@ -42,8 +33,8 @@ class Ascomconnect : public ::testing::Test {
  protected:
   QTemporaryDir dir;
   QUdpSocket controller;
-  quint16 bridgePort = FreePort(true);
-  quint16 indiPort = FreePort(false);
+  quint16 bridgePort = FreeLocalPort(true);
+  quint16 indiPort = FreeLocalPort(false);
   QProcess server;
   QList<QByteArray> heard;
 
@@ -130,21 +121,9 @@ TEST_F(Ascomconnect, WithoutAServerItSaysSoAndNothingElseAnswersButTheController
 }
 
 TEST_F(Ascomconnect, DrivesTheSimulatorOnlyForWholeCommandsFromTheController) {
-  for (const char* tool : {"indiserver", "indi_simulator_telescope"})
-    if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed (indi-bin)";
-  auto env = QProcessEnvironment::systemEnvironment();
-  env.insert("HOME", dir.path());
-  server.setProcessEnvironment(env);
-  server.setStandardOutputFile(QProcess::nullDevice());
-  server.setStandardErrorFile(QProcess::nullDevice());
-  server.start("indiserver", {"-p", QString::number(indiPort), "indi_simulator_telescope"});
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, indiPort);
-        return probe.waitForConnected(200);
-      },
-      30000));
+  if (const QString tool = MissingIndiTool(); !tool.isEmpty()) GTEST_SKIP() << tool.toStdString() << " is not installed (indi-bin)";
+  ASSERT_TRUE(StartIndiSimulator(server, indiPort, dir.path(),
+                                 [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }));
   QProcess bridge;
   startBridge(bridge);
   ASSERT_TRUE(hear("Name,Telescope Simulator", 30000)) << heard.join('|').constData();

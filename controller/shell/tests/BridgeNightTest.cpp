@@ -8,14 +8,12 @@
 #include "MainWindowFixture.h"
 #include "Shared.h"
 #include "frmASCOM.h"
+#include "IndiTestServer.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QUdpSocket>
 #include <cmath>
 #include <functional>
@@ -25,17 +23,6 @@ using namespace orvan::test;
 
 namespace {
 
-quint16 FreePort(bool udp) {
-  if (udp) {
-    QUdpSocket s;
-    s.bind(QHostAddress::LocalHost, 0);
-    return s.localPort();
-  }
-  QTcpServer s;
-  s.listen(QHostAddress::LocalHost, 0);
-  return s.serverPort();
-}
-
 class BridgeNight : public MainWindowTest {
  protected:
   QProcess server;
@@ -43,15 +30,14 @@ class BridgeNight : public MainWindowTest {
 
   void SetUp() override {
     MainWindowTest::SetUp();
-    for (const char* tool : {"indiserver", "indi_simulator_telescope"})
-      if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-        GTEST_SKIP() << tool << " is not installed (Debian package indi-bin)";
+    if (const QString tool = MissingIndiTool(); !tool.isEmpty())
+      GTEST_SKIP() << tool.toStdString() << " is not installed (Debian package indi-bin)";
     const QString bridge = QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/ascomconnect";
     if (!QFile::exists(bridge)) GTEST_SKIP() << "ascomconnect is not built (libindi-dev)";
     ASSERT_TRUE(QFile::copy(bridge, dir.filePath("ascomconnect")));
     // Both ends of the bridge on ports of this run, inherited by the bridge program.
-    qputenv("ORVAN_BRIDGE_PORTS", QByteArray::number(FreePort(true)) + ',' + QByteArray::number(FreePort(true)));
-    indiPort = FreePort(false);
+    qputenv("ORVAN_BRIDGE_PORTS", QByteArray::number(FreeLocalPort(true)) + ',' + QByteArray::number(FreeLocalPort(true)));
+    indiPort = FreeLocalPort(false);
     startServer();
   }
   void TearDown() override {
@@ -59,22 +45,7 @@ class BridgeNight : public MainWindowTest {
     stopServer();
     qunsetenv("ORVAN_BRIDGE_PORTS");
   }
-  void startServer() {
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", dir.path());  // INDI keeps the simulator's configuration there
-    server.setProcessEnvironment(env);
-    server.setStandardOutputFile(QProcess::nullDevice());
-    server.setStandardErrorFile(QProcess::nullDevice());
-    server.start("indiserver", {"-p", QString::number(indiPort), "indi_simulator_telescope"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(waitUntil(
-        [&] {
-          QTcpSocket probe;
-          probe.connectToHost(QHostAddress::LocalHost, indiPort);
-          return probe.waitForConnected(200);
-        },
-        30));
-  }
+  void startServer() { ASSERT_TRUE(StartIndiSimulator(server, indiPort, dir.path(), [] { Wait(100); })); }
   void stopServer() {
     if (server.state() == QProcess::NotRunning) return;
     server.kill();
