@@ -14,7 +14,6 @@
 namespace orvan {
 
 namespace {
-QString NumberText(double v) { return QString::number(v, 'g', 15); }
 QString EncLogKey(int axis) { return QStringLiteral("EncOfs") + QString::number(axis + 1); }
 }  // namespace
 
@@ -194,8 +193,8 @@ bool CommonMountDriver::CompleteGoto() {
 
 void CommonMountDriver::PostProcessStatus() {
   MountState& m = mount();
-  m.TelStatus[2] = NumberText(m.TelRA);
-  m.TelStatus[3] = NumberText(m.TelDec);
+  m.TelStatus[2] = vb::CStr(m.TelRA);
+  m.TelStatus[3] = vb::CStr(m.TelDec);
   AxisPosFromPosition();
   FoldAxisDisp();
   const double altDeg = WriteHorizontalStatus();

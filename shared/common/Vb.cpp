@@ -161,6 +161,13 @@ QString Str(double value) {
   return value < 0 ? t : u' ' + t;
 }
 
+QString CStr(double value) {
+  // Whole numbers below 1e15 print as their digits; minus zero keeps its sign the long way.
+  if (value == std::trunc(value) && std::fabs(value) < 1e15 && (value != 0 || !std::signbit(value)))
+    return QString::number(static_cast<long long>(value));
+  return QString::number(value, 'g', 15);
+}
+
 QString Str(long long value) {
   return value < 0 ? QString::number(value) : u' ' + QString::number(value);
 }

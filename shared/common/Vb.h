@@ -37,6 +37,10 @@ QString Format(double value, const QString& pattern);
 QString Str(double value);
 QString Str(long long value);
 
+// A number with up to 15 significant digits and no padding ("12345", "0.1", "1e+20"), as the
+// status texts keep the positions; whole numbers, the usual case, take a short way.
+QString CStr(double value);
+
 // Times of day from a count of seconds: "hh:mm:ss", hours reduced into 0..23.
 QString TimeText(long long seconds);
 // The computer's clock time "hh:nn:ss" from seconds since midnight (fractions dropped).

@@ -17,6 +17,21 @@ TEST(Cp932, TheBytesWindowsJapaneseUses) {
   EXPECT_EQ(cp932::encode(QString::fromUtf8("①")), QByteArray("\x87\x40"));
 }
 
+TEST(Cp932, AsciiBytesStayAsTheyAreAloneAndBesideJapanese) {
+  // Windows keeps every ASCII byte; ICU's table would trade 0x1A, 0x1C and 0x7F round.
+  const QString kana = QString::fromUtf8("ｱ基");
+  const QByteArray kanaBytes = cp932::encode(kana);
+  ASSERT_EQ(kanaBytes, QByteArray("\xB1\x8A\xEE"));
+  for (char16_t c = 0; c < 0x80; ++c) {
+    const QString one(QChar{c});
+    const QByteArray byte(1, static_cast<char>(c));
+    EXPECT_EQ(cp932::encode(one), byte) << int(c);
+    EXPECT_EQ(cp932::decode(byte), one) << int(c);
+    EXPECT_EQ(cp932::encode(kana + one), kanaBytes + byte) << int(c);
+    EXPECT_EQ(cp932::decode(kanaBytes + byte), kana + one) << int(c);
+  }
+}
+
 TEST(Cp932, Utf8Detection) {
   EXPECT_TRUE(cp932::isValidUtf8("plain ascii"));
   EXPECT_TRUE(cp932::isValidUtf8(QString::fromUtf8("基準恒星").toUtf8()));

@@ -110,6 +110,21 @@ TEST(Str, SignPaddedNumbers) {
   EXPECT_EQ(Val(Str(-1234LL)), -1234);
 }
 
+TEST(CStr, AgreesWithFifteenSignificantDigits) {
+  const auto ref = [](double v) { return QString::number(v, 'g', 15); };
+  for (double v : {0.0, -0.0, 1.0, -1.0, 86399.0, -324000.0, 1e15 - 1, 1e15, -1e15, 1e20, 0.1, 1.5, -2.25e-7,
+                   std::nan(""), HUGE_VAL})
+    EXPECT_EQ(CStr(v), ref(v)) << v;
+  std::mt19937_64 rng(5);
+  std::uniform_int_distribution<long long> whole(-2000000000000000LL, 2000000000000000LL);
+  std::uniform_real_distribution<double> any(-1e6, 1e6);
+  for (int i = 0; i < 20000; ++i) {
+    const double w = static_cast<double>(whole(rng)), a = any(rng);
+    ASSERT_EQ(CStr(w), ref(w)) << w;
+    ASSERT_EQ(CStr(a), ref(a)) << a;
+  }
+}
+
 TEST(TimeAndDateTexts, LayoutsOfTheProtocolsAndDisplays) {
   EXPECT_EQ(TimeText(0), "00:00:00");
   EXPECT_EQ(TimeText(45296), "12:34:56");
