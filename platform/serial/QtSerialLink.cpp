@@ -126,11 +126,45 @@ void QtSerialLink::pump() {
   inPump_ = true;
   const QByteArray got = port_.read(waiting);
   inPump_ = false;
-  if (got.isEmpty()) return;
-  qCDebug(lcSerial).noquote() << "COM" + QString::number(commPort()) << "<-" << TraceBytes(got);
+  take(got.constData(), got.size());
+}
+
+void QtSerialLink::take(const char* data, qsizetype size) {
+  if (size <= 0) return;
+  const QByteArrayView got(data, size);
+  qCDebug(lcSerial).noquote() << "COM" + QString::number(commPort()) << "<-" << TraceBytes(got.toByteArray());
   inbuf_ += got;
   if (eofEnable() && got.contains('\x1a')) raiseEvent(comm::kEvEOF);
   if (rThreshold() > 0 && inbuf_.size() >= rThreshold()) raiseEvent(comm::kEvReceive);
+}
+
+bool QtSerialLink::readDevice(int ms) {
+  // A driver waiting for a reply reads the device itself: QSerialPort's own wait runs the
+  // bytes through its ring buffer and a signal, which on an idle controller cost more than the
+  // reply. What QSerialPort already holds is taken first, so the bytes keep their order; the
+  // event loop's notifier finds the device drained.
+  pump();
+  if (!port_.isOpen() || failed_) return false;
+  const int fd = static_cast<int>(port_.handle());
+  pollfd p{fd, POLLIN, 0};
+  const int ready = ::poll(&p, 1, ms);
+  if (ready <= 0) return false;  // nothing yet, or a signal: the caller looks again
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n > 0) {
+      take(buf, n);
+      if (n < static_cast<ssize_t>(sizeof buf)) return true;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+    // Readable but nothing to read (hung up), or a read error: the device is gone, the same
+    // end QSerialPort gives a read error.
+    qCDebug(lcSerial) << "COM" << commPort() << "read failed:" << (n == 0 ? QStringLiteral("hung up") : qt_error_string(errno));
+    failAndClose(comm::kEventDeviceLost);
+    return false;
+  }
 }
 
 bool QtSerialLink::write(const QByteArray& bytes) {
@@ -169,24 +203,13 @@ bool QtSerialLink::write(const QByteArray& bytes) {
   return false;
 }
 
-void QtSerialLink::lookForInput() {
-  if (!port_.isOpen() || failed_) return;
-  // The port is asked only when the device has something (bytes, an error or a hang-up): a
-  // look that finds nothing would time out inside QSerialPort, which translates and raises a
-  // time-out error each time, and the transactions look after every reply.
-  pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
-  if (::poll(&p, 1, 0) != 0) port_.waitForReadyRead(0);
-}
-
 QByteArray QtSerialLink::readAll() {
-  lookForInput();
-  pump();
+  readDevice(0);
   return takeInput(inbuf_);
 }
 
 int QtSerialLink::bytesWaiting() {
-  lookForInput();
-  pump();
+  readDevice(0);
   return static_cast<int>(inbuf_.size());
 }
 
@@ -203,9 +226,7 @@ bool QtSerialLink::waitForInput(int ms) {
     QThread::msleep(static_cast<unsigned long>(qBound(1, ms, 20)));
     return false;
   }
-  port_.waitForReadyRead(ms);
-  pump();
-  if (!port_.isOpen() || failed_) return !inbuf_.isEmpty();
+  readDevice(ms);
   return !inbuf_.isEmpty();
 }
 

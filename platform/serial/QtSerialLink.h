@@ -39,7 +39,10 @@ class QtSerialLink final : public SerialLink {
   void onReadyRead();
   // Moves what the port has received into inbuf_ and raises the receive events.
   void pump();
-  void lookForInput();
+  // Appends received bytes to inbuf_ and raises the receive events.
+  void take(const char* data, qsizetype size);
+  // Reads what the device holds, waiting up to `ms` for the first byte; false when nothing came.
+  bool readDevice(int ms);
   void failAndClose(int code);
 
   QString folder_;
