@@ -148,9 +148,10 @@ Where the time goes:
   Julian date worked out once a day; the simulated board formats its files only when
   something in it moved. Together these five took the idle controller from 0.20–0.24 %
   to 0.15–0.21 % in five side-by-side half-minutes, against 0.07–0.09 % for the floor. Then
-  plain ASCII skips the CP932 codec, whole numbers skip \`QString::number(v, 'g', 15)\` in the
-  status texts, and a driver waiting for a reply reads the device itself instead of through
-  QSerialPort's ring buffer and signal: 0.17–0.22 % before, 0.15–0.18 % after, side by side.
+  plain ASCII skips the CP932 codec and whole numbers skip \`QString::number(v, 'g', 15)\`
+  in the status texts: 0.17–0.22 % before, 0.15–0.18 % after, side by side. Last, a driver
+  waiting for a reply reads the device itself instead of through QSerialPort's ring buffer
+  and signal, which were 7 % of the idle samples.
 - With a display: an idle window paints nothing (counting paint events under Xvfb: none in
   20 s once connected; the position labels change only when the text they show does), and
   measured in the same minutes the offscreen and Xvfb rows differ by no more than their
