@@ -16,60 +16,38 @@ namespace {
 double parseNumber(const char* begin, size_t len) {
   double v = 0;
   const auto [end, ec] = std::from_chars(begin, begin + len, v);
-  if (ec != std::errc() || end != begin + len) {
-    const std::string copy(begin, len);
-    v = std::strtod(copy.c_str(), nullptr);
-  }
+  if (ec != std::errc() || end != begin + len) v = std::strtod(std::string(begin, len).c_str(), nullptr);
   return std::isfinite(v) ? v : 0.0;
 }
 
 }  // namespace
 
 double Val(const QString& text) {
-  // The number is gathered into a buffer on the stack (the loops read several a tick); a
-  // text too long for it takes the slower way through a string.
-  char small[80];
-  std::string big;
-  char* num = small;
-  size_t len = 0;
-  const size_t cap = sizeof small - 1;
-  const auto put = [&](char c) {
-    if (num == small && len == cap) {
-      big.assign(small, len);
-      num = nullptr;
-    }
-    if (num) num[len] = c;
-    else big += c;
-    ++len;
-  };
+  // Numbers up to 15 characters stay in the string's own storage: no allocation on a tick.
   int i = 0;
   const int n = text.size();
   while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
-  if (i < n && text[i] == u'-') put('-');
+  std::string num;
+  if (i < n && text[i] == u'-') num += '-';
   if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
   bool digits = false;
-  while (i < n && text[i].isDigit() && text[i].unicode() < 128) { put(char(text[i++].unicode())); digits = true; }
+  while (i < n && text[i].isDigit() && text[i].unicode() < 128) { num += char(text[i++].unicode()); digits = true; }
   if (i < n && text[i] == u'.') {
-    put('.');
+    num += '.';
     ++i;
-    while (i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9') { put(char(text[i++].unicode())); digits = true; }
+    while (i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9') { num += char(text[i++].unicode()); digits = true; }
   }
   if (!digits) return 0.0;
   // An exponent counts only when digits follow it ("1E" reads as 1).
   if (i < n && (text[i] == u'E' || text[i] == u'e' || text[i] == u'D' || text[i] == u'd')) {
     int j = i + 1;
-    const size_t mark = len;
-    put('e');
-    if (j < n && (text[j] == u'+' || text[j] == u'-')) put(char(text[j++].unicode()));
+    std::string exp = "e";
+    if (j < n && (text[j] == u'+' || text[j] == u'-')) exp += char(text[j++].unicode());
     bool expDigits = false;
-    while (j < n && text[j].unicode() >= '0' && text[j].unicode() <= '9') { put(char(text[j++].unicode())); expDigits = true; }
-    if (!expDigits) {
-      len = mark;
-      if (!num) big.resize(mark);
-    }
+    while (j < n && text[j].unicode() >= '0' && text[j].unicode() <= '9') { exp += char(text[j++].unicode()); expDigits = true; }
+    if (expDigits) num += exp;
   }
-  if (!num) return parseNumber(big.data(), big.size());
-  return parseNumber(num, len);
+  return parseNumber(num.data(), num.size());
 }
 
 double Fix(double x) { return std::trunc(x); }
