@@ -53,12 +53,19 @@ IniText parse(const QByteArray& whole) {
     bytes.remove(0, 3);
   }
   t.utf8 = t.bom || cp932::isValidUtf8(bytes);
-  if (bytes.contains("\r\n")) t.eol = "\r\n";
+  // The file's first line break decides: a stray carriage return further on would otherwise
+  // turn a file written with "\n" into one with "\r\n" at its next write.
+  // A single line ending in a carriage return counts as "\r\n" too: written with "\n" after
+  // it, it would read back as one.
+  const qsizetype lf = bytes.indexOf('\n');
+  if (lf < 0 ? bytes.endsWith('\r') : lf > 0 && bytes[lf - 1] == '\r') t.eol = "\r\n";
   if (bytes.isEmpty()) return t;
   t.endsWithEol = bytes.endsWith('\n');
   if (t.endsWithEol) bytes.chop(1);
   for (QByteArray line : bytes.split('\n')) {
-    if (line.endsWith('\r')) line.chop(1);
+    // A carriage return belongs to the line break only in a "\r\n" file; elsewhere it is kept
+    // (the trimming of keys and values ignores it), so the file is written back as it was.
+    if (t.eol == "\r\n" && line.endsWith('\r')) line.chop(1);
     t.lines << (t.utf8 ? QString::fromUtf8(line) : cp932::decode(line));
     t.raw << line;
   }

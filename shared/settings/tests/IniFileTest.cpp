@@ -98,6 +98,23 @@ TEST_F(Ini, LineEndingsBomAndEncodingAreKept) {
   EXPECT_EQ(cp932::decode(after), QString::fromUtf8("[Option]\r\nExec=観測.sh\r\nExitOption=1\r\n"));
 }
 
+TEST_F(Ini, StrayCarriageReturnsNeitherVanishNorTurnTheFileIntoCrLf) {
+  // The first line break decides; a stray CR elsewhere stays where it was, and a second write
+  // of the same value leaves the file byte for byte as the first one did.
+  for (const QByteArray start : {QByteArray("\n\r\r"), QByteArray("[[A]\r"), QByteArray("[A]\nx=1\r\n\r\n")}) {
+    spit(path(), start);
+    WriteIni(path(), "PUBLIC", "FormSizeChange", " 1");
+    const QByteArray once = slurp(path());
+    EXPECT_EQ(ReadIni(path(), "PUBLIC", "FormSizeChange"), "1") << start.toStdString();
+    WriteIni(path(), "PUBLIC", "FormSizeChange", " 1");
+    EXPECT_EQ(slurp(path()), once) << start.toStdString();
+  }
+  spit(path(), "[A]\nx=1\r\n");
+  EXPECT_EQ(ReadIni(path(), "A", "x"), "1");
+  WriteIni(path(), "A", "y", "2");
+  EXPECT_EQ(slurp(path()), QByteArray("[A]\nx=1\r\ny=2\n"));
+}
+
 TEST_F(Ini, MissingFileIsCreatedAndLineBreaksInAValueCannotInjectKeys) {
   EXPECT_TRUE(WriteIni(path(), "ASCOM", "Use", "False"));
   EXPECT_EQ(slurp(path()), "[ASCOM]\nUse=False\n");
