@@ -33,14 +33,36 @@ echo "the controller on the demo observatory (night_bench) ..." >&2
 # under Xvfb and idle_floor (the same wake-ups without the work), and the medians of the
 # rounds are reported with their ranges.
 idle_fig() { awk '$1 == "idle_cpu_percent" { print $2 }' "$1"; }
-cpu_ns() { awk '{ s += $1 } END { print s }' /proc/"$1"/task/*/schedstat; }
+cpu_ns() { awk '{ s += $1 } END { print s + 0 }' /proc/"$1"/task/*/schedstat 2>/dev/null; }
+percent() { awk -v a="$1" -v b="$2" -v s="$3" -v e="$4" 'BEGIN { printf "%.4f", 100 * (b - a) / (e - s) }'; }
 offscreen_runs=
 display_runs=
 floor_runs=
 round_dir=$(mktemp -d)
 trap 'rm -rf "$link_json" "$night_out" "$round_dir"' EXIT
+# The field's reference, when INDI is installed: its server with the telescope and dome
+# simulators, both connected as a client connects them at the start of a night (all three
+# processes summed). Its settings go to a scratch HOME, never to the user's ~/.indi.
+indi_runs=
+have_indi() { command -v indiserver && command -v indi_simulator_telescope && command -v indi_simulator_dome && command -v indi_setprop; } >/dev/null
+indi_start() {  # starts the server in the background; sets indi_pid (empty when it did not come up)
+  indi_pid=
+  have_indi || return 0
+  local port=$((20000 + RANDOM % 20000)) i
+  HOME="$round_dir/indi-home" indiserver -p "$port" indi_simulator_telescope indi_simulator_dome >/dev/null 2>&1 &
+  indi_pid=$!
+  for i in $(seq 30); do
+    indi_setprop -p "$port" "Telescope Simulator.CONNECTION.CONNECT=On" 2>/dev/null &&
+      indi_setprop -p "$port" "Dome Simulator.CONNECTION.CONNECT=On" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  kill "$indi_pid" 2>/dev/null; wait "$indi_pid" 2>/dev/null; indi_pid=
+}
+indi_ns() { local t=0 p; for p in "$indi_pid" $(pgrep -P "$indi_pid"); do t=$((t + $(cpu_ns "$p"))); done; echo "$t"; }
 for round in $(seq "$rounds"); do
-  echo "idle round $round of $rounds (${idle} s): offscreen, under Xvfb and idle_floor side by side ..." >&2
+  echo "idle round $round of $rounds (${idle} s): offscreen, under Xvfb, idle_floor and INDI side by side ..." >&2
+  mkdir -p "$round_dir/indi-home"
+  indi_start
   ./idle_floor 2>/dev/null &
   floor_pid=$!
   ./night_bench --idle-seconds "$idle" --idle-only >"$round_dir/off" 2>/dev/null &
@@ -55,15 +77,22 @@ for round in $(seq "$rounds"); do
   # (the planetarium port appears after about 6 s, then 3 s more).
   sleep 9
   f0=$(cpu_ns "$floor_pid") w0=$(date +%s%N)
+  [ -z "$indi_pid" ] || i0=$(indi_ns)
   sleep "$idle"
   f1=$(cpu_ns "$floor_pid") w1=$(date +%s%N)
+  [ -z "$indi_pid" ] || i1=$(indi_ns)
   wait "$off_pid" || true
   [ -z "$x_pid" ] || wait "$x_pid" || true
   kill "$floor_pid"
   wait "$floor_pid" 2>/dev/null || true
   offscreen_runs="$offscreen_runs $(idle_fig "$round_dir/off")"
   [ -z "$x_pid" ] || display_runs="$display_runs $(idle_fig "$round_dir/x")"
-  floor_runs="$floor_runs $(awk -v a="$f0" -v b="$f1" -v s="$w0" -v e="$w1" 'BEGIN { printf "%.4f", 100 * (b - a) / (e - s) }')"
+  floor_runs="$floor_runs $(percent "$f0" "$f1" "$w0" "$w1")"
+  if [ -n "$indi_pid" ]; then
+    indi_runs="$indi_runs $(percent "$i0" "$i1" "$w0" "$w1")"
+    kill "$indi_pid" 2>/dev/null
+    wait "$indi_pid" 2>/dev/null || true
+  fi
 done
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 range() { tr ' ' '\n' | grep . | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { if (NR) printf "%.3f–%.3f", lo, hi }'; }
@@ -93,10 +122,23 @@ xcpurange=$(echo "$display_runs" | range)
 fcpu=$(echo "$floor_runs" | median)
 fcpurange=$(echo "$floor_runs" | range)
 # The controller against the floor, round by round: steadier than either figure alone.
-ratios() { paste -d' ' <(echo "$1" | tr ' ' '\n' | grep .) <(echo "$floor_runs" | tr ' ' '\n' | grep .) |
-  awk '$2 > 0 { printf " %.2f", $1 / $2 }'; }
-offratio=$(ratios "$offscreen_runs" | median)
-xratio=$( [ -n "$display_runs" ] && ratios "$display_runs" | median || true)
+# (A round whose INDI server did not come up gives no INDI figure: then no INDI ratios.)
+ratios() {  # controller runs, reference runs
+  [ "$(echo $1 | wc -w)" = "$(echo $2 | wc -w)" ] || return 0
+  paste -d' ' <(echo "$1" | tr ' ' '\n' | grep .) <(echo "$2" | tr ' ' '\n' | grep .) |
+    awk '$2 > 0 { printf " %.2f", $1 / $2 }'
+}
+offratio=$(ratios "$offscreen_runs" "$floor_runs" | median)
+xratio=$( [ -n "$display_runs" ] && ratios "$display_runs" "$floor_runs" | median || true)
+icpu=$(echo "$indi_runs" | median)
+icpurange=$(echo "$indi_runs" | range)
+indi_offratio=$(ratios "$offscreen_runs" "$indi_runs" | median)
+indi_xratio=$( [ -n "$display_runs" ] && ratios "$display_runs" "$indi_runs" | median || true)
+if [ -n "$icpu" ]; then
+  indi_row="| for comparison, INDI: \`indiserver\` with \`indi_simulator_telescope\` and \`indi_simulator_dome\`, both connected (the three processes summed), in the same minutes | $(num "$icpu" 3) % of one core (${icpurange}); the controller uses $(num "${indi_offratio:-0}" 2)× it offscreen$( [ -n "$indi_xratio" ] && echo ", $(num "$indi_xratio" 2)× under Xvfb") | | |"
+else
+  indi_row="| for comparison, INDI's server with its telescope and dome simulators | not measured (INDI not installed) | | |"
+fi
 floor_row="| the wake-up floor: \`idle_floor\`, the controller's wake-ups without its work (timers of 200, 500 and 1000 ms; two questions to a pseudo-terminal partner every 500 ms), in the same minutes | $(num "$fcpu" 3) % of one core (${fcpurange}); the controller uses $(num "$offratio" 2)× it offscreen$( [ -n "$xratio" ] && echo ", $(num "$xratio" 2)× under Xvfb") (medians of the rounds' ratios) | | |"
 rss=$(fig idle_rss)
 fwdmin=$(fig ms_forward_min)
@@ -119,6 +161,7 @@ simulated dome; every figure is taken from outside it. Figures are reported, nev
 | CPU of the idle connected controller over ${idle} s (main loop 500 ms, dome loop 200 ms), offscreen, median of ${rounds} rounds | $(num "$cpu" 3) % of one core (${cpurange}) | ≤ 0.2 % | $(verdict "$cpu" 0.2) |
 $(if [ -n "$xcpu" ]; then echo "| the same drawing on a real X server (Xvfb, no window manager), in the same minutes, median of ${rounds} | $(num "$xcpu" 3) % of one core (${xcpurange}) | ≤ 0.2 % | $(verdict "$xcpu" 0.2) |"; else echo "| the same drawing on a real X server | not measured (no xvfb-run) | ≤ 0.2 % | |"; fi)
 ${floor_row}
+${indi_row}
 | its resident memory (VmRSS) | $(num "$rss" 1) MB | ≤ 60 MB | $(verdict "$rss" 60) |
 | planetarium \`:MS#\` → the mount receives its \`:MS#\` (simulator log, 3 gotos) | $(num "$fwdmin" 0)–$(num "$fwdmax" 0) ms | within one main-loop transaction | |
 | goto → dome rotation relay on (worst of 2) | $(num "$dstart" 0) ms | within one dome tick (200 ms) after the mount's \`:MS#\` | |

@@ -1,12 +1,11 @@
 // OrvanMirelutility: the observatory's configuration utility.
 #include "ProgramFolder.h"
+#include "ObservatoryApplication.h"
 #include "SignalCloser.h"
 #include "frmUtility.h"
 
-#include <QApplication>
-
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  orvan::ObservatoryApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("OrvanMirelutility"));
 
   orvan::frmUtility w(orvan::ProgramFolder());

@@ -1,12 +1,11 @@
 // OrvanMirel: the observatory controller.
 #include "frmMain.h"
 #include "Parts.h"
+#include "ObservatoryApplication.h"
 #include "SignalCloser.h"
 
-#include <QApplication>
-
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  orvan::ObservatoryApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("OrvanMirel"));
   app.setQuitOnLastWindowClosed(false);
 

@@ -4,7 +4,8 @@
 // questions over a pseudo-terminal and waits for each answer, as the controller polls the
 // mount (":GR#", ":GD#"), so it sleeps and wakes as often. scripts/bench.sh measures it in the
 // same minutes as the controller, whose figure is best read against it.
-#include <QApplication>
+#include "ObservatoryApplication.h"
+
 #include <QLabel>
 #include <QTimer>
 
@@ -62,7 +63,8 @@ int main(int argc, char** argv) {
   }
   close(theirs);
 
-  QApplication app(argc, argv);
+  // The controller's own event loop, so the floor wakes the same way.
+  orvan::ObservatoryApplication app(argc, argv);
   QLabel label(QStringLiteral("idle"));
   label.show();
   QTimer dome, main, second;
