@@ -3,6 +3,7 @@
 // the simulated dome board after a short turn.
 //   orvan-utility-screenshots PROGRAM_FOLDER OUTPUT_FOLDER EVEXIL_COM
 #include "DomeTestPanel.h"
+#include "ObservatoryApplication.h"
 #include "Shared.h"
 #include "frmUtility.h"
 
@@ -13,7 +14,8 @@
 using namespace orvan;
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  // The programs' own event loop, so the pictures are taken as the observer sees them.
+  ObservatoryApplication app(argc, argv);
   if (argc < 4) {
     std::fprintf(stderr, "usage: orvan-utility-screenshots PROGRAM_FOLDER OUTPUT_FOLDER EVEXIL_COM\n");
     return 2;

@@ -2,6 +2,7 @@
 // a controller connected to the simulators in the given program folder. With --homing, the
 // folder's mount is an RST-400: its homing window is shown after a home search.
 //   orvan-screenshots [--homing] PROGRAM_FOLDER OUTPUT_FOLDER
+#include "ObservatoryApplication.h"
 #include "ProgramFolder.h"
 #include "Prompter.h"
 #include "Shared.h"
@@ -34,7 +35,8 @@ bool HomingPicture(const QDir& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  // The programs' own event loop, so the pictures are taken as the observer sees them.
+  ObservatoryApplication app(argc, argv);
   const bool homing = argc == 4 && QByteArray(argv[1]) == "--homing";
   if (argc != 3 && !homing) {
     std::fprintf(stderr, "usage: orvan-screenshots [--homing] PROGRAM_FOLDER OUTPUT_FOLDER\n");
