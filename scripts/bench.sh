@@ -56,7 +56,8 @@ indi_start() {  # starts the server in the background; sets indi_pid (empty when
       indi_setprop -p "$port" "Dome Simulator.CONNECTION.CONNECT=On" 2>/dev/null && return 0
     sleep 0.2
   done
-  kill "$indi_pid" 2>/dev/null; wait "$indi_pid" 2>/dev/null; indi_pid=
+  kill "$indi_pid" 2>/dev/null; wait "$indi_pid" 2>/dev/null || true
+  indi_pid=
 }
 indi_ns() { local t=0 p; for p in "$indi_pid" $(pgrep -P "$indi_pid"); do t=$((t + $(cpu_ns "$p"))); done; echo "$t"; }
 for round in $(seq "$rounds"); do
@@ -83,14 +84,14 @@ for round in $(seq "$rounds"); do
   [ -z "$indi_pid" ] || i1=$(indi_ns)
   wait "$off_pid" || true
   [ -z "$x_pid" ] || wait "$x_pid" || true
-  kill "$floor_pid"
+  kill "$floor_pid" 2>/dev/null || echo "idle_floor ended before the round did" >&2
   wait "$floor_pid" 2>/dev/null || true
   offscreen_runs="$offscreen_runs $(idle_fig "$round_dir/off")"
   [ -z "$x_pid" ] || display_runs="$display_runs $(idle_fig "$round_dir/x")"
   floor_runs="$floor_runs $(percent "$f0" "$f1" "$w0" "$w1")"
   if [ -n "$indi_pid" ]; then
     indi_runs="$indi_runs $(percent "$i0" "$i1" "$w0" "$w1")"
-    kill "$indi_pid" 2>/dev/null
+    kill "$indi_pid" 2>/dev/null || echo "indiserver ended before the round did" >&2
     wait "$indi_pid" 2>/dev/null || true
   fi
 done
@@ -146,6 +147,10 @@ fwdmax=$(fig ms_forward_max)
 dstart=$(fig dome_start_max)
 settlemin=$(fig dome_settle_90_min)
 settlemax=$(fig dome_settle_90_max)
+# The round whose floor was lowest: the host's quietest minute, where noise added least.
+nth() { echo "$1" | tr ' ' '\n' | grep . | sed -n "${2}p"; }
+quiet=$(echo "$floor_runs" | tr ' ' '\n' | grep . | awk 'NR == 1 || $1 < lo { lo = $1; at = NR } END { print at }')
+quiet_row="| the same three in the round with the lowest floor (the host's quietest minute) | offscreen $(num "$(nth "$offscreen_runs" "$quiet")" 3) %$( [ -n "$display_runs" ] && echo ", under Xvfb $(num "$(nth "$display_runs" "$quiet")" 3) %"), floor $(num "$(nth "$floor_runs" "$quiet")" 3) %$( [ -n "$indi_runs" ] && [ "$(echo $indi_runs | wc -w)" = "$rounds" ] && echo ", INDI $(num "$(nth "$indi_runs" "$quiet")" 3) %") | | |"
 cpuinfo=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
 
 table=$(cat <<EOF
@@ -162,6 +167,7 @@ simulated dome; every figure is taken from outside it. Figures are reported, nev
 $(if [ -n "$xcpu" ]; then echo "| the same drawing on a real X server (Xvfb, no window manager), in the same minutes, median of ${rounds} | $(num "$xcpu" 3) % of one core (${xcpurange}) | ≤ 0.2 % | $(verdict "$xcpu" 0.2) |"; else echo "| the same drawing on a real X server | not measured (no xvfb-run) | ≤ 0.2 % | |"; fi)
 ${floor_row}
 ${indi_row}
+${quiet_row}
 | its resident memory (VmRSS) | $(num "$rss" 1) MB | ≤ 60 MB | $(verdict "$rss" 60) |
 | planetarium \`:MS#\` → the mount receives its \`:MS#\` (simulator log, 3 gotos) | $(num "$fwdmin" 0)–$(num "$fwdmax" 0) ms | within one main-loop transaction | |
 | goto → dome rotation relay on (worst of 2) | $(num "$dstart" 0) ms | within one dome tick (200 ms) after the mount's \`:MS#\` | |
@@ -170,31 +176,30 @@ ${indi_row}
 Where the time goes:
 - Idle CPU: mostly waking up. The idle controller wakes about ten times a second: the dome
   loop five times, the main loop twice (the one-second tick shares a wake-up), and the mount's
-  two replies to each main-loop poll. On this virtual machine a wake-up costs more than the
-  work done in it, so \`idle_floor\` wakes exactly as often without doing the work, and the
-  controller's figure is best read against it (the ratio in the floor row). Everything
-  measured moves from one minute to the next with what the machine's host is doing (the
-  ranges), which is why each round measures the three programs side by side and the rows are
-  medians of the rounds.
-- What was cut, each measured side by side against the build before it: the dome panel
+  two replies to each main-loop poll. The intervals are the observer's settings, and 200 ms
+  and 500 ms ticks cannot share more than one wake-up a second. On this virtual machine a
+  wake-up costs more than the work done in it, so \`idle_floor\` wakes exactly as often
+  without doing the work. Every figure moves with what the machine's host is doing, by a
+  factor of two between minutes (the ranges; the floor alone has measured 0.07–0.28 %), so
+  each round measures the controller, the floor and INDI side by side, and the rows are
+  medians of the rounds. The quietest round shows the programs' own cost best; the ratios
+  show how the controller compares whatever the minute.
+- What was cut, each measured side by side against the build before it: both programs run on
+  Qt's own Unix event loop instead of GLib's (a sixth less in every one of five side-by-side
+  half-minutes; nothing in them needs GLib's loop, docs/engineering-notes.md); the dome panel
   touches a widget only when what it shows changes (restyling the lamps and repainting the
   picture on every 200 ms tick cost 0.8 % of a core), and the dome loop works its captions
   and marks out again only when the dome's angle, its target or the picture changed; the
-  mount's port is read for what it holds (\`QSerialPort::readAll()\` sized a 16 kB block on
-  every look, which on the heap an X connection leaves behind grew and shrank the heap on
-  every poll); each thread keeps its Japanese codec; commands are written straight to the
-  device (QSerialPort's write queue woke the event loop twice more for each command);
+  mount's port is read and written on its descriptor, not through QSerialPort's ring buffer,
+  write queue and signals (which woke the event loop twice more for each command and sized a
+  16 kB block on every look); each thread keeps its Japanese codec and plain ASCII skips it;
   numbers are written with \`std::to_chars\` and read with \`std::from_chars\`; the clock
   is read through the C library's \`localtime_r\` (\`QTime::currentTime()\` reloads the
-  zone and builds a date and time on every call, and the loops read the clock several times a
-  tick); the position display precesses only in the mode that shows J2000, with today's
-  Julian date worked out once a day; the simulated board formats its files only when
-  something in it moved. Together these five took the idle controller from 0.20–0.24 %
-  to 0.15–0.21 % in five side-by-side half-minutes, against 0.07–0.09 % for the floor. Then
-  plain ASCII skips the CP932 codec and whole numbers skip \`QString::number(v, 'g', 15)\`
-  in the status texts: 0.17–0.22 % before, 0.15–0.18 % after, side by side. Last, a driver
-  waiting for a reply reads the device itself instead of through QSerialPort's ring buffer
-  and signal, which were 7 % of the idle samples.
+  zone and builds a date and time on every call); the position display precesses only in the
+  mode that shows J2000; the simulated board formats its files only when something in it
+  moved. What is left is spread thinly: no function of the controller's own takes more than
+  about 2 % of its idle samples, and skipping the dome tick's whole work (a test build) saved
+  about a tenth.
 - With a display: an idle window paints nothing (counting paint events under Xvfb: none in
   20 s once connected; the position labels change only when the text they show does), and
   measured in the same minutes the offscreen and Xvfb rows differ by no more than their
