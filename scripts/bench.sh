@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Measures the controller's figures and writes them into README.md's "Figures" section.
 #
-#   bash scripts/bench.sh                 Release build in build-bench/, 60 s of idle
-#   BUILD_DIR=/path BUILD_TYPE=RelWithDebInfo IDLE_SECONDS=60 IDLE_ROUNDS=3 JOBS=2 bash scripts/bench.sh
+#   bash scripts/bench.sh                 Release build in build-bench/
+#   BUILD_DIR=/path BUILD_TYPE=RelWithDebInfo IDLE_SECONDS=40 IDLE_ROUNDS=3 JOBS=2 bash scripts/bench.sh
 #   bash scripts/bench.sh --no-readme     print only
 #
-# Takes about six minutes after the build: the virtual port benchmark (link_bench), the demo
-# observatory with the real programs (night_bench), then the idle rounds: the controller
-# offscreen and, when xvfb-run is installed, drawing on a real X server (Xvfb), side by side.
+# Takes about nine minutes after the build: the virtual port benchmark (link_bench), the demo
+# observatory with the real programs (night_bench), then the idle rounds: in turn, the
+# controller offscreen, the controller drawing on a real X server (Xvfb, when xvfb-run is
+# installed) and INDI's server with its simulators (when installed), each beside idle_floor.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build-bench}
-idle=${IDLE_SECONDS:-60}
+idle=${IDLE_SECONDS:-40}
 build_type=${BUILD_TYPE:-Release}
 jobs=${JOBS:-$(nproc)}
 rounds=${IDLE_ROUNDS:-3}
@@ -28,26 +29,26 @@ echo "virtual port round trip (link_bench) ..." >&2
 ./link_bench --benchmark_format=json >"$link_json" 2>/dev/null
 echo "the controller on the demo observatory (night_bench) ..." >&2
 ./night_bench --idle-seconds 10 | tee "$night_out" >&2
-# An idle figure moves by a third with whatever else the machine is doing at that minute. So
-# each round measures, over the same minute, the controller offscreen, the controller drawing
-# under Xvfb and idle_floor (the same wake-ups without the work), and the medians of the
-# rounds are reported with their ranges.
+# An idle figure moves by up to a factor of two with what the machine's host is doing that
+# minute. So each subject is measured beside idle_floor (the same wake-ups without the work),
+# which shows the minute's cost of a wake-up, and the medians of the rounds are reported with
+# their ranges. The subjects take turns, one at a time beside the floor, as the controller runs
+# alone on an observatory's PC: measured all at once on two cores they crowded each other.
 idle_fig() { awk '$1 == "idle_cpu_percent" { print $2 }' "$1"; }
 cpu_ns() { awk '{ s += $1 } END { print s + 0 }' /proc/"$1"/task/*/schedstat 2>/dev/null; }
 percent() { awk -v a="$1" -v b="$2" -v s="$3" -v e="$4" 'BEGIN { printf "%.4f", 100 * (b - a) / (e - s) }'; }
-offscreen_runs=
-display_runs=
-floor_runs=
+offscreen_runs= display_runs= indi_runs= indi_pid=
+floor_off_runs= floor_x_runs= floor_indi_runs=
 round_dir=$(mktemp -d)
 trap 'rm -rf "$link_json" "$night_out" "$round_dir"' EXIT
 # The field's reference, when INDI is installed: its server with the telescope and dome
 # simulators, both connected as a client connects them at the start of a night (all three
 # processes summed). Its settings go to a scratch HOME, never to the user's ~/.indi.
-indi_runs=
 have_indi() { command -v indiserver && command -v indi_simulator_telescope && command -v indi_simulator_dome && command -v indi_setprop; } >/dev/null
 indi_start() {  # starts the server in the background; sets indi_pid (empty when it did not come up)
   indi_pid=
   have_indi || return 0
+  mkdir -p "$round_dir/indi-home"
   local port=$((20000 + RANDOM % 20000)) i
   HOME="$round_dir/indi-home" indiserver -p "$port" indi_simulator_telescope indi_simulator_dome >/dev/null 2>&1 &
   indi_pid=$!
@@ -60,40 +61,47 @@ indi_start() {  # starts the server in the background; sets indi_pid (empty when
   indi_pid=
 }
 indi_ns() { local t=0 p; for p in "$indi_pid" $(pgrep -P "$indi_pid"); do t=$((t + $(cpu_ns "$p"))); done; echo "$t"; }
-for round in $(seq "$rounds"); do
-  echo "idle round $round of $rounds (${idle} s): offscreen, under Xvfb, idle_floor and INDI side by side ..." >&2
-  mkdir -p "$round_dir/indi-home"
-  indi_start
+# One turn: the subject (off, x or indi) beside idle_floor; appends to the subject's and its
+# floor's runs.
+turn() {
+  local subject=$1 pid= floor_pid f0 f1 w0 w1 i0 i1
   ./idle_floor 2>/dev/null &
   floor_pid=$!
-  ./night_bench --idle-seconds "$idle" --idle-only >"$round_dir/off" 2>/dev/null &
-  off_pid=$!
-  x_pid=
-  if command -v xvfb-run >/dev/null; then
-    xvfb-run -a -s "-screen 0 1280x1024x24" \
-      ./night_bench --idle-seconds "$idle" --display --idle-only >"$round_dir/x" 2>/dev/null &
-    x_pid=$!
-  fi
-  # The floor is read over the controllers' idle minute, which starts once they have settled
-  # (the planetarium port appears after about 6 s, then 3 s more).
+  case $subject in
+    off) ./night_bench --idle-seconds "$idle" --idle-only >"$round_dir/fig" 2>/dev/null & pid=$! ;;
+    x) xvfb-run -a -s "-screen 0 1280x1024x24" \
+         ./night_bench --idle-seconds "$idle" --display --idle-only >"$round_dir/fig" 2>/dev/null & pid=$! ;;
+    indi) indi_start ;;
+  esac
+  # The floor is read over the controller's idle minute, which starts once it has settled (the
+  # planetarium port appears after about 6 s, then 3 s more).
   sleep 9
   f0=$(cpu_ns "$floor_pid") w0=$(date +%s%N)
   [ -z "$indi_pid" ] || i0=$(indi_ns)
   sleep "$idle"
   f1=$(cpu_ns "$floor_pid") w1=$(date +%s%N)
   [ -z "$indi_pid" ] || i1=$(indi_ns)
-  wait "$off_pid" || true
-  [ -z "$x_pid" ] || wait "$x_pid" || true
-  kill "$floor_pid" 2>/dev/null || echo "idle_floor ended before the round did" >&2
+  [ -z "$pid" ] || wait "$pid" || true
+  kill "$floor_pid" 2>/dev/null || echo "idle_floor ended before the turn did" >&2
   wait "$floor_pid" 2>/dev/null || true
-  offscreen_runs="$offscreen_runs $(idle_fig "$round_dir/off")"
-  [ -z "$x_pid" ] || display_runs="$display_runs $(idle_fig "$round_dir/x")"
-  floor_runs="$floor_runs $(percent "$f0" "$f1" "$w0" "$w1")"
-  if [ -n "$indi_pid" ]; then
-    indi_runs="$indi_runs $(percent "$i0" "$i1" "$w0" "$w1")"
-    kill "$indi_pid" 2>/dev/null || echo "indiserver ended before the round did" >&2
-    wait "$indi_pid" 2>/dev/null || true
-  fi
+  local floor
+  floor=$(percent "$f0" "$f1" "$w0" "$w1")
+  case $subject in
+    off) offscreen_runs="$offscreen_runs $(idle_fig "$round_dir/fig")" floor_off_runs="$floor_off_runs $floor" ;;
+    x) display_runs="$display_runs $(idle_fig "$round_dir/fig")" floor_x_runs="$floor_x_runs $floor" ;;
+    indi)
+      [ -n "$indi_pid" ] || return 0
+      indi_runs="$indi_runs $(percent "$i0" "$i1" "$w0" "$w1")" floor_indi_runs="$floor_indi_runs $floor"
+      kill "$indi_pid" 2>/dev/null || echo "indiserver ended before the turn did" >&2
+      wait "$indi_pid" 2>/dev/null || true
+      indi_pid= ;;
+  esac
+}
+for round in $(seq "$rounds"); do
+  echo "idle round $round of $rounds: the controller offscreen, under Xvfb and INDI, ${idle} s each beside idle_floor ..." >&2
+  turn off
+  command -v xvfb-run >/dev/null && turn x
+  turn indi
 done
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 range() { tr ' ' '\n' | grep . | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { if (NR) printf "%.3f–%.3f", lo, hi }'; }
@@ -120,37 +128,37 @@ cpu=$(echo "$offscreen_runs" | median)
 cpurange=$(echo "$offscreen_runs" | range)
 xcpu=$(echo "$display_runs" | median)
 xcpurange=$(echo "$display_runs" | range)
+floor_runs="$floor_off_runs $floor_x_runs $floor_indi_runs"
 fcpu=$(echo "$floor_runs" | median)
 fcpurange=$(echo "$floor_runs" | range)
-# The controller against the floor, round by round: steadier than either figure alone.
-# (A round whose INDI server did not come up gives no INDI figure: then no INDI ratios.)
-ratios() {  # controller runs, reference runs
-  [ "$(echo $1 | wc -w)" = "$(echo $2 | wc -w)" ] || return 0
+# Each subject against the floor of its own turn: steadier than either figure alone.
+ratios() {  # subject runs, floor runs of the same turns
   paste -d' ' <(echo "$1" | tr ' ' '\n' | grep .) <(echo "$2" | tr ' ' '\n' | grep .) |
     awk '$2 > 0 { printf " %.2f", $1 / $2 }'
 }
-offratio=$(ratios "$offscreen_runs" "$floor_runs" | median)
-xratio=$( [ -n "$display_runs" ] && ratios "$display_runs" "$floor_runs" | median || true)
+offratio=$(ratios "$offscreen_runs" "$floor_off_runs" | median)
+xratio=$( [ -n "$display_runs" ] && ratios "$display_runs" "$floor_x_runs" | median || true)
+floor_row="| the wake-up floor: \`idle_floor\`, the controller's wake-ups without its work (timers of 200, 500 and 1000 ms; two questions to a pseudo-terminal partner every 500 ms), beside each subject | $(num "$fcpu" 3) % of one core (${fcpurange}); the controller uses $(num "$offratio" 2)× it offscreen$( [ -n "$xratio" ] && echo ", $(num "$xratio" 2)× under Xvfb") (medians of the turns' ratios) | | |"
 icpu=$(echo "$indi_runs" | median)
 icpurange=$(echo "$indi_runs" | range)
-indi_offratio=$(ratios "$offscreen_runs" "$indi_runs" | median)
-indi_xratio=$( [ -n "$display_runs" ] && ratios "$display_runs" "$indi_runs" | median || true)
 if [ -n "$icpu" ]; then
-  indi_row="| for comparison, INDI: \`indiserver\` with \`indi_simulator_telescope\` and \`indi_simulator_dome\`, both connected (the three processes summed), in the same minutes | $(num "$icpu" 3) % of one core (${icpurange}); the controller uses $(num "${indi_offratio:-0}" 2)× it offscreen$( [ -n "$indi_xratio" ] && echo ", $(num "$indi_xratio" 2)× under Xvfb") | | |"
+  iratio=$(ratios "$indi_runs" "$floor_indi_runs" | median)
+  indi_row="| for comparison, INDI: \`indiserver\` with \`indi_simulator_telescope\` and \`indi_simulator_dome\`, both connected (the three processes summed) | $(num "$icpu" 3) % of one core (${icpurange}); $(num "$iratio" 2)× the floor beside it, so the controller costs $(awk -v a="$offratio" -v b="$iratio" 'BEGIN { printf "%.2f", a / b }')× what INDI costs offscreen$( [ -n "$xratio" ] && awk -v a="$xratio" -v b="$iratio" 'BEGIN { printf ", %.2f× under Xvfb", a / b }') | | |"
 else
   indi_row="| for comparison, INDI's server with its telescope and dome simulators | not measured (INDI not installed) | | |"
 fi
-floor_row="| the wake-up floor: \`idle_floor\`, the controller's wake-ups without its work (timers of 200, 500 and 1000 ms; two questions to a pseudo-terminal partner every 500 ms), in the same minutes | $(num "$fcpu" 3) % of one core (${fcpurange}); the controller uses $(num "$offratio" 2)× it offscreen$( [ -n "$xratio" ] && echo ", $(num "$xratio" 2)× under Xvfb") (medians of the rounds' ratios) | | |"
+# The turn with the lowest floor of each subject: the host's quietest minute for it.
+quietest() {  # subject runs, floor runs: "figure (floor)" of the turn whose floor was lowest
+  paste -d' ' <(echo "$1" | tr ' ' '\n' | grep .) <(echo "$2" | tr ' ' '\n' | grep .) |
+    sort -g -k2 | head -1 | awk '{ printf "%.3f %% (floor %.3f %%)", $1, $2 }'
+}
+quiet_row="| each in its turn with the lowest floor (the host's quietest minute for it) | offscreen $(quietest "$offscreen_runs" "$floor_off_runs")$( [ -n "$display_runs" ] && echo ", under Xvfb $(quietest "$display_runs" "$floor_x_runs")")$( [ -n "$indi_runs" ] && echo ", INDI $(quietest "$indi_runs" "$floor_indi_runs")") | | |"
 rss=$(fig idle_rss)
 fwdmin=$(fig ms_forward_min)
 fwdmax=$(fig ms_forward_max)
 dstart=$(fig dome_start_max)
 settlemin=$(fig dome_settle_90_min)
 settlemax=$(fig dome_settle_90_max)
-# The round whose floor was lowest: the host's quietest minute, where noise added least.
-nth() { echo "$1" | tr ' ' '\n' | grep . | sed -n "${2}p"; }
-quiet=$(echo "$floor_runs" | tr ' ' '\n' | grep . | awk 'NR == 1 || $1 < lo { lo = $1; at = NR } END { print at }')
-quiet_row="| the same three in the round with the lowest floor (the host's quietest minute) | offscreen $(num "$(nth "$offscreen_runs" "$quiet")" 3) %$( [ -n "$display_runs" ] && echo ", under Xvfb $(num "$(nth "$display_runs" "$quiet")" 3) %"), floor $(num "$(nth "$floor_runs" "$quiet")" 3) %$( [ -n "$indi_runs" ] && [ "$(echo $indi_runs | wc -w)" = "$rounds" ] && echo ", INDI $(num "$(nth "$indi_runs" "$quiet")" 3) %") | | |"
 cpuinfo=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
 
 table=$(cat <<EOF
@@ -163,8 +171,8 @@ simulated dome; every figure is taken from outside it. Figures are reported, nev
 | \`:GR#\` round trip through the virtual port, in-process loop (\`link_bench\`) | p50 $(num "$vp50" 1) µs, p99 $(num "$vp99" 1) µs | p50 ≤ 50 µs, p99 ≤ 300 µs (wire time at 9600 baud: 13 500 µs) | $(verdict "$vp50" 50) / $(verdict "$vp99" 300) |
 | the same on a bare pseudo-terminal echo (the floor) | p50 $(num "$bare50" 1) µs, p99 $(num "$bare99" 1) µs | | |
 | \`:GR#\` round trip on the running OrvanMirel's port, 2000 polls | p50 $(num "$cp50" 1) µs, p99 $(num "$cp99" 1) µs | p50 ≤ 50 µs, p99 ≤ 300 µs | $(verdict "$cp50" 50) / $(verdict "$cp99" 300) |
-| CPU of the idle connected controller over ${idle} s (main loop 500 ms, dome loop 200 ms), offscreen, median of ${rounds} rounds | $(num "$cpu" 3) % of one core (${cpurange}) | ≤ 0.2 % | $(verdict "$cpu" 0.2) |
-$(if [ -n "$xcpu" ]; then echo "| the same drawing on a real X server (Xvfb, no window manager), in the same minutes, median of ${rounds} | $(num "$xcpu" 3) % of one core (${xcpurange}) | ≤ 0.2 % | $(verdict "$xcpu" 0.2) |"; else echo "| the same drawing on a real X server | not measured (no xvfb-run) | ≤ 0.2 % | |"; fi)
+| CPU of the idle connected controller over ${idle} s (main loop 500 ms, dome loop 200 ms), offscreen, median of ${rounds} turns | $(num "$cpu" 3) % of one core (${cpurange}) | ≤ 0.2 % | $(verdict "$cpu" 0.2) |
+$(if [ -n "$xcpu" ]; then echo "| the same drawing on a real X server (Xvfb, no window manager), median of ${rounds} turns | $(num "$xcpu" 3) % of one core (${xcpurange}) | ≤ 0.2 % | $(verdict "$xcpu" 0.2) |"; else echo "| the same drawing on a real X server | not measured (no xvfb-run) | ≤ 0.2 % | |"; fi)
 ${floor_row}
 ${indi_row}
 ${quiet_row}
@@ -181,11 +189,12 @@ Where the time goes:
   wake-up costs more than the work done in it, so \`idle_floor\` wakes exactly as often
   without doing the work. Every figure moves with what the machine's host is doing, by a
   factor of two between minutes (the ranges; the floor alone has measured 0.07–0.28 %), so
-  each round measures the controller, the floor and INDI side by side, and the rows are
-  medians of the rounds. The quietest round shows the programs' own cost best; the ratios
-  show how the controller compares whatever the minute.
+  each subject is measured beside the floor, in turns, one subject at a time (all at once on
+  two cores they crowded each other), and the rows are medians of the turns. The quietest
+  turn shows a program's own cost best; the ratios to the floor compare them whatever the
+  minute.
 - What was cut, each measured side by side against the build before it: both programs run on
-  Qt's own Unix event loop instead of GLib's (a sixth less in every one of five side-by-side
+  Qt's own Unix event loop instead of GLib's (13–18 % less in each of five side-by-side
   half-minutes; nothing in them needs GLib's loop, docs/engineering-notes.md); the dome panel
   touches a widget only when what it shows changes (restyling the lamps and repainting the
   picture on every 200 ms tick cost 0.8 % of a core), and the dome loop works its captions
