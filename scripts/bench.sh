@@ -188,7 +188,7 @@ Where the time goes:
   and 500 ms ticks cannot share more than one wake-up a second. On this virtual machine a
   wake-up costs more than the work done in it, so \`idle_floor\` wakes exactly as often
   without doing the work. Every figure moves with what the machine's host is doing, by a
-  factor of two between minutes (the ranges; the floor alone has measured 0.07–0.28 %), so
+  factor of two or more between minutes (the ranges; the floor alone has measured 0.07–0.41 %), so
   each subject is measured beside the floor, in turns, one subject at a time (all at once on
   two cores they crowded each other), and the rows are medians of the turns. The quietest
   turn shows a program's own cost best; the ratios to the floor compare them whatever the
@@ -211,8 +211,9 @@ Where the time goes:
   about a tenth.
 - With a display: an idle window paints nothing (counting paint events under Xvfb: none in
   20 s once connected; the position labels change only when the text they show does), and
-  measured in the same minutes the offscreen and Xvfb rows differ by no more than their
-  ranges.
+  against the floor beside them the offscreen and Xvfb turns cost the same within the spread
+  of the turns (the ratios in the floor row); a difference between their medians is the
+  minutes they fell in.
 - Round trips: the floor is the pseudo-terminal itself on this machine (load average
   $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores while measuring; between runs the floor's
   p50 moves between about 25 and 55 µs). In one process the virtual port adds about 13 µs to
