@@ -50,7 +50,9 @@ indi_start() {  # starts the server in the background; sets indi_pid (empty when
   have_indi || return 0
   mkdir -p "$round_dir/indi-home"
   local port=$((20000 + RANDOM % 20000)) i
-  HOME="$round_dir/indi-home" indiserver -p "$port" indi_simulator_telescope indi_simulator_dome >/dev/null 2>&1 &
+  # A local socket of its own, or a user's running server would keep this one from starting.
+  HOME="$round_dir/indi-home" indiserver -u "/tmp/indiserver-orvan-bench-$port" -p "$port" \
+    indi_simulator_telescope indi_simulator_dome >/dev/null 2>&1 &
   indi_pid=$!
   for i in $(seq 30); do
     indi_setprop -p "$port" "Telescope Simulator.CONNECTION.CONNECT=On" 2>/dev/null &&

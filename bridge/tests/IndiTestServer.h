@@ -39,7 +39,11 @@ inline bool StartIndiSimulator(QProcess& server, quint16 port, const QString& ho
   server.setProcessEnvironment(env);
   server.setStandardOutputFile(QProcess::nullDevice());
   server.setStandardErrorFile(QProcess::nullDevice());
-  server.start("indiserver", {"-p", QString::number(port), "indi_simulator_telescope"});
+  // Each server gets a local socket of its own: indiserver also listens on an abstract
+  // socket, by default "/tmp/indiserver" for every server, and a second one at the same time
+  // (another test running beside this one, or the user's own server) would end at once.
+  server.start("indiserver", {"-u", QStringLiteral("/tmp/indiserver-orvan-test-%1").arg(port), "-p",
+                              QString::number(port), "indi_simulator_telescope"});
   if (!server.waitForStarted(5000)) return false;
   for (int i = 0; i < 150; ++i) {
     QTcpSocket probe;

@@ -46,7 +46,11 @@ class IndiSession {
     server_->setProcessEnvironment(env);
     server_->setStandardOutputFile(QProcess::nullDevice());
     server_->setStandardErrorFile(QProcess::nullDevice());
-    server_->start("indiserver", {"-p", QString::number(port_), driver});
+    // A local socket of its own: every indiserver also listens on the abstract socket
+    // "/tmp/indiserver" unless told otherwise, and a second server (a test running beside this
+    // one, or the user's own) would end at once.
+    server_->start("indiserver", {"-u", QStringLiteral("/tmp/indiserver-orvan-test-%1").arg(port_), "-p",
+                                  QString::number(port_), driver});
     server_->waitForStarted();
   }
   ~IndiSession() {
