@@ -5,7 +5,9 @@
 #include "Shared.h"
 #include "Vb.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace orvan {
@@ -375,6 +377,16 @@ void DomeLoop::reportDomeStillMoving() {
                           Buttons::Ok, Icon::Critical);
 }
 
+// The one-second tick runs on its own phase, so its first count may come at once after the
+// start: counting SLIT_TIMER ticks would stop the motor up to a second early and call a slit
+// "closed" that is still open a hand's width. One tick more lets the motor run at least
+// SLIT_TIMER seconds (and at most one more, which the slit's own end stops take).
+// SLIT_TIMER 0 keeps the slit running until the observer stops it.
+int16_t DomeLoop::slitTicks(int32_t slitTimer) {
+  if (slitTimer <= 0) return 0;
+  return static_cast<int16_t>(std::min<int32_t>(slitTimer, INT16_MAX - 1) + 1);
+}
+
 void DomeLoop::openSlit(int16_t direction) {
   if (!connected_) return;
   const int16_t done = direction > 0 ? 2 : -2;
@@ -388,7 +400,7 @@ void DomeLoop::openSlit(int16_t direction) {
     if (mine != slitCommands_ || !connected_) return;
   }
   d_.SlitState = direction;
-  d_.SlitCountdown = static_cast<int16_t>(s_.domeSettings.SLIT_TIMER);
+  d_.SlitCountdown = slitTicks(s_.domeSettings.SLIT_TIMER);
   view_.setSlitLamp(direction > 0 ? 0 : 1, Lamp::Active);
   view_.setSlitLamp(direction > 0 ? 1 : 0, Lamp::Idle);
   Dome_->DomeSlit(direction);

@@ -81,6 +81,7 @@ class DomeLoop : public QObject {
   void rotate(int16_t direction);
   void stopRotation();
   void openSlit(int16_t direction);
+  static int16_t slitTicks(int32_t slitTimer);
   void stopSlit();
   bool DomeWait();
   void reportDomeStillMoving();

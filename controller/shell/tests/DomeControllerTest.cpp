@@ -69,8 +69,10 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
   EXPECT_EQ(after(26), P(0, 0));
   EXPECT_EQ(after(58), P(0, on ? 1 : 0));  // the cooperating program's slit commands
   EXPECT_EQ(after(60), P(0, 0));
-  // A slit run ends on the one-second tick after SLIT_TIMER (1 s here): open.
+  // A slit run ends on the second one-second tick (SLIT_TIMER is 1 s here): open.
   after(58);
+  w->OneSecTimer_Timer();
+  EXPECT_EQ(d.SlitState, on ? 1 : 0);
   w->OneSecTimer_Timer();
   EXPECT_EQ(d.SlitState, on ? 2 : 0);
   // A goto aims the dome at the goto target; its end hands the dome back to following.

@@ -443,11 +443,12 @@ TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   // The slit opens and closes on its timer.
   click(find("btnDomeSlit_0"));
   EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
-  // The one-second tick ends the run between SLIT_TIMER - 1 and SLIT_TIMER seconds after it began.
-  EXPECT_GE(board("slit"), 0.6);
+  // The motor runs at least SLIT_TIMER seconds: the slit is open (less what a busy
+  // machine takes to pass the start command on).
+  EXPECT_GE(board("slit"), 0.75);
   click(find("btnDomeSlit_1"));
   EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2; }, 10));
-  EXPECT_LE(board("slit"), 0.4);
+  EXPECT_LE(board("slit"), 0.25);
 
   // Park: mount and dome, after the confirmation; the dome goes home.
   EXPECT_EQ(w->parkMode(), 3);
@@ -521,10 +522,10 @@ TEST_F(Night, SerialDomeFollowsAGotoAcrossTheMeridianAndRunsTheSlit) {
 
   click(find("btnDomeSlit_0"));
   EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
-  EXPECT_GE(sim("slit").toDouble(), 0.4);
+  EXPECT_GE(sim("slit").toDouble(), 0.75);
   click(find("btnDomeSlit_1"));
   EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2; }, 10));
-  EXPECT_LE(sim("slit").toDouble(), 0.6);
+  EXPECT_LE(sim("slit").toDouble(), 0.25);
   EXPECT_EQ(sim("slitMotor"), "stopped");
   EXPECT_EQ(sim("rejected"), "0");
   const double angle = w->state().dome.DomeAngle;
