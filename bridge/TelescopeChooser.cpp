@@ -4,7 +4,10 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace orvan::bridge {
 
@@ -40,6 +43,28 @@ QString PickWithoutDialog(const QStringList& telescopes, const QString& current)
   if (!current.isEmpty() && telescopes.contains(current)) return current;
   if (telescopes.size() == 1) return telescopes.first();
   return {};
+}
+
+Chooser MakeChooser(bool dialog) {
+  if (!dialog)
+    return [](const QStringList& telescopes, const QString& current, const PickHandler& picked) {
+      picked(PickWithoutDialog(telescopes, current));
+    };
+  auto open = std::make_shared<QPointer<TelescopeChooser>>();
+  return [open](const QStringList& telescopes, const QString& current, const PickHandler& picked) {
+    if (*open) {
+      (*open)->raise();
+      (*open)->activateWindow();
+      return;
+    }
+    auto* d = new TelescopeChooser(telescopes, current);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(d, &QDialog::finished, d, [picked, d](int result) {
+      picked(result == QDialog::Accepted ? d->chosen() : QString());
+    });
+    *open = d;
+    d->show();
+  };
 }
 
 }  // namespace orvan::bridge

@@ -7,7 +7,6 @@
 #include "TelescopeChooser.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <cstdio>
 
 using namespace orvan;
@@ -25,23 +24,7 @@ int main(int argc, char** argv) {
   const QString platform = QGuiApplication::platformName();
   const bool dialog = platform != u"offscreen" && platform != u"minimal" &&
                       ReadIni(ini, QStringLiteral("ASCOM"), QStringLiteral("ChooserDialog")).trimmed() != u"0";
-  QPointer<TelescopeChooser> open;
-  bridge.chooser = [&](const QStringList& list, const QString& current, std::function<void(const QString&)> picked) {
-    if (!dialog) {
-      picked(PickWithoutDialog(list, current));
-      return;
-    }
-    if (open) {
-      open->raise();
-      return;
-    }
-    open = new TelescopeChooser(list, current);
-    open->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(open, &QDialog::finished, [picked, d = open.data()](int result) {
-      picked(result == QDialog::Accepted ? d->chosen() : QString());
-    });
-    open->show();
-  };
+  bridge.chooser = MakeChooser(dialog);
   if (!bridge.start()) {
     std::fprintf(stderr, "ascomconnect: the bridge's loopback port is taken (another ascomconnect?)\n");
     return 2;
