@@ -126,6 +126,8 @@ bare50=$(counter BM_BarePtyRoundTrip p50_us)
 bare99=$(counter BM_BarePtyRoundTrip p99_us)
 cp50=$(fig gr_roundtrip_p50)
 cp99=$(fig gr_roundtrip_p99)
+cf50=$(fig gr_roundtrip_floor_p50)
+cf99=$(fig gr_roundtrip_floor_p99)
 cpu=$(echo "$offscreen_runs" | median)
 cpurange=$(echo "$offscreen_runs" | range)
 xcpu=$(echo "$display_runs" | median)
@@ -173,6 +175,7 @@ simulated dome; every figure is taken from outside it. Figures are reported, nev
 | \`:GR#\` round trip through the virtual port, in-process loop (\`link_bench\`) | p50 $(num "$vp50" 1) µs, p99 $(num "$vp99" 1) µs | p50 ≤ 50 µs, p99 ≤ 300 µs (wire time at 9600 baud: 13 500 µs) | $(verdict "$vp50" 50) / $(verdict "$vp99" 300) |
 | the same on a bare pseudo-terminal echo (the floor) | p50 $(num "$bare50" 1) µs, p99 $(num "$bare99" 1) µs | | |
 | \`:GR#\` round trip on the running OrvanMirel's port, 2000 polls | p50 $(num "$cp50" 1) µs, p99 $(num "$cp99" 1) µs | p50 ≤ 50 µs, p99 ≤ 300 µs | $(verdict "$cp50" 50) / $(verdict "$cp99" 300) |
+$(if [ -n "$cf50" ]; then echo "| the same to a bare echo process on a pseudo-terminal (the floor for two processes), in blocks of 100 taking turns with the controller's | p50 $(num "$cf50" 1) µs, p99 $(num "$cf99" 1) µs; the controller's p50 is $(awk -v a="$cp50" -v b="$cf50" 'BEGIN { printf "%.2f", a / b }')× it | | |"; else echo "| the same to a bare echo process on a pseudo-terminal | not measured | | |"; fi)
 | CPU of the idle connected controller over ${idle} s (main loop 500 ms, dome loop 200 ms), offscreen, median of ${rounds} turns | $(num "$cpu" 3) % of one core (${cpurange}) | ≤ 0.2 % | $(verdict "$cpu" 0.2) |
 $(if [ -n "$xcpu" ]; then echo "| the same drawing on a real X server (Xvfb, no window manager), median of ${rounds} turns | $(num "$xcpu" 3) % of one core (${xcpurange}) | ≤ 0.2 % | $(verdict "$xcpu" 0.2) |"; else echo "| the same drawing on a real X server | not measured (no xvfb-run) | ≤ 0.2 % | |"; fi)
 ${floor_row}

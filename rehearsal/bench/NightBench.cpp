@@ -8,7 +8,9 @@
 // instead of offscreen, so the drawing reaches a real X server; --idle-only stops after the
 // idle figures.
 //
-// - :GR# round trip on the controller's virtual port, p50 and p99 (a planetarium program's poll);
+// - :GR# round trip on the controller's virtual port, p50 and p99 (a planetarium program's poll),
+//   and beside it, in alternate blocks, the same question to a bare echo process on a
+//   pseudo-terminal (the floor: two processes waking each other, with no work in between);
 // - CPU use (time on a CPU from /proc/<pid>/task/*/schedstat) and resident memory of the connected controller, idle;
 // - from a planetarium program's :MS# to the simulator receiving the controller's own :MS#
 //   (the simulator's --log timestamps);
@@ -23,7 +25,11 @@
 #include <QTextStream>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <pty.h>
+#include <sys/wait.h>
 #include <vector>
 
 using namespace night;
@@ -80,6 +86,46 @@ qint64 mountGotoTime(const QString& log, qint64 since) {
     if (line.contains("<- :MS#") && logTime(line) >= since) return logTime(line);
   return -1;
 }
+
+// A process that answers every '#'-ended question on a pseudo-terminal at once, as a mount or
+// the controller's virtual port would, without any work: `path()` is the side to open.
+class EchoPartner {
+ public:
+  EchoPartner() {
+    int ours = -1;
+    if (openpty(&ours, &theirs_, nullptr, nullptr, nullptr) != 0) return;
+    for (int fd : {ours, theirs_}) {
+      termios t{};
+      tcgetattr(fd, &t);
+      cfmakeraw(&t);
+      tcsetattr(fd, TCSANOW, &t);
+    }
+    path_ = QString::fromLocal8Bit(ttyname(theirs_));
+    pid_ = fork();
+    if (pid_ == 0) {
+      char buf[64];
+      for (;;) {
+        const ssize_t n = read(ours, buf, sizeof buf);
+        if (n <= 0) _exit(0);
+        if (std::memchr(buf, '#', static_cast<size_t>(n)) && write(ours, "12:34:56#", 9) != 9) _exit(0);
+      }
+    }
+    ::close(ours);
+  }
+  ~EchoPartner() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (theirs_ >= 0) ::close(theirs_);
+  }
+  QString path() const { return pid_ > 0 ? path_ : QString(); }
+
+ private:
+  int theirs_ = -1;
+  pid_t pid_ = -1;
+  QString path_;
+};
 
 struct Proc {
   QProcess p;
@@ -144,14 +190,28 @@ int main(int argc, char** argv) {
 
   PlanetariumClient pl;
   if (!pl.open(vport)) return 1;
-  std::vector<double> rt;
-  for (int i = 0; i < 2000; ++i) {
+  // The controller and the floor take turns in blocks of 100 questions, so both are measured
+  // in the same minutes of the machine.
+  EchoPartner echo;
+  PlanetariumClient bare;
+  const bool haveFloor = bare.open(echo.path());
+  std::vector<double> rt, floorRt;
+  const auto poll = [](PlanetariumClient& c, std::vector<double>& into) {
     const auto a = SteadyClock::now();
-    if (!pl.ask(":GR#").endsWith('#')) continue;
-    rt.push_back(std::chrono::duration<double, std::micro>(SteadyClock::now() - a).count());
+    if (c.ask(":GR#").endsWith('#'))
+      into.push_back(std::chrono::duration<double, std::micro>(SteadyClock::now() - a).count());
+  };
+  for (int block = 0; block < 20; ++block) {
+    for (int i = 0; i < 100; ++i) poll(pl, rt);
+    for (int i = 0; haveFloor && i < 100; ++i) poll(bare, floorRt);
   }
   figure("gr_roundtrip_p50", percentile(rt, 0.5), "us");
   figure("gr_roundtrip_p99", percentile(rt, 0.99), "us");
+  if (haveFloor) {
+    figure("gr_roundtrip_floor_p50", percentile(floorRt, 0.5), "us");
+    figure("gr_roundtrip_floor_p99", percentile(floorRt, 0.99), "us");
+  }
+  bare.close();
 
   // Gotos at altitude 60: east, then south (the dome turns 90 degrees), then east again.
   const double azimuths[] = {270, 0, 270};
