@@ -100,8 +100,10 @@ std::optional<QString> EVexilProgrammer::SendTelescope(const QString& cmd) {
   return text;
 }
 
+// The replies must be exactly these: "\z", because "$" would also take one that ends in a
+// line feed.
 bool EVexilProgrammer::ParseRevolution(const QString& reply, uint32_t& axis1, uint32_t& axis2) {
-  static const QRegularExpression re(QStringLiteral("^RD=([0-9A-Fa-f]{8}),([0-9A-Fa-f]{8})$"));
+  static const QRegularExpression re(QStringLiteral("^RD=([0-9A-Fa-f]{8}),([0-9A-Fa-f]{8})\\z"));
   const auto m = re.match(reply);
   if (!m.hasMatch()) return false;
   axis1 = m.captured(1).toUInt(nullptr, 16);
@@ -110,7 +112,7 @@ bool EVexilProgrammer::ParseRevolution(const QString& reply, uint32_t& axis1, ui
 }
 
 bool EVexilProgrammer::ParseSlowDown(const QString& reply, const QString& name, uint32_t& first, uint32_t& second) {
-  static const QRegularExpression re(QStringLiteral("^(PA|SL)=([0-9A-Fa-f]{2}),([0-9A-Fa-f]{2})$"));
+  static const QRegularExpression re(QStringLiteral("^(PA|SL)=([0-9A-Fa-f]{2}),([0-9A-Fa-f]{2})\\z"));
   const auto m = re.match(reply);
   if (!m.hasMatch() || m.captured(1) != name) return false;
   // The controller keeps these in units of 256 steps.
