@@ -5,27 +5,17 @@
 // mount (":GR#", ":GD#"), so it sleeps and wakes as often. scripts/bench.sh measures it in the
 // same minutes as the controller, whose figure is best read against it.
 #include "ObservatoryApplication.h"
+#include "PtyPartner.h"
 
 #include <QLabel>
 #include <QTimer>
 
 #include <cstring>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-// The partner: answers every '#'-ended question with a position, as a mount would.
-[[noreturn]] void answer(int fd) {
-  char buf[64];
-  for (;;) {
-    const ssize_t n = read(fd, buf, sizeof buf);
-    if (n <= 0) _exit(0);
-    if (std::memchr(buf, '#', static_cast<size_t>(n)) && write(fd, "12:34:56#", 9) != 9) _exit(0);
-  }
-}
 
 // One question and its answer, the way the controller's serial link does it: flush, write,
 // wait for the reply's end, flush.
@@ -49,17 +39,11 @@ void ask(int fd, const char* question) {
 
 int main(int argc, char** argv) {
   int ours = -1, theirs = -1;
-  if (openpty(&ours, &theirs, nullptr, nullptr, nullptr) != 0) return 1;
-  for (int fd : {ours, theirs}) {
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
-  }
+  if (!bench::OpenRawPty(ours, theirs)) return 1;
   const pid_t partner = fork();
   if (partner == 0) {
     close(ours);
-    answer(theirs);
+    bench::AnswerQuestions(theirs);
   }
   close(theirs);
 

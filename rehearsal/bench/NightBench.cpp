@@ -17,6 +17,7 @@
 // - from that :MS# to the dome's rotation relay switching on, and the dome's settle time after
 //   a 90 degree goto (the simulated board's status file).
 #include "../Night.h"
+#include "PtyPartner.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,8 +28,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <pty.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -93,23 +92,10 @@ class EchoPartner {
  public:
   EchoPartner() {
     int ours = -1;
-    if (openpty(&ours, &theirs_, nullptr, nullptr, nullptr) != 0) return;
-    for (int fd : {ours, theirs_}) {
-      termios t{};
-      tcgetattr(fd, &t);
-      cfmakeraw(&t);
-      tcsetattr(fd, TCSANOW, &t);
-    }
+    if (!bench::OpenRawPty(ours, theirs_)) return;
     path_ = QString::fromLocal8Bit(ttyname(theirs_));
     pid_ = fork();
-    if (pid_ == 0) {
-      char buf[64];
-      for (;;) {
-        const ssize_t n = read(ours, buf, sizeof buf);
-        if (n <= 0) _exit(0);
-        if (std::memchr(buf, '#', static_cast<size_t>(n)) && write(ours, "12:34:56#", 9) != 9) _exit(0);
-      }
-    }
+    if (pid_ == 0) bench::AnswerQuestions(ours);
     ::close(ours);
   }
   ~EchoPartner() {
