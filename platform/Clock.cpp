@@ -18,11 +18,27 @@ namespace {
 // The C library's local time: the loops read the clock several times a tick, and Qt's
 // QTime::currentTime() reloads the zone from the environment and builds a QDateTime on every
 // call. localtime_r() keeps the zone it loaded, and its rules still cover summer time.
+// The loops ask a few times in every tick, so the broken-down time of the last second is kept;
+// the zone's offset is part of the key, as a test (or tzset() after a change of TZ) may change it.
 bool localNow(std::tm& tm, long& millis) {
   timespec ts{};
   if (clock_gettime(CLOCK_REALTIME, &ts) != 0) return false;
   millis = ts.tv_nsec / 1000000;
-  return localtime_r(&ts.tv_sec, &tm) != nullptr;
+  thread_local time_t keptSecond = -1;
+  thread_local long keptZone = 0;
+  thread_local int keptDaylight = 0;
+  thread_local std::tm kept{};
+  if (ts.tv_sec != keptSecond || ::timezone != keptZone || ::daylight != keptDaylight) {
+    if (localtime_r(&ts.tv_sec, &kept) == nullptr) {
+      keptSecond = -1;
+      return false;
+    }
+    keptSecond = ts.tv_sec;
+    keptZone = ::timezone;
+    keptDaylight = ::daylight;
+  }
+  tm = kept;
+  return true;
 }
 }  // namespace
 

@@ -42,11 +42,19 @@ double reduceDay(double s) {
 }
 
 // "hh:mm:ss" of a time of day with the colons turned into the hour and minute marks.
-QString markedTime(long long seconds) {
-  QString t = vb::TimeText(seconds);
-  t[2] = u'h';
-  t[5] = u'm';
-  return t;
+// "hhhmmmss" (hours reduced into 0..23) at p; returns the end.
+char16_t* putMarkedTime(char16_t* p, long long seconds) {
+  long long s = seconds % 86400;
+  if (s < 0) s += 86400;
+  p = vb::PutDigits(p, s / 3600, 2);
+  *p++ = u'h';
+  p = vb::PutDigits(p, (s / 60) % 60, 2);
+  *p++ = u'm';
+  return vb::PutDigits(p, s % 60, 2);
+}
+
+QString textOf(const char16_t* begin, const char16_t* end) {
+  return QString(reinterpret_cast<const QChar*>(begin), end - begin);
 }
 
 }  // namespace
@@ -352,13 +360,21 @@ QString ACal2::FormatRaText(double ra) {
   tenths = std::fmod(tenths, kDay * 10);
   if (tenths < 0) tenths += kDay * 10;
   const auto t = static_cast<long long>(tenths);
-  return markedTime(t / 10) + u'.' + QString::number(t % 10) + u's';
+  char16_t buf[16];
+  char16_t* p = putMarkedTime(buf, t / 10);
+  *p++ = u'.';
+  *p++ = char16_t(u'0' + t % 10);
+  *p++ = u's';
+  return textOf(buf, p);
 }
 
 QString ACal2::FormatSiderealText(double st) {
   double s = std::nearbyint(st);
   if (!std::isfinite(s)) s = 0;
-  return markedTime(static_cast<long long>(std::fmod(s, kDay))) + u's';
+  char16_t buf[16];
+  char16_t* p = putMarkedTime(buf, static_cast<long long>(std::fmod(s, kDay)));
+  *p++ = u's';
+  return textOf(buf, p);
 }
 
 QString ACal2::FormatDecText(double dec) {
@@ -366,8 +382,17 @@ QString ACal2::FormatDecText(double dec) {
   const QChar sign = dec < 0 ? u'-' : u'+';
   const double rounded = std::fabs(std::nearbyint(dec));
   const long long n = rounded < 1e15 ? static_cast<long long>(rounded) : 0;
-  const auto two = [](long long v) { return QStringLiteral("%1").arg(v, 2, 10, QChar(u'0')); };
-  return sign + two(n / 3600) + QChar(0x309C) + two((n % 3600) / 60) + QStringLiteral("' ") + two(n % 60) + u'"';
+  char16_t buf[40];
+  char16_t* p = buf;
+  *p++ = sign.unicode();
+  p = vb::PutDigits(p, n / 3600, 2);
+  *p++ = char16_t(0x309C);
+  p = vb::PutDigits(p, (n % 3600) / 60, 2);
+  *p++ = u'\'';
+  *p++ = u' ';
+  p = vb::PutDigits(p, n % 60, 2);
+  *p++ = u'"';
+  return textOf(buf, p);
 }
 
 namespace {

@@ -184,7 +184,7 @@ QString SerialMountDriver::SendTelescope(const QString& cmd) {
     if (returnEmpty) reply.clear();
   }
   link_->discardInput();
-  reply.replace('\r', QByteArray()).replace('\n', QByteArray());
+  reply.removeIf([](char c) { return c == '\r' || c == '\n'; });
   ds_.PortBusy = false;
   if (ds_.UnloadPending) {
     ds_.UnloadPending = false;

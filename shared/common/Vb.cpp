@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <algorithm>
 
 namespace orvan::vb {
 
@@ -105,31 +107,40 @@ QString Format(double value, const QString& pattern) {
     }
   }
   if (first < 0) return pattern;
-  const QString prefix = pattern.left(first);
-  const QString section = pattern.mid(first, last - first + 1);
-  const QString suffix = pattern.mid(last + 1);
-  const int dot = section.indexOf(u'.');
-  const QString intPart = dot < 0 ? section : section.left(dot);
-  const QString decPart = dot < 0 ? QString() : section.mid(dot + 1);
+  // Views, not copies: the status texts are formatted on every tick.
+  const QStringView pv(pattern);
+  const QStringView section = pv.mid(first, last - first + 1);
+  const qsizetype dot = section.indexOf(u'.');
+  const QStringView intPart = dot < 0 ? section : section.left(dot);
+  const QStringView decPart = dot < 0 ? QStringView() : section.mid(dot + 1);
   const int minInt = int(intPart.count(u'0'));
   const int forcedDec = int(decPart.count(u'0'));
   const int decimals = int(decPart.size());
 
   int intDigits = 0;
-  std::string digits = roundedDigits(value, decimals, intDigits);
-  std::string ip = digits.substr(0, std::max(0, intDigits));
-  std::string dp = digits.substr(std::max(0, intDigits));
+  const std::string digits = roundedDigits(value, decimals, intDigits);
+  const std::string_view all(digits);
+  std::string_view ip = all.substr(0, std::max(0, intDigits));
+  std::string_view dp = all.substr(std::max(0, intDigits));
   // Optional ('#') decimals drop their trailing zeros.
-  while (int(dp.size()) > forcedDec && !dp.empty() && dp.back() == '0') dp.pop_back();
+  while (int(dp.size()) > forcedDec && !dp.empty() && dp.back() == '0') dp.remove_suffix(1);
   // Strip leading zeros, then pad to the forced integer width.
-  size_t nz = ip.find_first_not_of('0');
-  ip = nz == std::string::npos ? std::string() : ip.substr(nz);
-  while (int(ip.size()) < minInt) ip.insert(0, "0");
-  const bool zero = ip.find_first_not_of('0') == std::string::npos && dp.find_first_not_of('0') == std::string::npos;
-  QString out = QString::fromStdString(ip);
-  if (decimals > 0 && (!dp.empty() || forcedDec > 0)) out += u'.' + QString::fromStdString(dp);
-  if (value < 0 && !zero) out.prepend(u'-');
-  return prefix + out + suffix;
+  const size_t nz = ip.find_first_not_of('0');
+  ip = nz == std::string_view::npos ? std::string_view() : ip.substr(nz);
+  const int pad = std::max(0, minInt - int(ip.size()));
+  const bool zero = ip.find_first_not_of('0') == std::string_view::npos && dp.find_first_not_of('0') == std::string_view::npos;
+  QString out;
+  out.reserve(pattern.size() + qsizetype(ip.size() + dp.size()) + pad + 2);
+  out += pv.left(first);
+  if (value < 0 && !zero) out += u'-';
+  for (int i = 0; i < pad; ++i) out += u'0';
+  out += QLatin1StringView(ip.data(), qsizetype(ip.size()));
+  if (decimals > 0 && (!dp.empty() || forcedDec > 0)) {
+    out += u'.';
+    out += QLatin1StringView(dp.data(), qsizetype(dp.size()));
+  }
+  out += pv.mid(last + 1);
+  return out;
 }
 
 QString Str(double value) {
@@ -150,13 +161,29 @@ QString Str(long long value) {
   return value < 0 ? QString::number(value) : u' ' + QString::number(value);
 }
 
+char16_t* PutDigits(char16_t* p, long long v, int width) {
+  if (v < 0) v = 0;
+  char16_t rev[24];
+  int n = 0;
+  do {
+    rev[n++] = char16_t(u'0' + v % 10);
+    v /= 10;
+  } while (v > 0 && n < 24);
+  for (int i = n; i < width; ++i) *p++ = u'0';
+  while (n > 0) *p++ = rev[--n];
+  return p;
+}
+
 QString TimeText(long long seconds) {
   long long s = seconds % 86400;
   if (s < 0) s += 86400;
-  return QStringLiteral("%1:%2:%3")
-      .arg(s / 3600, 2, 10, QChar(u'0'))
-      .arg((s / 60) % 60, 2, 10, QChar(u'0'))
-      .arg(s % 60, 2, 10, QChar(u'0'));
+  char16_t buf[8];
+  char16_t* p = PutDigits(buf, s / 3600, 2);
+  *p++ = u':';
+  p = PutDigits(p, (s / 60) % 60, 2);
+  *p++ = u':';
+  p = PutDigits(p, s % 60, 2);
+  return QString(reinterpret_cast<const QChar*>(buf), p - buf);
 }
 
 QString ClockText(double secondsSinceMidnight) {

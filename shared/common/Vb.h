@@ -43,6 +43,9 @@ QString CStr(double value);
 
 // Times of day from a count of seconds: "hh:mm:ss", hours reduced into 0..23.
 QString TimeText(long long seconds);
+// Writes v (0 or more) in decimal at p, zero-padded to at least `width` digits, and returns
+// the end: the texts redrawn on every tick are built in one buffer, without allocating.
+char16_t* PutDigits(char16_t* p, long long v, int width);
 // The computer's clock time "hh:nn:ss" from seconds since midnight (fractions dropped).
 QString ClockText(double secondsSinceMidnight);
 // Dates: "yyyy/mm/dd" and the LX200's "mm:dd:yy" (and "mm/dd/yy" for :SC).

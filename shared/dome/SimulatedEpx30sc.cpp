@@ -153,7 +153,8 @@ void SimulatedEpx30sc::writeStatus() {
   kv.append({QStringLiteral("slit"), QString::number(dome_.slit, 'f', 3)});
   kv.append({QStringLiteral("counter"), QString::number(std::llround(counter_))});
   kv.append({QStringLiteral("homeMemory"), QString::number(direction_[2])});
-  kv.append({QStringLiteral("weather"), QString::number(readWeather())});
+  lastWeather_ = readWeather();
+  kv.append({QStringLiteral("weather"), QString::number(lastWeather_)});
   kv.append({QStringLiteral("wiring"), wiring_.describe()});
   writeKeyValues(folder_ + "/" + kStatusFile, kv, lastStatus_);
 }
@@ -167,7 +168,15 @@ void SimulatedEpx30sc::persist(bool force) {
   // memory or the mechanics moved, and every ten seconds in any case (the weather file, or a
   // status file someone deleted).
   const Fingerprint now = fingerprint();
-  if (!force && now == lastFingerprint_ && t - lastFullPersist_ < 10.0) return;
+  if (!force && now == lastFingerprint_) {
+    if (t - lastFullPersist_ < 10.0) return;
+    lastFullPersist_ = t;
+    // At rest, the ten-second look only asks whether something outside changed, which costs
+    // far less than formatting both files again.
+    if (readWeather() == lastWeather_ && QFile::exists(folder_ + "/" + kStateFile) &&
+        QFile::exists(folder_ + "/" + kStatusFile))
+      return;
+  }
   lastFingerprint_ = now;
   lastFullPersist_ = t;
   saveState();

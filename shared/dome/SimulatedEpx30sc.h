@@ -93,6 +93,7 @@ class SimulatedEpx30sc final : public Epx30sc {
   double lastTime_ = 0;
   double lastPersist_ = -1e9;
   double lastFullPersist_ = -1e9;
+  int lastWeather_ = -1;  // the weather byte the status file last showed
   Fingerprint lastFingerprint_{};
   QByteArray lastState_, lastStatus_;  // what the two files hold now
   bool open_ = false;

@@ -224,6 +224,36 @@ TEST_F(SimulatedBoardTest, WeatherByteComesFromAFileAnyoneCanWrite) {
   EXPECT_EQ(v, 255);
 }
 
+TEST_F(SimulatedBoardTest, ABoardAtRestShowsOutsideChangesAtItsTenSecondLook) {
+  // At rest the files are not formatted again on every tick; what changes outside the board
+  // (the weather file, a status file someone deleted) shows within ten seconds.
+  auto b = makeBoard();
+  open(*b);
+  b->advanceNow();
+  const QString status = dir.path() + "/EPX30SC.status";
+  ASSERT_EQ(readStatus(dir.path()).value("weather"), "255");
+  const auto weather = [&](const char* text) {
+    QFile f(dir.path() + "/EPX30SC.weather");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  };
+  now += 11;
+  b->advanceNow();  // the first look: nothing changed
+  weather("250\n");
+  QFile::remove(status);
+  now += 5;
+  b->advanceNow();
+  EXPECT_FALSE(QFile::exists(status));
+  now += 6;
+  b->advanceNow();
+  EXPECT_EQ(readStatus(dir.path()).value("weather"), "250");
+  weather("240\n");
+  now += 11;
+  b->advanceNow();
+  EXPECT_EQ(readStatus(dir.path()).value("weather"), "240");
+  EXPECT_EQ(readStatus(dir.path()).value("rotation"), "stopped");
+}
+
 TEST_F(SimulatedBoardTest, TheDriverFindsTheHomeOnTheSimulatedDome) {
   auto b = makeBoard();
   SharedState s;
