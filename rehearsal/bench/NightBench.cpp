@@ -2,11 +2,13 @@
 // would see them: the real OrvanMirel (offscreen) with the LX200GPS simulator and the simulated
 // USB dome. Prints one "name value unit" line per figure for scripts/bench.sh.
 //
-//   night_bench [--idle-seconds 60] [--display] [--idle-only]
+//   night_bench [--idle-seconds 60] [--display] [--idle-only] [--count-instructions]
 //
 // --display runs the controller on the display of the environment (under xvfb-run, say)
 // instead of offscreen, so the drawing reaches a real X server; --idle-only stops after the
-// idle figures.
+// idle figures. --count-instructions runs the controller under valgrind's callgrind instead
+// and reports only the instructions it executes per idle second: a figure of the program's
+// own work that, unlike its CPU time, does not move with what the machine's host is doing.
 //
 // - :GR# round trip on the controller's virtual port, p50 and p99 (a planetarium program's poll),
 //   and beside it, in alternate blocks, the same question to a bare echo process on a
@@ -130,12 +132,13 @@ int main(int argc, char** argv) {
   UseSiteTimeZone();
   QCoreApplication app(argc, argv);
   int idleSeconds = 60;
-  bool display = false, idleOnly = false;
+  bool display = false, idleOnly = false, countInstructions = false;
   const QStringList args = app.arguments();
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == "--idle-seconds" && i + 1 < args.size()) idleSeconds = args[++i].toInt();
     else if (args[i] == "--display") display = true;
     else if (args[i] == "--idle-only") idleOnly = true;
+    else if (args[i] == "--count-instructions") countInstructions = true;
   }
 
   QTemporaryDir dir;
@@ -155,14 +158,52 @@ int main(int argc, char** argv) {
   else env.insert("QT_QPA_PLATFORM", "offscreen");
   ctl.p.setProcessEnvironment(env);
   ctl.p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  ctl.p.start(folder + "/OrvanMirel", {});
+  const QString callgrindOut = folder + "/callgrind.out";
+  if (countInstructions) {
+    // Counting starts only once the controller has settled, so its start-up is left out.
+    ctl.p.start(QStringLiteral("valgrind"), {QStringLiteral("--tool=callgrind"), QStringLiteral("--instr-atstart=no"),
+                                             QStringLiteral("--callgrind-out-file=") + callgrindOut,
+                                             folder + "/OrvanMirel"});
+  } else {
+    ctl.p.start(folder + "/OrvanMirel", {});
+  }
   const QString vport = folder + "/ports/COM" + QString::number(kVCom);
-  if (!ctl.p.waitForStarted(10000) || !waitUntil([&] { return QFile::exists(vport); }, 40000)) {
+  // Under valgrind the start-up takes many times longer.
+  const int startMs = countInstructions ? 240000 : 40000;
+  if (!ctl.p.waitForStarted(10000) || !waitUntil([&] { return QFile::exists(vport); }, startMs)) {
     std::fprintf(stderr, "the controller did not start\n");
     return 1;
   }
-  QThread::msleep(3000);  // past the start-up: mount and dome connected, loops running
+  QThread::msleep(countInstructions ? 10000 : 3000);  // past the start-up: mount and dome connected, loops running
   const qint64 pid = ctl.p.processId();
+
+  if (countInstructions) {
+    const auto control = [&](const char* what) {
+      QProcess c;
+      c.setStandardOutputFile(QProcess::nullDevice());
+      c.start(QStringLiteral("callgrind_control"), {QString::fromLatin1(what), QString::number(pid)});
+      return c.waitForFinished(30000) && c.exitStatus() == QProcess::NormalExit && c.exitCode() == 0;
+    };
+    QElapsedTimer wall;
+    if (!control("--instr=on")) return 1;
+    wall.start();
+    QThread::msleep(static_cast<unsigned long>(idleSeconds) * 1000);
+    const double seconds = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
+    if (!control("--dump")) return 1;
+    // The dump is written by the controller's own next tick.
+    double total = -1;
+    waitUntil([&] {
+      for (const QByteArray& line : slurp(callgrindOut + ".1").split('\n'))
+        if (line.startsWith("totals:")) total = line.mid(7).trimmed().toDouble();
+      return total >= 0;
+    }, 20000);
+    if (total < 0) {
+      std::fprintf(stderr, "callgrind wrote no figures\n");
+      return 1;
+    }
+    figure("idle_instructions_per_second", total / seconds, "1/s");
+    return 0;
+  }
 
   // Idle: connected, the main loop polling the mount every 500 ms, the dome loop every 200 ms.
   const double t0 = cpuNanoseconds(pid);
