@@ -41,8 +41,8 @@ double reduceDay(double s) {
   return s;
 }
 
-// "hh:mm:ss" of a time of day with the colons turned into the hour and minute marks.
-// "hhhmmmss" (hours reduced into 0..23) at p; returns the end.
+// A time of day as "hhhmmmss" (the hour and minute marks in place of colons, hours reduced
+// into 0..23), written at p; returns the end.
 char16_t* putMarkedTime(char16_t* p, long long seconds) {
   long long s = seconds % 86400;
   if (s < 0) s += 86400;
