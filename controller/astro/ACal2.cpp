@@ -41,20 +41,12 @@ double reduceDay(double s) {
   return s;
 }
 
-// A time of day as "hhhmmmss" (the hour and minute marks in place of colons, hours reduced
-// into 0..23), written at p; returns the end.
-char16_t* putMarkedTime(char16_t* p, long long seconds) {
-  long long s = seconds % 86400;
-  if (s < 0) s += 86400;
-  p = vb::PutDigits(p, s / 3600, 2);
-  *p++ = u'h';
-  p = vb::PutDigits(p, (s / 60) % 60, 2);
-  *p++ = u'm';
-  return vb::PutDigits(p, s % 60, 2);
-}
-
-QString textOf(const char16_t* begin, const char16_t* end) {
-  return QString(reinterpret_cast<const QChar*>(begin), end - begin);
+// "hh:mm:ss" of a time of day with the colons turned into the hour and minute marks.
+QString markedTime(long long seconds) {
+  QString t = vb::TimeText(seconds);
+  t[2] = u'h';
+  t[5] = u'm';
+  return t;
 }
 
 }  // namespace
@@ -360,21 +352,17 @@ QString ACal2::FormatRaText(double ra) {
   tenths = std::fmod(tenths, kDay * 10);
   if (tenths < 0) tenths += kDay * 10;
   const auto t = static_cast<long long>(tenths);
-  char16_t buf[16];
-  char16_t* p = putMarkedTime(buf, t / 10);
-  *p++ = u'.';
-  *p++ = char16_t(u'0' + t % 10);
-  *p++ = u's';
-  return textOf(buf, p);
+  QString text = markedTime(t / 10);
+  text += u'.';
+  text += QChar(char16_t(u'0' + t % 10));
+  text += u's';
+  return text;
 }
 
 QString ACal2::FormatSiderealText(double st) {
   double s = std::nearbyint(st);
   if (!std::isfinite(s)) s = 0;
-  char16_t buf[16];
-  char16_t* p = putMarkedTime(buf, static_cast<long long>(std::fmod(s, kDay)));
-  *p++ = u's';
-  return textOf(buf, p);
+  return markedTime(static_cast<long long>(std::fmod(s, kDay))) + u's';
 }
 
 QString ACal2::FormatDecText(double dec) {
@@ -392,7 +380,7 @@ QString ACal2::FormatDecText(double dec) {
   *p++ = u' ';
   p = vb::PutDigits(p, n % 60, 2);
   *p++ = u'"';
-  return textOf(buf, p);
+  return QStringView(buf, p - buf).toString();
 }
 
 namespace {

@@ -183,7 +183,7 @@ QString TimeText(long long seconds) {
   p = PutDigits(p, (s / 60) % 60, 2);
   *p++ = u':';
   p = PutDigits(p, s % 60, 2);
-  return QString(reinterpret_cast<const QChar*>(buf), p - buf);
+  return QStringView(buf, p - buf).toString();
 }
 
 QString ClockText(double secondsSinceMidnight) {
