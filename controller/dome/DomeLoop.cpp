@@ -225,7 +225,10 @@ void DomeLoop::DomeLoopTimer_Timer() {
     // An idle dome under a tracking telescope shows the same two numbers for minutes: the
     // captions and marks are worked out again only when a number or the picture changed.
     const DomeShape shape = view_.domeShape();
-    if (!shown_.valid || shown_.angle != d_.DomeAngle || shown_.target != d_.DomeTarget || !sameShape(shown_.shape, shape)) {
+    // Without a count the last angle would pass for the dome's: it shows none.
+    if (countsLost_) {
+      shown_.valid = false;
+    } else if (!shown_.valid || shown_.angle != d_.DomeAngle || shown_.target != d_.DomeTarget || !sameShape(shown_.shape, shape)) {
       captions_[0] = vb::Format(d_.DomeAngle, "#0.0");
       view_.setDomeAzimuthCaption(0, captions_[0]);
       captions_[1] = vb::Format(d_.DomeTarget, "#0.0");
@@ -291,6 +294,7 @@ void DomeLoop::countsUnread() {
   countsLost_ = true;
   qCWarning(lcDome) << "no count from the dome controller" << unreadCounts_ << "times in a row: dome stopped";
   Mission(23);
+  view_.setDomeAzimuthCaption(0, QStringLiteral("---.-"));
   view_.showHomeSearchNotice(true, QStringLiteral("\nドームの位置が読めません\nドームを止めました"));
 }
 

@@ -134,6 +134,7 @@ TEST_F(DomeOnALine, UnreadableCountsStopTheDomeUntilTheyReturn) {
   EXPECT_EQ(s.dome.DomeMotion, 0);
   EXPECT_TRUE(view.noticeVisible);
   EXPECT_TRUE(view.noticeText.contains(QStringLiteral("ドームの位置が読めません")));
+  EXPECT_EQ(view.caption[0], "---.-");  // not the last angle, as if it were still true
   const double stoppedAt = state("azimuth").toDouble();
   ticks(8);
   EXPECT_EQ(state("rotation"), "stopped");  // nothing starts it again blind
@@ -142,6 +143,7 @@ TEST_F(DomeOnALine, UnreadableCountsStopTheDomeUntilTheyReturn) {
   ASSERT_EQ(control("garble-counts off"), "ok");
   ASSERT_TRUE(tickUntil([&] { return !loop->countsLost(); }, 10));
   EXPECT_FALSE(view.noticeVisible);
+  EXPECT_NE(view.caption[0], "---.-");
   ASSERT_TRUE(tickUntil([&] { return s.dome.DomeMotion == 0 && state("speed") == "0.00" && offTarget() <= 4; }, 40))
       << state("azimuth").constData();
   EXPECT_GT(state("azimuth").toDouble(), stoppedAt);
