@@ -109,6 +109,7 @@ QString FrmQuarn::SendQuarn(const QString& command) {
       if (ElapsedSeconds(start) >= kTimeoutSeconds && !askAfterTimeout(command, start)) break;
       link_->waitForInput(kPollMs);
       buffer += link_->readAll();
+      dropBlindReplies(buffer, command);
       if (buffer.contains('\r')) break;
     }
     if (CommEventCode != 0 && !givenUp() && attempt < kMaxResends) continue;
@@ -135,8 +136,24 @@ void FrmQuarn::sendBlind(const QString& command) {
   writeBlind(command);
 }
 
+void FrmQuarn::dropBlindReplies(QByteArray& buffer, const QString& command) {
+  // The stops written without waiting are answered too, perhaps before the reply the
+  // exchange waits for: taken for it, a "$12" would read as an empty relay report (the home
+  // lost) or no count.
+  if (command.startsWith(u"$12")) return;
+  while (blindReplies_ > 0) {
+    const qsizetype end = buffer.indexOf('\r');
+    if (end < 0) return;
+    const qsizetype dollar = buffer.left(end).indexOf('$');
+    if (dollar < 0 || buffer.mid(dollar, 3) != "$12") return;
+    buffer.remove(0, end + 1);
+    --blindReplies_;
+  }
+}
+
 void FrmQuarn::writeBlind(const QString& command) {
   if (DomePort == 0 || !link_->isOpen()) return;
+  ++blindReplies_;
   link_->write(command.toLatin1() + '\r');
   qCDebug(lcSerial).noquote() << "Quarn -> (no wait)" << command;
 }
@@ -196,6 +213,7 @@ Flag FrmQuarn::DomeConnect(Flag connect) {
   countRead_ = false;
   countReadLast_ = true;
   pendingStops_.clear();
+  blindReplies_ = 0;
   // A controller fresh from power-up reports every output on; it is cleared first.
   if (GetRelay() == QString(32, u'1')) {
     QuarnWait();

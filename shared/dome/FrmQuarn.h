@@ -70,6 +70,7 @@ class FrmQuarn final : public DomeDriver {
   // Writes a command once without waiting for a reply (stops after the observer gave up).
   void sendBlind(const QString& command);
   void writeBlind(const QString& command);
+  void dropBlindReplies(QByteArray& buffer, const QString& command);
   // Before the time-out question: nobody watches the dome while it is open.
   void stopMotorsBlind();
   // Stops asked for while an exchange was under way, sent once the line answers again.
@@ -84,6 +85,7 @@ class FrmQuarn final : public DomeDriver {
   bool countRead_ = false;
   bool countReadLast_ = true;
   QStringList pendingStops_;
+  int blindReplies_ = 0;  // replies still due to stops written without waiting
   int32_t lastRaw_ = 0;
   int32_t suspect_ = 0;
   bool haveSuspect_ = false;

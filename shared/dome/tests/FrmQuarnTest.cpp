@@ -170,6 +170,23 @@ TEST_F(Quarn, RetryWaitsOnAndAbortEndsTheControllerOnceTheExchangeReturned) {
   EXPECT_EQ(prompter.asked().size(), 2u);
 }
 
+// The stop written before the question is answered while the exchange still waits for its
+// own reply: that "$12" is not the relay report, which would have read as the home lost.
+TEST_F(Quarn, TheStopsReplyBeforeTheQuestionIsNotTakenForTheAnswer) {
+  FrmQuarn& q = make();
+  fake->queueReply("$1300000000\r");
+  fake->queueReply("$12\r");  // the stop at connect
+  fake->queueReply("$1300000001\r");
+  ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
+  ASSERT_EQ(s.dome.DomeZFlag, kTrue);
+  fake->writes.clear();
+  fake->queueReply("$1300000001\r", 7000);  // the relay report, late
+  fake->queueReply("$12\r", 100);           // the stop written at the time-out, answered at once
+  prompter.push(Answer::Retry);
+  EXPECT_EQ(q.GetRelay(), QString(31, u'0') + "1");
+  EXPECT_EQ(fake->writes.value(1), "$12" + s.dome.RelayTable[23].toLatin1() + "#\r");
+}
+
 TEST_F(Quarn, PortZeroSendsNothingAndConnects) {
   s.domeSettings.CommPort = 0;
   FrmQuarn& q = make();
