@@ -249,13 +249,13 @@ TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
 TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   settings(site() + "[DOME]\nController= 2\n");
   const QDateTime began = QDateTime::currentDateTime();
-  startReal(5000);
+  startReal(2000);
   ASSERT_EQ(w->windowLayout(), 1);
   ASSERT_NE(w->Telescope(), nullptr);
   EXPECT_TRUE(w->Telescope()->isConnected());
   const auto first = received();
   ASSERT_FALSE(first.empty());
-  EXPECT_GE(began.msecsTo(first.front().first), 5000);  // nothing reached the mount during the title
+  EXPECT_GE(began.msecsTo(first.front().first), 2000);  // nothing reached the mount during the title
 
   // All four modes show the position the main loop reads.
   const QRegularExpression formats[4] = {QRegularExpression("^\\d\\dh\\d\\dm\\d\\d\\.\\ds$"),
@@ -425,7 +425,7 @@ TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   ASSERT_EQ(w->windowLayout(), 1);
   ASSERT_TRUE(w->domeLoop()->connected());
   EXPECT_TRUE(w->state().dome.DomeAuto);
-  EXPECT_EQ(w->height(), 6570 / 15 - 22);
+  EXPECT_TRUE(w->findChild<QWidget*>(QStringLiteral("DomePanel"))->isVisibleTo(w.get()));
 
   // A goto south-west: the dome turns to the telescope's azimuth (from south, through west).
   double ra = 0, dec = 0;
@@ -574,6 +574,9 @@ TEST_F(Night, SerialDomeMotorsStopAtStartAndAtClose) {
 }
 
 int main(int argc, char** argv) {
+  // The simulated board's dome turns three times as fast as the demo's, with the same run-on
+  // in degrees: the nights pass through the same states, sooner.
+  qputenv("ORVAN_SIM_DOME_RATE", "9");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
