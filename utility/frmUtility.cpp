@@ -157,6 +157,7 @@ UtilityFields frmUtility::toFields() const {
   f.txtDomeLoopTimer = txtDomeLoopTimer->text();
   for (int k = 0; k < 3; ++k) f.chkLocalData[k] = chkLocalData[k]->isChecked();
   for (int k = 0; k < 2; ++k) f.chkSensor[k] = chkSensor[k]->isChecked();
+  f.chkRainClose = chkRainClose->isChecked();
   f.txtExec = txtExec->text();
   return f;
 }
@@ -196,6 +197,7 @@ void frmUtility::fromFields(const UtilityFields& f) {
   domePanel_->setRelayTable(f.relay);
   for (int k = 0; k < 3; ++k) chkLocalData[k]->setChecked(f.chkLocalData[k]);
   for (int k = 0; k < 2; ++k) chkSensor[k]->setChecked(f.chkSensor[k]);
+  chkRainClose->setChecked(f.chkRainClose);
   txtExec->setText(f.txtExec);
 }
 

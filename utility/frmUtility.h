@@ -78,6 +78,7 @@ class frmUtility : public QWidget {
   QLineEdit* txtDomeLoopTimer = nullptr;
   std::array<QCheckBox*, 3> chkLocalData{};
   std::array<QCheckBox*, 2> chkSensor{};
+  QCheckBox* chkRainClose = nullptr;
   QLineEdit* txtExec = nullptr;
   QWidget* Frame6 = nullptr;  // the dome controller choice
   std::array<QPushButton*, 3> btnOK{};

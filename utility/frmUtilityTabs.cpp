@@ -181,8 +181,13 @@ void frmUtility::buildDomeTab() {
   auto* sl = new QHBoxLayout(sensors);
   chkSensor[0] = named(new QCheckBox(QStringLiteral("停電センサ")), QStringLiteral("chkSensor0"));
   chkSensor[1] = named(new QCheckBox(QStringLiteral("降雨雪センサ")), QStringLiteral("chkSensor1"));
+  // Closing on rain needs the rain sensor: without it the box means nothing.
+  chkRainClose = named(new QCheckBox(QStringLiteral("降雨雪でスリットを閉じる")), QStringLiteral("chkRainClose"));
   sl->addWidget(chkSensor[0]);
   sl->addWidget(chkSensor[1]);
+  sl->addWidget(chkRainClose);
+  chkRainClose->setEnabled(false);
+  connect(chkSensor[1], &QCheckBox::toggled, chkRainClose, &QWidget::setEnabled);
   sl->addStretch();
   lay->addWidget(sensors);
 

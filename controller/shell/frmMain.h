@@ -79,6 +79,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void TelSlewing(int code) override;
   void Mission(int16_t code, const QString& text = QString()) override;
   void SendLinkOk() override;
+  void SendLinkNg() override;
 
   // LinkHost
   MountDriver* Telescope() override { return Telescope_; }

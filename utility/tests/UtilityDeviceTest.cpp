@@ -349,6 +349,31 @@ TEST_F(Devices, DomePanelOnTheSerialControllerSeesTheZMark) {
   EXPECT_EQ(ReadIni(ini, "DOME", "ENC3_PULSES"), u"3600");
 }
 
+// A utility killed with a motor button held leaves the relay latched on: the next connect
+// stops rotation and slit before anything else, and closing the utility with the slit button
+// still held stops the slit.
+TEST_F(Devices, DomePanelStopsWhatAKilledProgramLeftRunningAndStopsAgainOnClose) {
+  startSim({"quarn", "--outputs", "1110"});
+  ASSERT_EQ(state("rotation"), "increasing");
+  ASSERT_EQ(state("slitMotor"), "opening");
+  frmUtility& u = open();
+  u.optController[1]->click();
+  DomeTestPanel& p = *u.domePanel();
+  p.btnCounter[0]->click();
+  ASSERT_TRUE(p.PanelConnected());
+  EXPECT_EQ(state("rotation"), "stopped");
+  EXPECT_EQ(state("slitMotor"), "stopped");
+  // The serial controller has no weather inputs, and says so.
+  ASSERT_TRUE(WaitFor([&] { return !p.Label11->text().isEmpty(); }, 3000));
+  EXPECT_EQ(p.Label11->text(), QStringLiteral("気象入力なし"));
+
+  emit p.btnOpenClose[0]->pressed();
+  EXPECT_EQ(state("slitMotor"), "opening");
+  u.close();
+  EXPECT_EQ(state("slitMotor"), "stopped");
+  EXPECT_TRUE(prompter.asked().empty());
+}
+
 TEST_F(Devices, NoDomeControllerDisablesThePanel) {
   frmUtility& u = open();
   u.optController[2]->click();

@@ -104,6 +104,11 @@ TEST_F(Editor, AnEditSavedWithWriteIsWhatTheControllerReadsAndNothingElseMoves) 
   EXPECT_EQ(u.cmbComm->currentText(), u"COM3");
   u.optController[2]->click();        // no dome controller
   u.chkLocalData[1]->setChecked(true);
+  // Closing the slit on rain is set with the rain sensor, and only with it.
+  EXPECT_FALSE(u.chkRainClose->isEnabled());
+  u.chkSensor[1]->setChecked(true);
+  EXPECT_TRUE(u.chkRainClose->isEnabled());
+  u.chkRainClose->setChecked(true);
   u.btnOK_Click(1);
   EXPECT_TRUE(u.lblSaveError->isHidden());
 
@@ -121,6 +126,8 @@ TEST_F(Editor, AnEditSavedWithWriteIsWhatTheControllerReadsAndNothingElseMoves) 
   EXPECT_EQ(s.domeSettings.CommPort, 0);
   EXPECT_EQ(ReadIni(ini, "Location", "LATITUDE"), u"-33:07:10");
   EXPECT_TRUE(bytes(ini).contains("LocalData1= 1\r\n"));  // the RST-400 driver's "exactly 1"
+  EXPECT_TRUE(bytes(ini).contains("Sensor1= 1\r\n"));
+  EXPECT_TRUE(bytes(ini).contains("RainClose= 1\r\n"));
 
   // Untouched keys keep their exact text, the controller's own keys included.
   EXPECT_EQ(ReadIni(ini, "PUBLIC", "LoopTimer"), u"250");
