@@ -5,6 +5,7 @@
 //                    [--dome-rate DEG_PER_S] [--azimuth DEG] [--rev1 N] [--rev2 N] [--old-firmware] [--jp5]
 //                    [--no-position] [--never-stops] [--start-delay S] [--holds-target]
 //                    [--f-count N] [--side-change S] [--lost-move-ok N]
+//                    [--outputs PATTERN] [--garble-counts] [--reply-ms MS]
 //   orvan-sim ctl --dir FOLDER --com N fault MODE|state|...
 //
 // FAMILY: lx200, lx200gps, rst400 (an RST-400 mount with its HUBO-i controller), evexil (an
@@ -14,7 +15,9 @@
 // --never-stops, position replies that lose the "F" of a finished goto --f-count, "s1" for a
 // while after "PT" --side-change), quarn (a
 // Quarn serial dome controller with its dome, wired as FOLDER/OrvanMirel.ini's relay
-// patterns say; ctl also takes "glitch", "stick N 0|1|off" and "azimuth DEG" for it). The
+// patterns say; started with outputs on as a killed program leaves them --outputs, count
+// replies garbled --garble-counts, replies late and in pieces --reply-ms; ctl also takes
+// "glitch", "stick N 0|1|off", "azimuth DEG" and "garble-counts on|off" for it). The
 // device appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
 // A mount that starts a goto late: --start-delay (the E-Vexil answers "I" meanwhile); one
 // that keeps the target it holds and ignores new ones: --holds-target; an E-Vexil whose first
@@ -49,6 +52,9 @@ struct Options {
   QString folder;
   double domeRate = 3;
   double azimuth = 150;
+  QString quarnOutputs;
+  bool garbleCounts = false;
+  int replyMs = 0;
 };
 
 // One row per family; later families add theirs.
@@ -70,6 +76,9 @@ const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)
          c.dome.maxSpeed = o.domeRate;
          // A faster dome has a stronger drive: the run-on stays about a third of a second's turn.
          c.dome.acceleration = std::max(c.dome.acceleration, o.domeRate * 4 / 3);
+         c.outputsAtStart = o.quarnOutputs;
+         c.garbleCounts = o.garbleCounts;
+         c.replyDelayMs = o.replyMs;
          auto d = std::make_unique<QuarnDevice>(c);
          d->control({QStringLiteral("azimuth"), QString::number(o.azimuth)});
          return d;
@@ -126,8 +135,12 @@ int main(int argc, char** argv) {
   const QCommandLineOption fCountOpt(QStringLiteral("f-count"), QStringLiteral("Temma: position replies that carry the \"F\" of a finished goto."), QStringLiteral("N"), QStringLiteral("-1"));
   const QCommandLineOption sideOpt(QStringLiteral("side-change"), QStringLiteral("Temma: \"s1\" this long after \"PT\", seconds."), QStringLiteral("S"), QStringLiteral("0"));
   const QCommandLineOption lostOkOpt(QStringLiteral("lost-move-ok"), QStringLiteral("E-Vexil: the \"OK\" of the first N positioning moves is lost."), QStringLiteral("N"), QStringLiteral("0"));
+  const QCommandLineOption outputsOpt(QStringLiteral("outputs"), QStringLiteral("Quarn: outputs on at start (\"1\" on), as a killed program left them."), QStringLiteral("PATTERN"));
+  const QCommandLineOption garbleOpt(QStringLiteral("garble-counts"), QStringLiteral("Quarn: count replies garbled, cut or empty."));
+  const QCommandLineOption replyMsOpt(QStringLiteral("reply-ms"), QStringLiteral("Quarn: every reply this late, in two pieces."), QStringLiteral("MS"), QStringLiteral("0"));
   p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt, rev1Opt, rev2Opt,
-                oldOpt, jp5Opt, noPosOpt, neverOpt, startDelayOpt, holdsOpt, fCountOpt, sideOpt, lostOkOpt});
+                oldOpt, jp5Opt, noPosOpt, neverOpt, startDelayOpt, holdsOpt, fCountOpt, sideOpt, lostOkOpt,
+                outputsOpt, garbleOpt, replyMsOpt});
   p.process(app);
 
   const QStringList pos = p.positionalArguments();
@@ -175,6 +188,11 @@ int main(int argc, char** argv) {
   o.temma.mount = o.mount;
   o.temma.noPosition = p.isSet(noPosOpt);
   o.temma.neverStops = p.isSet(neverOpt);
+  o.quarnOutputs = p.value(outputsOpt);
+  o.garbleCounts = p.isSet(garbleOpt);
+  bool replyOk = false;
+  o.replyMs = p.value(replyMsOpt).toInt(&replyOk);
+  if (!replyOk || o.replyMs < 0 || o.replyMs > 60000) return fail(QStringLiteral("--reply-ms must be 0 to 60000"));
 
   SimRunner runner(family->second(o), folder, com);
   runner.setSlowDelayMs(p.value(slowOpt).toInt());
