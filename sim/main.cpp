@@ -15,6 +15,7 @@
 // patterns say; ctl also takes "glitch", "stick N 0|1|off" and "azimuth DEG" for it). The
 // device appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
 // MODE: normal, silent, garbage, short, slow, vanish.
+#include "CommandLine.h"
 #include "SignalCloser.h"
 #include "SimRunner.h"
 #include "evexil/EVexilDevice.h"
@@ -98,7 +99,9 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("orvan-sim"));
   QCommandLineParser p;
   p.setApplicationDescription(QStringLiteral("Simulated observatory devices on pseudo-terminals."));
-  p.addHelpOption();
+  const QCommandLineOption helpOpt({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text."));
+  const QCommandLineOption versionOpt(QStringLiteral("version"), QStringLiteral("The version."));
+  p.addOptions({helpOpt, versionOpt});
   p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn, or ctl"));
   const QCommandLineOption dirOpt(QStringLiteral("dir"), QStringLiteral("Program folder holding ports/."), QStringLiteral("FOLDER"));
   const QCommandLineOption comOpt(QStringLiteral("com"), QStringLiteral("Port number n of COM<n>."), QStringLiteral("N"));
@@ -118,20 +121,34 @@ int main(int argc, char** argv) {
   const QCommandLineOption neverOpt(QStringLiteral("never-stops"), QStringLiteral("Temma: a goto never reports its end."));
   p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt, rev1Opt, rev2Opt,
                 oldOpt, jp5Opt, noPosOpt, neverOpt});
-  p.process(app);
+  // Help and version on standard output; a wrong argument gives the usage on standard error
+  // and status 2, as Unix programs do.
+  const auto usageError = [&p](const QString& problem) {
+    std::fprintf(stderr, "orvan-sim: %s\n%s", qPrintable(problem), qPrintable(p.helpText()));
+    return 2;
+  };
+  if (!p.parse(app.arguments())) return usageError(p.errorText());
+  if (p.isSet(helpOpt)) {
+    std::fputs(qPrintable(p.helpText()), stdout);
+    return 0;
+  }
+  if (p.isSet(versionOpt)) {
+    std::printf("orvan-sim %s\n", qPrintable(orvan::ProgramVersion()));
+    return 0;
+  }
 
   const QStringList pos = p.positionalArguments();
-  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn) or ctl"));
+  if (pos.isEmpty()) return usageError(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn) or ctl"));
   const QString folder = p.value(dirOpt);
   bool comOk = false;
   const int com = p.value(comOpt).toInt(&comOk);
-  if (folder.isEmpty() || !comOk || com < 1) return fail(QStringLiteral("--dir FOLDER and --com N (N >= 1) are needed"));
+  if (folder.isEmpty() || !comOk || com < 1) return usageError(QStringLiteral("--dir FOLDER and --com N (N >= 1) are needed"));
   if (pos[0] == u"ctl") return control(folder, com, pos.mid(1));
 
   const auto family = families().find(pos[0].toLower());
-  if (family == families().end()) return fail(QStringLiteral("unknown device family ") + pos[0]);
+  if (family == families().end()) return usageError(QStringLiteral("unknown device family ") + pos[0]);
   Fault fault;
-  if (!ParseFault(p.value(faultOpt), fault)) return fail(QStringLiteral("unknown fault mode ") + p.value(faultOpt));
+  if (!ParseFault(p.value(faultOpt), fault)) return usageError(QStringLiteral("unknown fault mode ") + p.value(faultOpt));
   Options o;
   bool rateOk = false, settleOk = false, homeOk = false;
   o.mount.slewDegPerSec = p.value(rateOpt).toDouble(&rateOk);
@@ -143,12 +160,12 @@ int main(int argc, char** argv) {
   o.azimuth = p.value(azimuthOpt).toDouble(&azOk);
   if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0 || !homeOk || o.homeSeconds < 0 ||
       !domeOk || o.domeRate <= 0 || !azOk || !std::isfinite(o.azimuth))
-    return fail(QStringLiteral("--slew-rate and --dome-rate must be positive, --settle and --home-time not negative"));
+    return usageError(QStringLiteral("--slew-rate and --dome-rate must be positive, --settle and --home-time not negative"));
   bool rev1Ok = false, rev2Ok = false;
   o.evexil.rev1 = p.value(rev1Opt).toUInt(&rev1Ok);
   o.evexil.rev2 = p.value(rev2Opt).toUInt(&rev2Ok);
   if (!rev1Ok || !rev2Ok || o.evexil.rev1 == 0 || o.evexil.rev2 == 0)
-    return fail(QStringLiteral("--rev1 and --rev2 must be whole numbers of counts from 1 to 4294967295"));
+    return usageError(QStringLiteral("--rev1 and --rev2 must be whole numbers of counts from 1 to 4294967295"));
   o.evexil.slewDegPerSec = o.mount.slewDegPerSec;
   o.evexil.newFirmware = !p.isSet(oldOpt);
   o.evexil.jp5 = p.isSet(jp5Opt);
