@@ -10,6 +10,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
@@ -425,4 +426,63 @@ TEST(ControllerProcess, EveryProgramAnswersHelpVersionAndWrongArguments) {
     EXPECT_EQ(run(bin + "/orvan-link", QStringList{"--folder", "/nonexistent"} + wrong, out, err), 2) << wrong.join(' ').toStdString();
     EXPECT_TRUE(err.contains("usage")) << err.constData();
   }
+}
+
+// Two scripts and a planetarium on the link of a controller driving a simulated LX200: each goto's
+// end goes to the script that asked, syncing on the position the link reported moves nothing, and
+// a park with nothing to park is refused at once.
+TEST(ControllerProcess, LinkClientsHearTheirOwnGotosAndSyncInTheFrameOfThePosition) {
+  QTemporaryDir dir;
+  const QString exe = install(dir);
+  const QString bin = QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR"));
+  // The planetarium port speaks the equinox of date; the link stays J2000 whatever it says.
+  writeIni(dir, kSite + "[TELESCOPE]\nTelescope= 5\nCommPort=3\nVCommPort= 9\nMount=G\n[PUBLIC]\nFormSizeChange= 1\n"
+                        "LoopTimer= 250\n[SkyMap]\nEPOCH=EOD\n[DOME]\nController= 2\n[PARK]\nAZ=-1\nAlt=-1\n");
+  QProcess mount;
+  mount.start(bin + "/orvan-sim", {"lx200gps", "--dir", dir.path(), "--com", "3", "--slew-rate", "3", "--log", dir.filePath("mount.log")});
+  ASSERT_TRUE(mount.waitForStarted(5000));
+  ASSERT_TRUE(waitFor([&] { return mount.canReadLine() || mount.waitForReadyRead(100); }, 10000));
+  QProcess controller;
+  startOffscreen(controller, exe);
+  ASSERT_TRUE(waitFor([&] { return QFile::exists(dir.filePath("OrvanMirel.link")); }, 40000));
+
+  QByteArray out, err;
+  EXPECT_EQ(runLink(dir, {"--timeout", "60", "park"}, &out, &err), 2);
+  EXPECT_TRUE(err.contains("nothing to park")) << err.constData();
+
+  // A goto near the pole, then another script's elsewhere while the first still runs.
+  QProcess first, second;
+  first.start(bin + "/orvan-link", {"--folder", dir.path(), "goto", "(00:00:00 +80:00:00)", "A"});
+  const auto gotos = [&] { return slurp(dir.filePath("mount.log")).count(":MS#"); };
+  ASSERT_TRUE(waitFor([&] { return gotos() >= 1; }, 20000));
+  second.start(bin + "/orvan-link", {"--folder", dir.path(), "goto", "(01:00:00 +70:00:00)", "B"});
+  ASSERT_TRUE(first.waitForFinished(60000));
+  EXPECT_EQ(first.exitCode(), 2);
+  EXPECT_EQ(first.readAllStandardOutput().trimmed(), "NG");
+  ASSERT_TRUE(second.waitForFinished(120000));
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(second.readAllStandardOutput().trimmed(), "OK");
+
+  // Sync on the numbers position just printed: the position stays where it was.
+  const auto position = [&] {
+    QByteArray p;
+    EXPECT_EQ(runLink(dir, {"position"}, &p), 0);
+    const QList<QByteArray> f = p.trimmed().split(',');
+    return f.size() == 2 ? std::make_pair(f[0].toDouble(), f[1].toDouble()) : std::make_pair(-1.0, -1.0);
+  };
+  QThread::msleep(1500);  // the controller's reading after the slew
+  const auto before = position();
+  ASSERT_GE(before.first, 0);
+  const int syncs = slurp(dir.filePath("mount.log")).count(":CM#");
+  EXPECT_EQ(runLink(dir, {"sync", QString::number(before.first, 'f', 1), QString::number(before.second, 'f', 0)}), 0);
+  ASSERT_TRUE(waitFor([&] { return slurp(dir.filePath("mount.log")).count(":CM#") > syncs; }, 10000));
+  QThread::msleep(1500);  // a reading after the sync
+  const auto after = position();
+  EXPECT_NEAR(std::remainder(after.first - before.first, 86400.0), 0, 2);  // seconds of time
+  EXPECT_NEAR(after.second, before.second, 15);                            // arcseconds
+
+  ::kill(static_cast<pid_t>(controller.processId()), SIGTERM);
+  EXPECT_TRUE(controller.waitForFinished(30000));
+  mount.terminate();
+  mount.waitForFinished(5000);
 }
