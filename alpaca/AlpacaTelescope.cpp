@@ -53,7 +53,9 @@ AlpacaTelescope::AlpacaTelescope(LinkClient& link, Options options) : link_(link
 
 void AlpacaTelescope::onMessage(int16_t code, const QString& text) {
   if (code == 2 && text == u"OK") slewing_ = false;
-  if (code == 2 && text == u"NG") slewing_ = false, refused_ = true;
+  // "NG" is a refused goto, or one given up after it started (a stop, a lost mount): a park
+  // given up is no park either.
+  if (code == 2 && text == u"NG") slewing_ = parking_ = false, refused_ = true;
   // The end of a park goto reports the status word with its sixth place set.
   if (code == 99 && parking_ && text.size() >= 6 && text[5] == u'1') {
     parking_ = slewing_ = false;

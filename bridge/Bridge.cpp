@@ -69,6 +69,7 @@ Bridge::Bridge(BridgeSettings settings, BridgePorts ports, QObject* parent)
     if (raHours_ < 0) raHours_ += 24.0;
     decDeg_ = std::clamp(dec, -90.0, 90.0);
     havePosition_ = true;
+    slewing_ = state == static_cast<int>(IndiState::Busy);
     if (!holding_) return;
     if (state == static_cast<int>(IndiState::Busy)) holding_ = false;
     else if (state == static_cast<int>(IndiState::Alert)) {
@@ -207,10 +208,20 @@ void Bridge::Target(bool sync, const QStringList& f) {
   }
   // A parked telescope refuses to move; the controller asked for this motion.
   if (parked_) indi_.unpark(settings_.telescope);
+  // A sync while the telescope is on its way (or about to start) would tell it that the
+  // target is where it is now, and the goto would then go on elsewhere: the slew is stopped
+  // first, as a serial mount is, and tracking (which the stop switches off) is on again after.
+  const bool stopped = sync && (slewing_ || holding_);
+  if (stopped) {
+    qCInfo(lcAscomconnect) << "slew stopped for a sync";
+    indi_.abort(settings_.telescope);
+    holding_ = slewing_ = false;
+  }
   if (!indi_.slewOrSync(settings_.telescope, sync, *ra, *dec)) {
     Error(QStringLiteral("望遠鏡 %1 は座標を受け付けません").arg(settings_.telescope));
     return;
   }
+  if (stopped) indi_.trackOn(settings_.telescope);
   qCInfo(lcAscomconnect).noquote() << (sync ? "sync" : "goto") << *ra << *dec;
   if (!sync) {
     holding_ = true;

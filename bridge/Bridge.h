@@ -64,6 +64,7 @@ class Bridge : public QObject {
   bool connected_ = false;
   bool parked_ = false;
   bool havePosition_ = false;
+  bool slewing_ = false;  // the position's state is busy: the telescope is on its way
   double raHours_ = 0, decDeg_ = 0;
   // After a goto the position is held back until the telescope says it moves, so that two
   // reports from before the start never look like a slew that has ended.

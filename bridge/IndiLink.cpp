@@ -139,6 +139,10 @@ void IndiLink::abort(const QString& device) {
   client_->sendNewSwitch(device.toUtf8().constData(), "TELESCOPE_ABORT_MOTION", "ABORT");
 }
 
+void IndiLink::trackOn(const QString& device) {
+  client_->sendNewSwitch(device.toUtf8().constData(), "TELESCOPE_TRACK_STATE", "TRACK_ON");
+}
+
 void IndiLink::unpark(const QString& device) {
   client_->sendNewSwitch(device.toUtf8().constData(), "TELESCOPE_PARK", "UNPARK");
 }

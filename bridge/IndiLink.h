@@ -30,6 +30,8 @@ class IndiLink : public QObject {
   // False when the device has no such properties.
   bool slewOrSync(const QString& device, bool sync, double raHours, double decDeg);
   void abort(const QString& device);
+  // Sidereal tracking on (an abort switches it off).
+  void trackOn(const QString& device);
   void unpark(const QString& device);
 
  signals:

@@ -72,7 +72,7 @@ TEST(RehearsedNight, PlanetariumGotoDomeFollowsShutdownKeepsTheAlignment) {
   const QByteArray iniAsShipped = slurp(folder + "/OrvanMirel.ini");
   const QString vport = folder + "/ports/COM" + QString::number(kVCom);
 
-  MountSimulator sim(folder);
+  MountSimulator sim(folder, kFastMount);
   ASSERT_TRUE(sim.start());
 
   {
@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
   // The demo observatory keeps Japan time, its site's zone: the controller takes the
   // computer's clock as the site's local time.
   UseSiteTimeZone();
+  UseFastDome();
   QCoreApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

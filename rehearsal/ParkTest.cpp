@@ -48,7 +48,7 @@ TEST(RehearsedNight, ParkSendsMountAndDomeToTheirParkPositionsAndARestartKnowsTh
   const QString ini = folder + "/OrvanMirel.ini";
   orvan::WriteIni(ini, "DOME", "HomePosition", " 90");
 
-  MountSimulator sim(folder);
+  MountSimulator sim(folder, kFastMount);
   ASSERT_TRUE(sim.start());
   orvan::SetProgramFolderForTests(folder);
   orvan::ScriptedPrompter prompter;
@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
   // The demo observatory keeps Japan time, its site's zone: the controller takes the
   // computer's clock as the site's local time.
   UseSiteTimeZone();
+  UseFastDome();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

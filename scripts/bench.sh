@@ -4,6 +4,7 @@
 #   bash scripts/bench.sh                 Release build in build-bench/
 #   BUILD_DIR=/path BUILD_TYPE=RelWithDebInfo IDLE_SECONDS=40 IDLE_ROUNDS=3 JOBS=2 bash scripts/bench.sh
 #   bash scripts/bench.sh --no-readme     print only
+#   SOAK_MINUTES=30 bash scripts/bench.sh  with a soak night at the end (not in CI)
 #
 # Takes about nine minutes after the build: the virtual port benchmark (link_bench), the demo
 # observatory with the real programs (night_bench), then the idle rounds: in turn, the
@@ -18,6 +19,7 @@ idle=${IDLE_SECONDS:-40}
 build_type=${BUILD_TYPE:-Release}
 jobs=${JOBS:-$(nproc)}
 rounds=${IDLE_ROUNDS:-3}
+soak=${SOAK_MINUTES:-0}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DORVAN_BENCH=ON >/dev/null
 cmake --build "$build" -j"$jobs" --target link_bench night_bench idle_floor OrvanMirel orvan-sim >/dev/null
@@ -200,6 +202,18 @@ dstart=$(fig dome_start_max)
 settlemin=$(fig dome_settle_90_min)
 settlemax=$(fig dome_settle_90_max)
 cpuinfo=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
+# The soak night: the controller for SOAK_MINUTES on the demo observatory, a planetarium
+# program polling ten times a second and asking for a goto every three minutes.
+soak_rows="| soak night (\`SOAK_MINUTES\`, a planetarium polling ten times a second, a goto every 3 minutes, the dome following) | not run this time | no growth | |"
+if [ "$soak" -gt 0 ] 2>/dev/null; then
+  soak_out=$(mktemp)
+  echo "a soak night of $soak minutes (night_bench --soak-minutes) ..." >&2
+  ./night_bench --soak-minutes "$soak" | tee "$soak_out" >&2
+  soak_rows="| soak night of $(fig soak_minutes "$soak_out") min: a planetarium polling \`:GR#\`/\`:GD#\` ten times a second, $(fig soak_gotos "$soak_out") gotos with the dome following | $(fig soak_answered "$soak_out") questions answered, $(fig soak_unanswered "$soak_out") not | all answered | |
+| the controller's resident memory, start → end of the soak | $(num "$(fig soak_rss_start "$soak_out")" 1) → $(num "$(fig soak_rss_end "$soak_out")" 1) MB | no growth | |
+| its open file descriptors, start → end of the soak | $(fig soak_fds_start "$soak_out") → $(fig soak_fds_end "$soak_out") | no growth | |"
+  rm -f "$soak_out"
+fi
 
 table=$(cat <<EOF
 Measured with \`bash scripts/bench.sh\` (${build_type} build; $(nproc) cores, ${cpuinfo}; $(date -u +%Y-%m-%d)).
@@ -222,6 +236,7 @@ ${ins_row}
 | planetarium \`:MS#\` → the mount receives its \`:MS#\` (simulator log, 3 gotos) | $(num "$fwdmin" 0)–$(num "$fwdmax" 0) ms | within one main-loop transaction | |
 | goto → dome rotation relay on (worst of 2) | $(num "$dstart" 0) ms | within one dome tick (200 ms) after the mount's \`:MS#\` | |
 | dome settled after a 90° goto (simulated dome 3°/s, status file polled) | $(num "$settlemin" 1)–$(num "$settlemax" 1) s | | |
+${soak_rows}
 
 Where the time goes:
 - Idle CPU: mostly waking up. The idle controller wakes about ten times a second: the dome

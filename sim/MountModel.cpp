@@ -99,6 +99,11 @@ void MountModel::update() {
   const double dt = (now - lastMs_) / 1000.0;
   lastMs_ = now;
   if (dt <= 0) return;
+  if (slewing_ && now < startAtMs_) {
+    // Taken but not started yet: the mount stands (and tracks, or not) where it is.
+    if (!tracking_) ra_ = wrapDay(ra_ + dt * kSiderealPerSolar);
+    return;
+  }
   if (slewing_) {
     const double stepDec = config_.slewDegPerSec * 3600.0 * dt;
     const double stepRa = stepDec / 15.0;
@@ -148,6 +153,7 @@ bool MountModel::gotoTarget() {
   moving_.fill(false);
   slewing_ = true;
   settleUntilMs_ = -1;
+  startAtMs_ = clock_.elapsed() + static_cast<qint64>(config_.startDelaySec * 1000);
   return true;
 }
 

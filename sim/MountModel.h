@@ -15,6 +15,8 @@ class MountModel {
   struct Config {
     double slewDegPerSec = 4.0;  // fastest rate, both axes
     double settleSec = 0.5;      // after arriving, still "slewing" this long
+    double startDelaySec = 0;    // a goto starts moving this long after it was taken
+    bool holdsTarget = false;    // the controller keeps the target it holds: new ones are ignored
   };
   enum class Rate { Guide, Center, Find, Slew };
 
@@ -44,7 +46,11 @@ class MountModel {
   bool moving();   // any motion, slews and hand moves
   double targetRa() const { return targetRa_; }
   double targetDec() const { return targetDec_; }
-  void setTarget(double ra, double dec) { targetRa_ = ra; targetDec_ = dec; }
+  void setTarget(double ra, double dec) {
+    if (config_.holdsTarget) return;
+    targetRa_ = ra;
+    targetDec_ = dec;
+  }
 
   // Starts the slew to the target; false when the target is below the horizon.
   bool gotoTarget();
@@ -78,6 +84,7 @@ class MountModel {
   double ra_ = 0, dec_ = 0, targetRa_ = 0, targetDec_ = 0;
   bool slewing_ = false;
   qint64 settleUntilMs_ = -1;
+  qint64 startAtMs_ = 0;  // a slew taken stands still until then
   Rate rate_ = Rate::Slew;
   std::array<bool, 4> moving_{};  // n s e w
 };

@@ -3,17 +3,25 @@
 //   orvan-sim FAMILY --dir FOLDER --com N [--log FILE] [--fault MODE] [--slow-ms MS]
 //                    [--slew-rate DEG_PER_S] [--settle S] [--home-time S]
 //                    [--dome-rate DEG_PER_S] [--azimuth DEG] [--rev1 N] [--rev2 N] [--old-firmware] [--jp5]
-//                    [--no-position] [--never-stops]
+//                    [--no-position] [--never-stops] [--start-delay S] [--holds-target]
+//                    [--f-count N] [--side-change S] [--lost-move-ok N]
+//                    [--outputs PATTERN] [--garble-counts] [--reply-ms MS]
 //   orvan-sim ctl --dir FOLDER --com N fault MODE|state|...
 //
 // FAMILY: lx200, lx200gps, rst400 (an RST-400 mount with its HUBO-i controller), evexil (an
 // E-Vexil stepping-motor controller: counts per turn --rev1/--rev2, an older firmware without
 // "SL" and "VR", the jumper JP5 that protects the sidereal frequency), temma2m, temma2, temmapc (Temma
 // controllers: one switched on without a position --no-position, a goto that never ends
-// --never-stops), quarn (a
+// --never-stops, position replies that lose the "F" of a finished goto --f-count, "s1" for a
+// while after "PT" --side-change), quarn (a
 // Quarn serial dome controller with its dome, wired as FOLDER/OrvanMirel.ini's relay
-// patterns say; ctl also takes "glitch", "stick N 0|1|off" and "azimuth DEG" for it). The
+// patterns say; started with outputs on as a killed program leaves them --outputs, count
+// replies garbled --garble-counts, replies late and in pieces --reply-ms; ctl also takes
+// "glitch", "stick N 0|1|off", "azimuth DEG" and "garble-counts on|off" for it). The
 // device appears as FOLDER/ports/COM<N>; it prints "ready <link>" once it can be opened.
+// A mount that starts a goto late: --start-delay (the E-Vexil answers "I" meanwhile); one
+// that keeps the target it holds and ignores new ones: --holds-target; an E-Vexil whose first
+// N positioning moves are made but not acknowledged: --lost-move-ok.
 // MODE: normal, silent, garbage, short, slow, vanish.
 #include "CommandLine.h"
 #include "SignalCloser.h"
@@ -45,6 +53,9 @@ struct Options {
   QString folder;
   double domeRate = 3;
   double azimuth = 150;
+  QString quarnOutputs;
+  bool garbleCounts = false;
+  int replyMs = 0;
 };
 
 // One row per family; later families add theirs.
@@ -66,6 +77,9 @@ const std::map<QString, std::function<std::unique_ptr<SimDevice>(const Options&)
          c.dome.maxSpeed = o.domeRate;
          // A faster dome has a stronger drive: the run-on stays about a third of a second's turn.
          c.dome.acceleration = std::max(c.dome.acceleration, o.domeRate * 4 / 3);
+         c.outputsAtStart = o.quarnOutputs;
+         c.garbleCounts = o.garbleCounts;
+         c.replyDelayMs = o.replyMs;
          auto d = std::make_unique<QuarnDevice>(c);
          d->control({QStringLiteral("azimuth"), QString::number(o.azimuth)});
          return d;
@@ -119,8 +133,17 @@ int main(int argc, char** argv) {
   const QCommandLineOption jp5Opt(QStringLiteral("jp5"), QStringLiteral("E-Vexil jumper JP5 on: the sidereal frequency stays."));
   const QCommandLineOption noPosOpt(QStringLiteral("no-position"), QStringLiteral("Temma switched on without a position."));
   const QCommandLineOption neverOpt(QStringLiteral("never-stops"), QStringLiteral("Temma: a goto never reports its end."));
+  const QCommandLineOption startDelayOpt(QStringLiteral("start-delay"), QStringLiteral("A goto starts moving this late, seconds."), QStringLiteral("S"), QStringLiteral("0"));
+  const QCommandLineOption holdsOpt(QStringLiteral("holds-target"), QStringLiteral("The controller ignores new targets (RST-400, LX200)."));
+  const QCommandLineOption fCountOpt(QStringLiteral("f-count"), QStringLiteral("Temma: position replies that carry the \"F\" of a finished goto."), QStringLiteral("N"), QStringLiteral("-1"));
+  const QCommandLineOption sideOpt(QStringLiteral("side-change"), QStringLiteral("Temma: \"s1\" this long after \"PT\", seconds."), QStringLiteral("S"), QStringLiteral("0"));
+  const QCommandLineOption lostOkOpt(QStringLiteral("lost-move-ok"), QStringLiteral("E-Vexil: the \"OK\" of the first N positioning moves is lost."), QStringLiteral("N"), QStringLiteral("0"));
+  const QCommandLineOption outputsOpt(QStringLiteral("outputs"), QStringLiteral("Quarn: outputs on at start (\"1\" on), as a killed program left them."), QStringLiteral("PATTERN"));
+  const QCommandLineOption garbleOpt(QStringLiteral("garble-counts"), QStringLiteral("Quarn: count replies garbled, cut or empty."));
+  const QCommandLineOption replyMsOpt(QStringLiteral("reply-ms"), QStringLiteral("Quarn: every reply this late, in two pieces."), QStringLiteral("MS"), QStringLiteral("0"));
   p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt, rev1Opt, rev2Opt,
-                oldOpt, jp5Opt, noPosOpt, neverOpt});
+                oldOpt, jp5Opt, noPosOpt, neverOpt, startDelayOpt, holdsOpt, fCountOpt, sideOpt, lostOkOpt,
+                outputsOpt, garbleOpt, replyMsOpt});
   // Help and version on standard output; a wrong argument gives the usage on standard error
   // and status 2, as Unix programs do.
   const auto usageError = [&p](const QString& problem) {
@@ -169,9 +192,24 @@ int main(int argc, char** argv) {
   o.evexil.slewDegPerSec = o.mount.slewDegPerSec;
   o.evexil.newFirmware = !p.isSet(oldOpt);
   o.evexil.jp5 = p.isSet(jp5Opt);
+  bool delayOk = false, fOk = false, sideOk = false, lostOk = false;
+  o.mount.startDelaySec = p.value(startDelayOpt).toDouble(&delayOk);
+  o.mount.holdsTarget = p.isSet(holdsOpt);
+  o.temma.fCount = p.value(fCountOpt).toInt(&fOk);
+  o.temma.sideChangeSec = p.value(sideOpt).toDouble(&sideOk);
+  if (!delayOk || !(o.mount.startDelaySec >= 0) || !fOk || o.temma.fCount < -1 || !sideOk || !(o.temma.sideChangeSec >= 0))
+    return usageError(QStringLiteral("--start-delay and --side-change must not be negative, --f-count a whole number from -1"));
+  o.evexil.startDelaySec = o.mount.startDelaySec;
+  o.evexil.lostMoveReplies = p.value(lostOkOpt).toInt(&lostOk);
+  if (!lostOk || o.evexil.lostMoveReplies < 0) return usageError(QStringLiteral("--lost-move-ok must be a whole number from 0"));
   o.temma.mount = o.mount;
   o.temma.noPosition = p.isSet(noPosOpt);
   o.temma.neverStops = p.isSet(neverOpt);
+  o.quarnOutputs = p.value(outputsOpt);
+  o.garbleCounts = p.isSet(garbleOpt);
+  bool replyOk = false;
+  o.replyMs = p.value(replyMsOpt).toInt(&replyOk);
+  if (!replyOk || o.replyMs < 0 || o.replyMs > 60000) return usageError(QStringLiteral("--reply-ms must be 0 to 60000"));
 
   SimRunner runner(family->second(o), folder, com);
   runner.setSlowDelayMs(p.value(slowOpt).toInt());

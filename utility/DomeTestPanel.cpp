@@ -109,6 +109,8 @@ void DomeTestPanel::connectClicked() {
       return;
     }
     connected_ = true;
+    // The driver switched every motor output off as it connected: a motor left running by a
+    // program that was killed stops before the installer touches anything.
     btnCounter[0]->setText(QStringLiteral("切断"));
     enableMotorButtons(true);
     lblCounter->setVisible(true);
@@ -179,8 +181,10 @@ void DomeTestPanel::tick() {
     Zcolor();
   }
   // The board reports its inputs only every so many reads and "nothing to report" between:
-  // the last code stays in view.
-  if (bound_.driver) {
+  // the last code stays in view. A controller without inputs says so rather than nothing.
+  if (bound_.driver && !bound_.driver->hasWeatherInputs()) {
+    Label11->setText(QStringLiteral("気象入力なし"));
+  } else if (bound_.driver) {
     const QString code = bound_.driver->GetSensor();
     if (!code.isEmpty()) Label11->setText(code);
   }

@@ -6,7 +6,6 @@
 #include "Vb.h"
 
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <cmath>
 
 namespace orvan {
@@ -23,6 +22,18 @@ bool wholeIn(const QString& text, double low, double high, double& value) {
 // "RD → 「reply」" for a message.
 QString quoted(const QString& cmd, const QString& reply) {
   return cmd + QStringLiteral(" → 「") + reply + QStringLiteral("」");
+}
+
+// The `width` hexadecimal digits at 1-based character `from` of a reply.
+bool hexAt(const QString& reply, int from, int width, uint32_t& value) {
+  const QStringView digits = QStringView(reply).mid(from - 1, width);
+  if (digits.size() != width) return false;
+  for (const QChar c : digits) {
+    const char16_t u = c.unicode();
+    if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f'))) return false;
+  }
+  value = digits.toUInt(nullptr, 16);
+  return true;
 }
 
 QString hexDigits(uint32_t v, int width) { return QString::number(v, 16).toUpper().rightJustified(width, u'0'); }
@@ -100,24 +111,14 @@ std::optional<QString> EVexilProgrammer::SendTelescope(const QString& cmd) {
   return text;
 }
 
-// The replies must be exactly these: "\z", because "$" would also take one that ends in a
-// line feed.
 bool EVexilProgrammer::ParseRevolution(const QString& reply, uint32_t& axis1, uint32_t& axis2) {
-  static const QRegularExpression re(QStringLiteral("^RD=([0-9A-Fa-f]{8}),([0-9A-Fa-f]{8})\\z"));
-  const auto m = re.match(reply);
-  if (!m.hasMatch()) return false;
-  axis1 = m.captured(1).toUInt(nullptr, 16);
-  axis2 = m.captured(2).toUInt(nullptr, 16);
-  return true;
+  return hexAt(reply, 4, 8, axis1) && hexAt(reply, 13, 8, axis2);
 }
 
-bool EVexilProgrammer::ParseSlowDown(const QString& reply, const QString& name, uint32_t& first, uint32_t& second) {
-  static const QRegularExpression re(QStringLiteral("^(PA|SL)=([0-9A-Fa-f]{2}),([0-9A-Fa-f]{2})\\z"));
-  const auto m = re.match(reply);
-  if (!m.hasMatch() || m.captured(1) != name) return false;
-  // The controller keeps these in units of 256 steps.
-  first = m.captured(2).toUInt(nullptr, 16) * 256;
-  second = m.captured(3).toUInt(nullptr, 16) * 256;
+bool EVexilProgrammer::ParseSlowDown(const QString& reply, uint32_t& first, uint32_t& second) {
+  if (!hexAt(reply, 4, 2, first) || !hexAt(reply, 7, 2, second)) return false;
+  first *= 256;
+  second *= 256;
   return true;
 }
 
@@ -132,7 +133,7 @@ bool EVexilProgrammer::cmdStartUP(EVexilParameters& out, QString& problem) {
 
   const auto pa = SendTelescope(QStringLiteral("PA"));
   if (!pa) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
-  if (!ParseSlowDown(*pa, QStringLiteral("PA"), a, b)) return problem = bad + quoted(QStringLiteral("PA"), *pa), false;
+  if (!ParseSlowDown(*pa, a, b)) return problem = bad + quoted(QStringLiteral("PA"), *pa), false;
   out.txtSlowDown[0] = QString::number(a);
   out.txtSlowDown[1] = QString::number(b);
 
@@ -140,7 +141,7 @@ bool EVexilProgrammer::cmdStartUP(EVexilParameters& out, QString& problem) {
   if (!sl) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
   if (*sl == u"?") {
     out.txtSlowDown[2] = out.txtSlowDown[3] = QStringLiteral("---");
-  } else if (ParseSlowDown(*sl, QStringLiteral("SL"), a, b)) {
+  } else if (ParseSlowDown(*sl, a, b)) {
     out.txtSlowDown[2] = QString::number(a);
     out.txtSlowDown[3] = QString::number(b);
   } else {
@@ -156,7 +157,7 @@ bool EVexilProgrammer::cmdStartUP(EVexilParameters& out, QString& problem) {
 bool EVexilProgrammer::Write(const QString& cmd, QString& problem) {
   const auto reply = SendTelescope(cmd);
   if (!reply) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
-  if (*reply != u"OK") return problem = QStringLiteral("E-Vexilが受け付けませんでした: ") + quoted(cmd, *reply), false;
+  if (*reply == u"?") return problem = QStringLiteral("E-Vexilが受け付けませんでした: ") + quoted(cmd, *reply), false;
   return true;
 }
 

@@ -4,8 +4,9 @@
 // of them back. The exchange is the controller's own: a command and a carriage return, one
 // reply line ending with a carriage return; 2 s without a reply asks the observer.
 //
-// Replies are taken only whole and exactly as the controller forms them: a reply that is not
-// one leaves the fields empty and says so, it never becomes a number that is later written.
+// Replies are read by position, as the controller places its fields; the characters around
+// them carry nothing. A field that is missing or not hexadecimal leaves the fields empty and
+// says so: it never becomes a number that is later written.
 #include "SerialLink.h"
 
 #include <QString>
@@ -42,7 +43,8 @@ class EVexilProgrammer {
   // 3 Abort, 4 Retry, 5 Ignore; 0 before any time-out.
   int LastTimeoutAnswer = 0;
 
-  // Writes one parameter command and checks the controller's "OK". False with `problem`.
+  // Writes one parameter command. The controller confirms nothing: any reply but "?" (its
+  // answer to a command it does not know) counts as taken. False with `problem`.
   bool Write(const QString& cmd, QString& problem);
 
   // Command texts. Each refuses a value the controller cannot hold (nothing is sent then).
@@ -53,9 +55,10 @@ class EVexilProgrammer {
   // txtRate from the counts per turn: 0 sidereal, 1 King rate (x 0.9997), 2 percent.
   static QString Ratecal(int optRate, const QString& encMax0, const QString& percent);
 
-  // Reply parsers: "RD=0013C680,0009E340", "PA=0A,02" / "SL=..". False for anything else.
+  // "RD": 8 hex digits at characters 4-11 (axis 1) and 13-20 (axis 2).
   static bool ParseRevolution(const QString& reply, uint32_t& axis1, uint32_t& axis2);
-  static bool ParseSlowDown(const QString& reply, const QString& name, uint32_t& first, uint32_t& second);
+  // "PA" and "SL": 2 hex digits at characters 4-5 and 7-8, in units of 256 steps.
+  static bool ParseSlowDown(const QString& reply, uint32_t& first, uint32_t& second);
 
   static constexpr int kTimeoutMs = 2000;
 

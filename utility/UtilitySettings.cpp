@@ -91,6 +91,7 @@ void UtilityRead(const QString& path, UtilityFields& f) {
     f.chkLocalData[k] = Val(ReadIni(path, QStringLiteral("HUBO"), QStringLiteral("LocalData%1").arg(k))) == 1;
   for (int k = 0; k < 2; ++k)
     f.chkSensor[k] = Val(ReadIni(path, QStringLiteral("Option"), QStringLiteral("Sensor%1").arg(k))) == 1;
+  f.chkRainClose = Val(read(path, "Option", "RainClose")) == 1;
   f.txtExec = read(path, "Option", "Exec");
 }
 
@@ -138,6 +139,7 @@ QList<IniEntry> UtilityEntries(const UtilityFields& f) {
     e.append(IniEntry{QStringLiteral("HUBO"), QStringLiteral("LocalData%1").arg(k), padded(f.chkLocalData[k])});
   for (int k = 0; k < 2; ++k)
     e.append(IniEntry{QStringLiteral("Option"), QStringLiteral("Sensor%1").arg(k), padded(f.chkSensor[k])});
+  add("Option", "RainClose", padded(f.chkRainClose));
   add("Option", "Exec", f.txtExec);
   return e;
 }

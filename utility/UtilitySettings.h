@@ -39,6 +39,7 @@ struct UtilityFields {
   QString txtDomeLoopTimer;
   std::array<bool, 3> chkLocalData{};
   std::array<bool, 2> chkSensor{};
+  bool chkRainClose = false;  // Option/RainClose: rain or snow closes the slit
   QString txtExec;
   std::array<QString, 27> relay{};  // RELAY $000..$026, kept for the dome test panel
 };

@@ -3,8 +3,11 @@
 // show none chosen, and a row of controls.
 #include <QButtonGroup>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -60,5 +63,21 @@ inline QWidget* row(std::initializer_list<QWidget*> widgets) {
   lay->addStretch();
   return w;
 }
+
+// A tab's page in a scroll area that asks for the whole page: the window shows the page whole
+// where the screen has room, and scrolls it where it has not.
+class PageScroll : public QScrollArea {
+ public:
+  explicit PageScroll(QWidget* page) {
+    // The page never shrinks below what its groups need: the area scrolls instead.
+    if (page->layout()) page->layout()->setSizeConstraint(QLayout::SetMinimumSize);
+    setWidget(page);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+  }
+  QSize sizeHint() const override {
+    return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0);
+  }
+};
 
 }  // namespace orvan::ui

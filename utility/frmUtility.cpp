@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -61,6 +62,13 @@ frmUtility::frmUtility(QString programFolder, QWidget* parent)
   buildDomeTab();
   buildVexilTab();
   buildOtherTab();
+  // Each page scrolls where the screen is too small to show it whole.
+  for (int t = 0; t < tabs->count(); ++t) {
+    QWidget* page = tabs->widget(t);
+    const QString title = tabs->tabText(t);
+    tabs->removeTab(t);
+    tabs->insertTab(t, new PageScroll(page), title);
+  }
 
   lblSaveError = named(new QLabel(this), QStringLiteral("lblSaveError"));
   lblSaveError->setStyleSheet(QStringLiteral("color: rgb(200,0,0);"));
@@ -76,6 +84,16 @@ frmUtility::frmUtility(QString programFolder, QWidget* parent)
     connect(btnOK[k], &QPushButton::clicked, this, [this, k] { btnOK_Click(k); });
   }
   lay->addLayout(foot);
+  fitScreen();
+}
+
+// The window opens as large as its pages, but no larger than a 1366 x 768 laptop screen (the
+// commonest) or the screen it opens on leave room for, with a title bar and a taskbar.
+void frmUtility::fitScreen() {
+  constexpr int kTitleAndTaskbar = 88;
+  QSize room(1366, 768 - kTitleAndTaskbar);
+  if (const QScreen* s = screen()) room = room.boundedTo(s->availableGeometry().size() - QSize(0, kTitleAndTaskbar / 2));
+  resize(sizeHint().boundedTo(room));
 }
 
 frmUtility::~frmUtility() {
@@ -140,6 +158,7 @@ UtilityFields frmUtility::toFields() const {
   f.txtDomeLoopTimer = txtDomeLoopTimer->text();
   for (int k = 0; k < 3; ++k) f.chkLocalData[k] = chkLocalData[k]->isChecked();
   for (int k = 0; k < 2; ++k) f.chkSensor[k] = chkSensor[k]->isChecked();
+  f.chkRainClose = chkRainClose->isChecked();
   f.txtExec = txtExec->text();
   return f;
 }
@@ -180,6 +199,7 @@ void frmUtility::fromFields(const UtilityFields& f) {
   domePanel_->setRelayTable(f.relay);
   for (int k = 0; k < 3; ++k) chkLocalData[k]->setChecked(f.chkLocalData[k]);
   for (int k = 0; k < 2; ++k) chkSensor[k]->setChecked(f.chkSensor[k]);
+  chkRainClose->setChecked(f.chkRainClose);
   txtExec->setText(f.txtExec);
 }
 
@@ -216,8 +236,11 @@ void frmUtility::showErrors(const QList<FieldError>& errors) {
   lblSaveError->show();
   // The first field in error: its tab to the front, the cursor into it.
   if (QWidget* w = findChild<QWidget*>(errors.first().field)) {
-    for (int t = 0; t < tabs->count(); ++t)
-      if (tabs->widget(t)->isAncestorOf(w)) tabs->setCurrentIndex(t);
+    for (int t = 0; t < tabs->count(); ++t) {
+      if (!tabs->widget(t)->isAncestorOf(w)) continue;
+      tabs->setCurrentIndex(t);
+      if (auto* page = qobject_cast<QScrollArea*>(tabs->widget(t))) page->ensureWidgetVisible(w);
+    }
     w->setFocus();
     if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
   }

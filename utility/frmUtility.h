@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QWidget>
 #include <array>
+#include <initializer_list>
 #include <memory>
 
 namespace orvan {
@@ -78,6 +79,7 @@ class frmUtility : public QWidget {
   QLineEdit* txtDomeLoopTimer = nullptr;
   std::array<QCheckBox*, 3> chkLocalData{};
   std::array<QCheckBox*, 2> chkSensor{};
+  QCheckBox* chkRainClose = nullptr;
   QLineEdit* txtExec = nullptr;
   QWidget* Frame6 = nullptr;  // the dome controller choice
   std::array<QPushButton*, 3> btnOK{};
@@ -91,6 +93,8 @@ class frmUtility : public QWidget {
   QLineEdit* txtPercent = nullptr;
   QLabel* lblVersion = nullptr;
   QLabel* lblVexilMessage = nullptr;
+  // The "送信" buttons by what they write: 0 counts per turn, 1 sidereal frequency, 2 slow-down
+  // counts; each sits in its own frame (the frequency frame is the last).
   std::array<QPushButton*, 3> Command3{};
 
  protected:
@@ -101,7 +105,10 @@ class frmUtility : public QWidget {
   void buildDomeTab();
   void buildVexilTab();
   void buildOtherTab();
+  void fitScreen();
   QWidget* withError(QWidget* field);
+  QWidget* errorsOf(std::initializer_list<QWidget*> fields);
+  QLabel* errorLabel(QWidget* field);
   UtilityFields toFields() const;
   void fromFields(const UtilityFields& f);
   void showErrors(const QList<FieldError>& errors);

@@ -14,18 +14,35 @@ namespace orvan {
 
 using namespace ui;
 
+// A field's message goes below it, as wide as the field's column: beside a narrow field it
+// would wrap after every word.
 QWidget* frmUtility::withError(QWidget* field) {
+  auto* w = new QWidget;
+  auto* l = new QVBoxLayout(w);
+  l->setContentsMargins(0, 0, 0, 0);
+  l->setSpacing(2);
+  l->addWidget(field, 0, Qt::AlignLeft);
+  l->addWidget(errorLabel(field));
+  return w;
+}
+
+// The messages of fields that share one row, one below the other under the row.
+QWidget* frmUtility::errorsOf(std::initializer_list<QWidget*> fields) {
+  auto* w = new QWidget;
+  auto* l = new QVBoxLayout(w);
+  l->setContentsMargins(0, 0, 0, 0);
+  l->setSpacing(2);
+  for (QWidget* f : fields) l->addWidget(errorLabel(f));
+  return w;
+}
+
+QLabel* frmUtility::errorLabel(QWidget* field) {
   auto* label = named(new QLabel, QStringLiteral("err_") + field->objectName());
   label->setStyleSheet(QStringLiteral("color: rgb(200,0,0);"));
   label->setWordWrap(true);
   label->hide();
   errorLabels_.insert(field->objectName(), label);
-  auto* w = new QWidget;
-  auto* l = new QHBoxLayout(w);
-  l->setContentsMargins(0, 0, 0, 0);
-  l->addWidget(field);
-  l->addWidget(label, 1);
-  return w;
+  return label;
 }
 
 QString frmUtility::fieldError(const QString& field) const {
@@ -46,18 +63,20 @@ void frmUtility::buildSetupTab() {
   optEW = optionGroup<2>(site, QStringLiteral("optEW"), {"東経", "西経"});
   sg->addWidget(new QLabel(QStringLiteral("緯度")), 0, 0);
   sg->addWidget(row({optNS[0], optNS[1]}), 0, 1);
-  sg->addWidget(row({withError(txtLocation[0]), new QLabel(QStringLiteral("度")), withError(txtLocation[1]),
-                     new QLabel(QStringLiteral("分")), withError(txtLocation[2]), new QLabel(QStringLiteral("秒"))}),
+  sg->addWidget(row({txtLocation[0], new QLabel(QStringLiteral("度")), txtLocation[1], new QLabel(QStringLiteral("分")),
+                     txtLocation[2], new QLabel(QStringLiteral("秒"))}),
                 0, 2);
-  sg->addWidget(new QLabel(QStringLiteral("経度")), 1, 0);
-  sg->addWidget(row({optEW[0], optEW[1]}), 1, 1);
-  sg->addWidget(row({withError(txtLocation[3]), new QLabel(QStringLiteral("度")), withError(txtLocation[4]),
-                     new QLabel(QStringLiteral("分")), withError(txtLocation[5]), new QLabel(QStringLiteral("秒"))}),
-                1, 2);
-  sg->addWidget(new QLabel(QStringLiteral("標高(m)")), 2, 0);
-  sg->addWidget(withError(txtLocation[6]), 2, 1, 1, 2);
-  sg->addWidget(new QLabel(QStringLiteral("時差(h)")), 3, 0);
-  sg->addWidget(withError(txtLocation[7]), 3, 1, 1, 2);
+  sg->addWidget(errorsOf({txtLocation[0], txtLocation[1], txtLocation[2]}), 1, 1, 1, 2);
+  sg->addWidget(new QLabel(QStringLiteral("経度")), 2, 0);
+  sg->addWidget(row({optEW[0], optEW[1]}), 2, 1);
+  sg->addWidget(row({txtLocation[3], new QLabel(QStringLiteral("度")), txtLocation[4], new QLabel(QStringLiteral("分")),
+                     txtLocation[5], new QLabel(QStringLiteral("秒"))}),
+                2, 2);
+  sg->addWidget(errorsOf({txtLocation[3], txtLocation[4], txtLocation[5]}), 3, 1, 1, 2);
+  sg->addWidget(new QLabel(QStringLiteral("標高(m)")), 4, 0);
+  sg->addWidget(withError(txtLocation[6]), 4, 1, 1, 2);
+  sg->addWidget(new QLabel(QStringLiteral("時差(h)")), 5, 0);
+  sg->addWidget(withError(txtLocation[7]), 5, 1, 1, 2);
   lay->addWidget(site);
 
   auto* mount = named(new QGroupBox(QStringLiteral("赤道儀")), QStringLiteral("FrameMount"));
@@ -86,7 +105,8 @@ void frmUtility::buildSetupTab() {
   mf->addRow(backlash);
 
   txtLoopTimer = edit(QStringLiteral("txtLoopTimer"));
-  mf->addRow(QStringLiteral("通信間隔"), row({withError(txtLoopTimer), new QLabel(QStringLiteral("ms"))}));
+  mf->addRow(QStringLiteral("通信間隔"), row({txtLoopTimer, new QLabel(QStringLiteral("ms"))}));
+  mf->addRow(QString(), errorsOf({txtLoopTimer}));
   optVolt = optionGroup<2>(mount, QStringLiteral("optVolt"), {"12V", "24V"});
   mf->addRow(QStringLiteral("Temma電源"), row({optVolt[0], optVolt[1]}));
 
@@ -155,19 +175,23 @@ void frmUtility::buildDomeTab() {
   lay->addWidget(params);
 
   auto* loop = named(new QGroupBox(QStringLiteral("ドームコントローラとの通信間隔")), QStringLiteral("FrameDomeLoop"));
-  auto* ll = new QHBoxLayout(loop);
+  auto* ll = new QVBoxLayout(loop);
   txtDomeLoopTimer = edit(QStringLiteral("txtDomeLoopTimer"));
-  ll->addWidget(withError(txtDomeLoopTimer));
-  ll->addWidget(new QLabel(QStringLiteral("ms")));
-  ll->addStretch();
+  ll->addWidget(row({txtDomeLoopTimer, new QLabel(QStringLiteral("ms"))}));
+  ll->addWidget(errorsOf({txtDomeLoopTimer}));
   lay->addWidget(loop);
 
   auto* sensors = named(new QGroupBox(QStringLiteral("接続するセンサ")), QStringLiteral("FrameSensor"));
   auto* sl = new QHBoxLayout(sensors);
   chkSensor[0] = named(new QCheckBox(QStringLiteral("停電センサ")), QStringLiteral("chkSensor0"));
   chkSensor[1] = named(new QCheckBox(QStringLiteral("降雨雪センサ")), QStringLiteral("chkSensor1"));
+  // Closing on rain needs the rain sensor: without it the box means nothing.
+  chkRainClose = named(new QCheckBox(QStringLiteral("降雨雪でスリットを閉じる")), QStringLiteral("chkRainClose"));
   sl->addWidget(chkSensor[0]);
   sl->addWidget(chkSensor[1]);
+  sl->addWidget(chkRainClose);
+  chkRainClose->setEnabled(false);
+  connect(chkSensor[1], &QCheckBox::toggled, chkRainClose, &QWidget::setEnabled);
   sl->addStretch();
   lay->addWidget(sensors);
 

@@ -32,11 +32,15 @@ void frmUtility::buildVexilTab() {
   connect(btnConnect, &QPushButton::clicked, this, &frmUtility::btnConnect_Click);
 
   const char* frames[3] = {"周回ステップ数", "スローダウン", "恒星時周波数"};
+  // The frames run counts, slow-down, frequency; the writes are numbered counts, frequency,
+  // slow-down. Each frame holds the button of its own write.
+  constexpr int kFrameCommand[3] = {0, 2, 1};
   for (int k = 0; k < 3; ++k) {
     auto* box = named(new QGroupBox(QString::fromUtf8(frames[k])), QStringLiteral("FrameVexil%1").arg(k));
     FrameVexil[k] = box;
-    Command3[k] = named(new QPushButton(QStringLiteral("送信")), QStringLiteral("Command3_%1").arg(k));
-    connect(Command3[k], &QPushButton::clicked, this, [this, k] { Command3_Click(k); });
+    const int c = kFrameCommand[k];
+    QPushButton* send = Command3[c] = named(new QPushButton(QStringLiteral("送信")), QStringLiteral("Command3_%1").arg(c));
+    connect(send, &QPushButton::clicked, this, [this, c] { Command3_Click(c); });
     auto* g = new QGridLayout(box);
     if (k == 0) {
       for (int a = 0; a < 2; ++a) {
@@ -44,7 +48,7 @@ void frmUtility::buildVexilTab() {
         g->addWidget(new QLabel(a == 0 ? QStringLiteral("赤経軸") : QStringLiteral("赤緯軸")), a, 0);
         g->addWidget(txtEncMax[a], a, 1);
       }
-      g->addWidget(Command3[k], 0, 2, 2, 1);
+      g->addWidget(send, 0, 2, 2, 1);
     } else if (k == 1) {
       for (int a = 0; a < 4; ++a) {
         txtSlowDown[a] = edit(QStringLiteral("txtSlowDown%1").arg(a), 90);
@@ -52,7 +56,7 @@ void frmUtility::buildVexilTab() {
       }
       g->addWidget(new QLabel(QStringLiteral("PA")), 0, 0);
       g->addWidget(new QLabel(QStringLiteral("SL")), 1, 0);
-      g->addWidget(Command3[k], 0, 3, 2, 1);
+      g->addWidget(send, 0, 3, 2, 1);
     } else {
       optRate = optionGroup<3>(box, QStringLiteral("optRate"), {"恒星時", "ｷﾝｸﾞｽﾚｰﾄ", "任意速度"});
       txtPercent = edit(QStringLiteral("txtPercent"), 50);
@@ -62,7 +66,7 @@ void frmUtility::buildVexilTab() {
       g->addWidget(optRate[1], 0, 1);
       g->addWidget(row({optRate[2], txtPercent, new QLabel(QStringLiteral("%"))}), 0, 2);
       g->addWidget(txtRate, 1, 0, 1, 2);
-      g->addWidget(Command3[k], 1, 2);
+      g->addWidget(send, 1, 2);
       optRate[0]->setChecked(true);
       for (int r = 0; r < 3; ++r) connect(optRate[r], &QRadioButton::clicked, this, &frmUtility::Ratecal);
       connect(txtPercent, &QLineEdit::textChanged, this, &frmUtility::Ratecal);

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <functional>
 
 using namespace orvan::test;
@@ -86,6 +87,21 @@ class Ascomconnect : public ::testing::Test {
           return false;
         },
         ms);
+  }
+  // The right ascension of the latest position report, after `ms` of reports.
+  double latestRa(int ms) {
+    double ra = NAN;
+    const QRegularExpression re("^Coodinate,(\\d+\\.\\d{7}),(-?\\d+\\.\\d{6})$");
+    PumpUntil(
+        [&] {
+          while (controller.hasPendingDatagrams()) {
+            const auto m = re.match(QString::fromUtf8(controller.receiveDatagram().data()));
+            if (m.hasMatch()) ra = m.captured(1).toDouble();
+          }
+          return false;
+        },
+        ms);
+    return ra;
   }
   // The declination of the latest position report, after `ms` of reports.
   double latestDec(int ms) {
@@ -165,6 +181,28 @@ TEST_F(Ascomconnect, DrivesTheSimulatorOnlyForWholeCommandsFromTheController) {
 
   send("cmdGoto, 1.5, 80");
   EXPECT_TRUE(PumpUntil([&] { return latestDec(1000) < 85; }, 10000));
+  send("cmdEnd");
+  EXPECT_TRUE(PumpUntil([&] { return bridge.state() == QProcess::NotRunning; }, 10000));
+}
+
+// A sync that arrives while the telescope is on its way stops the slew first: the telescope then
+// stays on the synced place instead of going on toward the goto's target from there.
+TEST_F(Ascomconnect, ASyncDuringASlewStopsTheSlewFirst) {
+  if (const QString tool = MissingIndiTool(); !tool.isEmpty()) GTEST_SKIP() << tool.toStdString() << " is not installed (indi-bin)";
+  ASSERT_TRUE(StartIndiSimulator(server, indiPort, dir.path(),
+                                 [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }));
+  QProcess bridge;
+  startBridge(bridge);
+  ASSERT_TRUE(hear("Name,Telescope Simulator", 30000)) << heard.join('|').constData();
+  ASSERT_TRUE(hear("Coodinate,\\d+\\.\\d{7},90\\.000000"));
+  send("cmdGoto, 1.5, 20");
+  ASSERT_TRUE(PumpUntil([&] { return latestDec(500) < 88; }, 15000));
+  send("cmdSync, 1.5, 45");
+  ASSERT_TRUE(PumpUntil([&] { return std::fabs(latestDec(500) - 45) < 0.1; }, 10000));
+  // Still there a few reports later, tracking: no slew goes on toward 20 degrees.
+  EXPECT_NEAR(latestDec(1000), 45, 0.1);
+  const double ra0 = latestRa(1000);
+  EXPECT_NEAR(latestRa(4000), ra0, 0.0005) << ra0;
   send("cmdEnd");
   EXPECT_TRUE(PumpUntil([&] { return bridge.state() == QProcess::NotRunning; }, 10000));
 }

@@ -1,14 +1,18 @@
 #include "DomeLoop.h"
 
+#include "Clock.h"
 #include "IniFile.h"
 #include "Prompter.h"
 #include "Shared.h"
 #include "Vb.h"
 
+#include <QLoggingCategory>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+
+Q_LOGGING_CATEGORY(lcDome, "orvan.dome", QtInfoMsg)
 
 namespace orvan {
 
@@ -69,7 +73,12 @@ void DomeLoop::StartUp() {
     return;
   }
   connected_ = true;
+  // The driver switched every motor output off as it connected.
   d_.DomeMotion = 0;
+  Dome_->takeMotorsStopped();
+  countsLost_ = false;
+  unreadCounts_ = 0;
+  brake_ = FollowBrake{};
   rainClose_ = vb::Val(ReadIni(iniPath_, QStringLiteral("Option"), QStringLiteral("RainClose"))) == 1;
 
   if (!Dome_->hasPort()) {
@@ -131,8 +140,13 @@ void DomeLoop::StartUp() {
 void DomeLoop::Disconnect() {
   nagaoshi_.stop();
   if (!connected_ || Dome_ == nullptr) return;
+  noteDriverStop();
   const bool wasTurning = d_.DomeMotion != 0 || reversing_;
   Mission(23);
+  // Whatever the loop believes, nothing may run on once the program has let the dome go: the
+  // relays hold what they were last told. The slit's timer has stopped with the window's.
+  if (connected_ && !wasTurning) Dome_->DomeRotation(0);
+  if (connected_) Mission(26);
   // Let the run-on finish so the alignment kept is where the dome really stands.
   if (wasTurning && connected_) {
     d_.DomePrevAngle = d_.DomeAngle;
@@ -142,7 +156,8 @@ void DomeLoop::Disconnect() {
   Dome_->DomeGetEnc();
   // Only an aligned dome has an alignment worth keeping; an unfinished home search would
   // overwrite the stored one with nonsense.
-  if (d_.DomeZFlag != kFalse) WriteAlignment();
+  // Nor is one taken from a count the controller stopped giving.
+  if (d_.DomeZFlag != kFalse && Dome_->countReadLast()) WriteAlignment();
   connected_ = false;
   reversing_ = false;
   Dome_->DomeConnect(kFalse);
@@ -202,13 +217,18 @@ void DomeLoop::DomeLoopTimer_Timer() {
     ~Done() { flag = false; }
   } done{tickRunning_};
 
+  noteDriverStop();
   if (d_.DomeZFlag != kFalse) {
-    d_.DomeAngle = Dome_->DomeGetAngle();
+    readAngle();
+    if (!connected_) return;
     selectTarget();
     // An idle dome under a tracking telescope shows the same two numbers for minutes: the
     // captions and marks are worked out again only when a number or the picture changed.
     const DomeShape shape = view_.domeShape();
-    if (!shown_.valid || shown_.angle != d_.DomeAngle || shown_.target != d_.DomeTarget || !sameShape(shown_.shape, shape)) {
+    // Without a count the last angle would pass for the dome's: it shows none.
+    if (countsLost_) {
+      shown_.valid = false;
+    } else if (!shown_.valid || shown_.angle != d_.DomeAngle || shown_.target != d_.DomeTarget || !sameShape(shown_.shape, shape)) {
       captions_[0] = vb::Format(d_.DomeAngle, "#0.0");
       view_.setDomeAzimuthCaption(0, captions_[0]);
       captions_[1] = vb::Format(d_.DomeTarget, "#0.0");
@@ -218,8 +238,8 @@ void DomeLoop::DomeLoopTimer_Timer() {
     }
   }
 
-  // Following needs a known home: without it the angle means nothing.
-  if (d_.DomeAuto && d_.DomeZFlag != kFalse) {
+  // Following needs a known home and a count: without them the angle means nothing.
+  if (d_.DomeAuto && d_.DomeZFlag != kFalse && !countsLost_) {
     d_.DomeError = DomeAngleError(d_.DomeAngle, d_.DomeTarget);
     if (d_.DomeAutoRun) {
       // A telescope at or below the horizon (or one that reports no altitude) is not followed,
@@ -229,13 +249,7 @@ void DomeLoop::DomeLoopTimer_Timer() {
         PollSensors();
         return;
       }
-      if (std::fabs(d_.DomeError) <= s_.domeSettings.DOME_REVOLVE) {
-        Mission(23);
-      } else if (d_.DomeError < 0) {
-        Mission(22);
-      } else if (d_.DomeError > 0) {
-        Mission(21);
-      }
+      follow();
       if (!connected_) return;
     }
   }
@@ -258,14 +272,79 @@ void DomeLoop::DomeLoopTimer_Timer() {
   PollSensors();
 }
 
+void DomeLoop::readAngle() {
+  // The program's clock, so a rehearsal on a clock of its own sees its own speeds.
+  const double asked = Clock::current().secondsSinceMidnight();
+  const float angle = Dome_->DomeGetAngle();
+  const double at = Clock::current().secondsSinceMidnight();
+  noteDriverStop();
+  if (!Dome_->countReadLast()) {
+    countsUnread();
+    return;
+  }
+  d_.DomeAngle = angle;
+  brake_.reading(angle, d_.DomeMotion, at, at - asked);
+  countsBack();
+}
+
+void DomeLoop::countsUnread() {
+  brake_.forget();
+  if (countsLost_ || ++unreadCounts_ < kUnreadCountLimit) return;
+  // Turning toward a target it cannot see, the dome would wind itself into its cables.
+  countsLost_ = true;
+  qCWarning(lcDome) << "no count from the dome controller" << unreadCounts_ << "times in a row: dome stopped";
+  Mission(23);
+  view_.setDomeAzimuthCaption(0, QStringLiteral("---.-"));
+  view_.showHomeSearchNotice(true, QStringLiteral("\nドームの位置が読めません\nドームを止めました"));
+}
+
+void DomeLoop::countsBack() {
+  unreadCounts_ = 0;
+  if (!countsLost_) return;
+  countsLost_ = false;
+  qCInfo(lcDome) << "counts from the dome controller again: following resumes";
+  if (d_.DomeZSearching != kFalse)
+    view_.showHomeSearchNotice(true, QStringLiteral("\nドーム原点を検索中"));
+  else
+    view_.showHomeSearchNotice(false, QString());
+}
+
+void DomeLoop::noteDriverStop() {
+  if (Dome_ == nullptr || !Dome_->takeMotorsStopped()) return;
+  d_.DomeMotion = 0;
+  view_.setRotationLamp(0, Lamp::Idle);
+  view_.setRotationLamp(1, Lamp::Idle);
+  if (d_.SlitState == 1 || d_.SlitState == -1) {
+    // Stopped part-way: neither open nor closed.
+    d_.SlitState = 0;
+    d_.SlitCountdown = 0;
+    view_.setSlitLamp(0, Lamp::Idle);
+    view_.setSlitLamp(1, Lamp::Idle);
+  }
+}
+
+void DomeLoop::follow() {
+  switch (brake_.decide(d_.DomeError, d_.DomeMotion, s_.domeSettings.DOME_REVOLVE)) {
+    case 0: Mission(23); break;
+    case 1: Mission(22); break;
+    case -1: Mission(21); break;
+    default: break;
+  }
+}
+
 void DomeLoop::PollSensors() {
   if (!s_.SensorFitted[0] && !s_.SensorFitted[1]) return;
-  const QString code = Dome_->GetSensor();
+  // A controller without weather inputs knows nothing of the weather: unknown, never clear.
+  QString code = Dome_->hasWeatherInputs() ? Dome_->GetSensor() : QStringLiteral("??");
+  if (code.isEmpty()) return;  // nothing new this tick
+  if (code.size() != 2) code = QStringLiteral("??");
+  // An input with no sensor on it reads as anything: it is shown as not fitted and never acts.
+  for (int i = 0; i < 2; ++i)
+    if (!s_.SensorFitted[i]) code[i] = u'-';
   view_.reportWeather(code);
   // Beyond reporting, only when Option/RainClose is 1: an unattended dome shuts its slit
   // while rain or snow is reported. A slit already closed or closing is left alone.
-  if (rainClose_ && connected_ && (code == u"01" || code == u"11") && d_.SlitState != -2 && d_.SlitState != -1)
-    Mission(25);
+  if (rainClose_ && connected_ && code[1] == u'1' && d_.SlitState != -2 && d_.SlitState != -1) Mission(25);
 }
 
 void DomeLoop::homeFound() {
@@ -283,6 +362,7 @@ void DomeLoop::DomeReCalc() {
 }
 
 void DomeLoop::OneSecTimer_Timer() {
+  noteDriverStop();
   if (!d_.DomeInUse || d_.SlitState == 0 || d_.SlitCountdown <= 0) return;
   --d_.SlitCountdown;
   if (d_.SlitCountdown >= 1) return;
@@ -314,6 +394,7 @@ void DomeLoop::Mission(int code) {
 
 void DomeLoop::rotate(int16_t direction) {
   if (!connected_) return;  // no dome: nothing to show either
+  noteDriverStop();
   view_.setRotationLamp(direction < 0 ? 0 : 1, Lamp::Active);
   view_.setRotationLamp(direction < 0 ? 1 : 0, Lamp::Idle);
   if (reversing_) {
@@ -389,6 +470,7 @@ int16_t DomeLoop::slitTicks(int32_t slitTimer) {
 
 void DomeLoop::openSlit(int16_t direction) {
   if (!connected_) return;
+  noteDriverStop();
   const int16_t done = direction > 0 ? 2 : -2;
   if (d_.SlitState == done) return;
   ++slitCommands_;

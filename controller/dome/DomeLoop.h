@@ -14,12 +14,16 @@
 #include "DomeDriver.h"
 #include "DomeGeometry.h"
 #include "DomeView.h"
+#include "FollowBrake.h"
 #include "State.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <functional>
+
+Q_DECLARE_LOGGING_CATEGORY(lcDome)
 
 namespace orvan {
 
@@ -32,6 +36,8 @@ class DomeLoop : public QObject {
   static constexpr int kDomeWaitChecks = 30;
   // A home search that has not seen the Z mark after this long is given up.
   static constexpr long kHomeSearchLimitMs = 10L * 60 * 1000;
+  // This many count readings in a row without a count stop the dome: it cannot be watched.
+  static constexpr int kUnreadCountLimit = 3;
 
   DomeLoop(SharedState& state, ACal2& acal, DomeView& view, QString iniPath, QObject* parent = nullptr);
   ~DomeLoop() override;
@@ -51,9 +57,11 @@ class DomeLoop : public QObject {
   // Entering the connected layout: connect, align or search the home, switch following on
   // when DOME/Dome_Auto is 0. Only for controllers 0 and 1 while the dome is in use.
   void StartUp();
-  // Leaving the connected layout or ending the program: stop the rotation, wait until the dome
-  // stands, keep the alignment in the settings, disconnect.
+  // Leaving the connected layout or ending the program: stop the rotation and the slit, wait
+  // until the dome stands, keep the alignment in the settings, disconnect.
   void Disconnect();
+  // True while the controller gives no count: the dome is stopped and not followed.
+  bool countsLost() const { return countsLost_; }
 
   // Timers.
   void DomeLoopTimer_Timer();
@@ -90,6 +98,13 @@ class DomeLoop : public QObject {
   void switchFollowingOn();
   void homeFound();
   void PollSensors();
+  // Reads the dome's angle for the tick and keeps track of counts that do not come.
+  void readAngle();
+  void countsUnread();
+  void countsBack();
+  // The driver stopped the motors on its own (a line that stopped answering).
+  void noteDriverStop();
+  void follow();
   bool readDomeAutoSetting() const;
   int32_t readSettingCount(const char* key) const;
   DomeGeometry geometry() const;
@@ -104,6 +119,9 @@ class DomeLoop : public QObject {
   QTimer nagaoshi_;
 
   bool connected_ = false;
+  bool countsLost_ = false;
+  int unreadCounts_ = 0;
+  FollowBrake brake_;
   bool rainClose_ = false;  // Option/RainClose = 1
   bool tickRunning_ = false;
   bool reversing_ = false;

@@ -38,7 +38,8 @@ class DomeView {
   virtual DomeShape domeShape() const = 0;
   virtual void placeReferenceLine(int index, const LineEnds& line) = 0;
   virtual void placeDomeMark(int index, const LineEnds& line) = 0;
-  // A weather code read from the dome controller ("00", "01", "10", "11" or empty).
+  // A weather code read from the dome controller, one character a sensor (power failure, then
+  // rain or snow): "0" clear, "1" alarm, "?" unknown, "-" not fitted.
   virtual void reportWeather(const QString& code) = 0;
 };
 

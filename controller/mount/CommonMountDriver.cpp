@@ -112,12 +112,39 @@ bool CommonMountDriver::PrepareTarget(double& ra, double& dec, const QString& ep
   return true;
 }
 
-void CommonMountDriver::StartSlew(double ra, double dec, int32_t move1) {
+// ---- the outline ----------------------------------------------------------------------------
+
+bool CommonMountDriver::cmdGoto(double& ra, double& dec, const QString& epoch) {
+  SetRefusal(QString());
+  // Without a mount to hear it a goto is refused, not started: the dome must not turn.
+  if (!CanMove()) return false;
+  AxisMove move;
+  if (!PrepareTarget(ra, dec, epoch, move)) return false;
+  const bool approach = ApproachAfter(move);
+  // Refused, or communication given up while it was sent: no slew is marked.
+  if (!SendGoto(ra, dec, move, approach) || !CanMove()) return false;
+  StartSlew(ra, dec, approach);
+  return true;
+}
+
+bool CommonMountDriver::cmdSync(double& ra, double& dec, const QString& epoch) {
+  if (!CanMove()) return false;
+  AxisMove move;
+  if (!PrepareTarget(ra, dec, epoch, move, Purpose::Sync)) return false;
+  if (!SendSync(ra, dec, move)) return false;
+  return CanMove();
+}
+
+bool CommonMountDriver::ApproachAfter(const AxisMove& move) const {
+  // The hour axis travels negatively: the goto ends after the approach delay.
+  return move.move1 > 0 && (!traits_.approachNeedsBacklash || ds_.UseBacklash);
+}
+
+void CommonMountDriver::StartSlew(double ra, double dec, bool approach) {
   MountState& m = mount();
   m.TelState = 2;
   ds_.SlewDone = false;
-  // The hour axis travels negatively: the goto ends after the approach delay.
-  ds_.ApproachDelay = move1 > 0 && (!traits_.approachNeedsBacklash || ds_.UseBacklash);
+  ds_.ApproachDelay = approach;
   m.GotoRA = ra;
   m.GotoDec = dec;
   // The watch needs two readings taken during this slew before it may call it settled;
@@ -125,14 +152,37 @@ void CommonMountDriver::StartSlew(double ra, double dec, int32_t move1) {
   ds_.PrevRA = std::numeric_limits<double>::quiet_NaN();
   ds_.PrevDec = std::numeric_limits<double>::quiet_NaN();
   ds_.FreshReading = false;
+  ds_.GotoActive = true;
+  ds_.SeenMoving = false;
+  ds_.SlewClock.start();
   host_.TelSlewing(1);
+}
+
+bool CommonMountDriver::AbandonGoto() {
+  if (!ds_.GotoActive) return false;
+  EndGoto();
+  host_.SendLinkNg();
+  return true;
+}
+
+bool CommonMountDriver::MotionMayEnd(bool atTarget) const {
+  if (ds_.SeenMoving || atTarget) return true;
+  return !ds_.SlewClock.isValid() || ds_.SlewClock.elapsed() >= traits_.slewStartSeconds * 1000.0;
+}
+
+bool CommonMountDriver::AtGotoTarget() const {
+  const MountState& m = mount();
+  double dRa = std::fmod(std::fabs(m.TelRA - m.GotoRA), 86400.0);
+  dRa = std::min(dRa, 86400.0 - dRa);
+  return dRa <= traits_.arrivalTolerance && std::fabs(m.TelDec - m.GotoDec) <= traits_.arrivalTolerance;
 }
 
 // ---- slew watch and status -----------------------------------------------------------------
 
 void CommonMountDriver::SlewWatchTick() {
   MountState& m = mount();
-  if (m.TelState != 2) return;
+  // Hand moves set TelState 2 too; only a goto of this driver is watched for its end.
+  if (m.TelState != 2 || !ds_.GotoActive) return;
   // Nothing read since the last tick (a slow main loop, a stalled tick, a reply that did not
   // parse): the position on hand was judged already, and judging it again would call a mount
   // that is still slewing settled.
@@ -140,8 +190,12 @@ void CommonMountDriver::SlewWatchTick() {
   ds_.FreshReading = false;
   const double lim = traits_.slewWatchLimit;
   const double dRa = std::fabs(ds_.PrevRA - m.TelRA), dDec = std::fabs(ds_.PrevDec - m.TelDec);
-  const bool settled = traits_.slewWatchInclusive ? (dRa <= lim && dDec <= lim) : (dRa < lim && dDec < lim);
-  if (settled) {
+  const bool first = std::isnan(ds_.PrevRA);
+  const bool still = traits_.slewWatchInclusive ? (dRa <= lim && dDec <= lim) : (dRa < lim && dDec < lim);
+  // Two readings alike are no end by themselves: a mount that has not started yet stands
+  // still too, and stopping it then (a park) would cancel the slew before it began.
+  if (!first && !still) NoteMoving();
+  if (!first && still && MotionMayEnd(AtGotoTarget())) {
     m.TelState = 1;
     ds_.SlewDone = true;
   }
@@ -174,17 +228,18 @@ bool CommonMountDriver::CompleteGoto() {
   if (!ds_.SlewDone) return true;
   MountState& m = mount();
   if (m.StopRequest) {
+    EndGoto();
     cmdStop();
     m.InMissionCall = kTrue;
     host_.Mission(99, QString());
     m.InMissionCall = kFalse;
-    ds_.SlewDone = false;
     return false;
   }
   // Cleared before the approach delay: a main-loop tick that runs inside the wait must not
   // complete the same goto a second time.
-  ds_.SlewDone = false;
+  EndGoto();
   if (ds_.ApproachDelay) Wait(static_cast<long>(ds_.DelayTime) * 1000);
+  Arrived();
   m.TelState = 1;
   host_.SendLinkOk();
   host_.TelSlewing(2);

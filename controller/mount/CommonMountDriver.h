@@ -1,33 +1,39 @@
 #pragma once
-// What every mount family does the same way whatever carries its commands: the goto
-// preparation, the slew-completion watch, the status post-processing with the goto
-// completion, and the encoder log. A serial family adds the port on top
-// (SerialMountDriver); the bridge adds its datagrams.
+// What every mount family does the same way whatever carries its commands: the goto and
+// sync outline, the goto preparation, the watch that decides when a motion has ended, the
+// status post-processing with the goto completion, and the encoder log. A serial family adds
+// the port on top (SerialMountDriver); the bridge adds its datagrams.
 //
-// Each step is a hook a family keeps or replaces:
+// cmdGoto and cmdSync are one outline for every family: refusal cleared, CanMove, the horizon
+// test and the family's motion step (PrepareTarget), the family's words on its wire
+// (SendGoto / SendSync), then the slew started here. The hooks a family keeps or replaces:
+//   CanMove()              a goto or sync can reach the mount at all;
+//   SendGoto/SendSync      the target on the family's wire; false when the mount refused;
+//   ApproachAfter(mv)      whether the goto ends with the backlash approach;
 //   PrepareMotion(p)       the goto/sync step between the horizon test and the axis counts
 //                          (LX200: tracking on, hand motion off, half a second; RST-400: no
-//                          command here, its goto switches tracking off itself; E-Vexil: the
-//                          mount stopped and its counters read afresh, nothing for a sync);
-//   AxisMoves()            the target's axis counts and the travel to them (from AxisPos; the
-//                          E-Vexil's sky counts are AxisDisp);
-//   HorizonTestFor(p)      whether a goto or sync is refused below the horizon (the bridge's
-//                          sync is not: the telescope framework judges it);
-//   AxisPosFromPosition()  the axis counts of the current position (families that report
-//                          sky coordinates: worked out from TelRA/TelDec);
+//                          command here; E-Vexil: the mount stopped and its counters read
+//                          afresh; Temma: a sync only while the mount stands);
+//   AxisMoves()            the target's axis counts and the travel to them;
+//   HorizonTestFor(p)      whether a goto or sync is refused below the horizon;
+//   AxisPosFromPosition()  the axis counts of the current position;
 //   FoldAxisDisp()         AxisDisp from AxisPos and AxisOfs, folded to half a turn;
-//   CompleteGoto()         what ends a goto the watch saw settle (Mission 99 on a stop
-//                          request, else the approach delay, "OK" to the link, TelSlewing(2));
+//   CompleteGoto()         what ends a goto the watch saw settle; Arrived() is the family's
+//                          own step once it is at its target (RST-400: tracking on again);
 //                          the families whose controller reports the end hand SlewEndPhase to
 //                          the main loop instead;
-//   EncoderLogValue(k)     what closing writes to EncLog (0 for families that report sky
-//                          coordinates, the folded axis count for the others);
-//   EncoderLogWritable()   whether there is anything true to log (not with 0 counts per turn).
+//   EncoderLogValue(k)     what closing writes to EncLog;
+//   EncoderLogWritable()   whether there is anything true to log.
+//
+// A goto has ended only when the mount was seen moving (a changed position, a slewing flag)
+// and then settled, or when it stands on its target, or after the family's start time for a
+// mount that never moves: a controller that starts its slew late is not taken as done.
 #include "MountDriver.h"
 #include "MountHost.h"
 #include "MountTraits.h"
 #include "State.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace orvan {
@@ -51,6 +57,11 @@ struct MountDriverState {
   bool FreshReading = false;
   // The observer answered Abort: the program ends once the transaction has returned.
   bool UnloadPending = false;
+  // A goto of this driver is under way (hand moves also set TelState 2, but are no goto).
+  bool GotoActive = false;
+  // The mount was seen moving since the goto started; the goto's age.
+  bool SeenMoving = false;
+  QElapsedTimer SlewClock;
 };
 
 // A target in axis counts and the travel to it: current minus target, per axis.
@@ -65,6 +76,9 @@ class CommonMountDriver : public MountDriver {
   CommonMountDriver(const MountTraits& traits, SharedState& state, MountHost& host, ACal2& cal,
                     const QString& iniPath, QObject* parent = nullptr);
 
+  // The one goto and sync of every family (see the top of this file).
+  bool cmdGoto(double& ra, double& dec, const QString& epoch) final;
+  bool cmdSync(double& ra, double& dec, const QString& epoch) final;
   void cmdTrucking() override;
   bool isConnected() const override { return ds_.Connected; }
   bool busy() const override { return ds_.PortBusy; }
@@ -112,9 +126,28 @@ class CommonMountDriver : public MountDriver {
   virtual bool HorizonTestFor(Purpose) const { return true; }
   virtual bool PrepareMotion(Purpose);
   virtual void AxisMoves(double ra, double dec, AxisMove& move) const;
-  // After the mount accepted the goto: slewing, target stored, the approach delay from the
-  // hour-axis move `move1`, TelSlewing(1).
-  void StartSlew(double ra, double dec, int32_t move1);
+  // A goto or sync can reach the mount: connected and communication not given up.
+  virtual bool CanMove() const = 0;
+  // The target on the family's wire; false when the mount refused it (SetRefusal has its
+  // words) or could not be told. `approach`: the goto ends with the backlash approach. `dec`
+  // comes back as the mount was told it (the LX200 rounds it to its minute).
+  virtual bool SendGoto(double ra, double& dec, const AxisMove& move, bool approach) = 0;
+  virtual bool SendSync(double ra, double& dec, const AxisMove& move) = 0;
+  // The approach delay after a goto whose hour axis travels negatively.
+  virtual bool ApproachAfter(const AxisMove& move) const;
+  // A goto ended on its target (not one that was to stop there).
+  virtual void Arrived() {}
+
+  // The motion watch: the family saw the mount move (a slewing flag); whether a goto may be
+  // over now, given whether the position is at the target; the position is at the target.
+  void NoteMoving() { ds_.SeenMoving = true; }
+  bool MotionMayEnd(bool atTarget) const;
+  bool AtGotoTarget() const;
+  // A goto of this driver is no longer under way (ended, or given up).
+  void EndGoto() { ds_.GotoActive = false; ds_.SlewDone = false; }
+  // A started goto given up (a stop, a lost link, a silent mount): no longer under way, and
+  // the link told "NG". False when no goto was under way (nothing told).
+  bool AbandonGoto();
 
   // After the family part of cmdStatus set TelRA/TelDec: texts, axis counts, alt/az, goto
   // completion, horizon flag.
@@ -139,6 +172,10 @@ class CommonMountDriver : public MountDriver {
   MountDriverState ds_;
 
  private:
+  // After the mount accepted the goto: slewing, target stored, the watch restarted,
+  // TelSlewing(1).
+  void StartSlew(double ra, double dec, bool approach);
+
   const MountTraits& traits_;
   SharedState& state_;
   MountHost& host_;

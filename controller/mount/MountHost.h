@@ -19,6 +19,9 @@ class MountHost {
   virtual void Mission(int16_t code, const QString& text = QString()) = 0;
   // The application-link notification "OK" sent when a goto completes.
   virtual void SendLinkOk() = 0;
+  // A goto that had started was given up (a stop, a lost bridge, a silent mount): the
+  // application link is told "NG" at once rather than left waiting out its time-out.
+  virtual void SendLinkNg() {}
   // The selected entry of the serial port list (cmbComm), for example "COM3"; empty when
   // nothing is selected.
   virtual QString SelectedCommPort() const = 0;

@@ -13,6 +13,13 @@ struct MountTraits {
   // than this many seconds of RA and arcseconds of Dec (or by at most this much when inclusive).
   double slewWatchLimit = 0;
   bool slewWatchInclusive = false;
+  // A goto has reached its target when the position read is within this many seconds of RA
+  // and arcseconds of Dec of it (the coarsest position the family reports, at least).
+  double arrivalTolerance = 10;
+  // A goto whose mount has not been seen moving (nor reached its target) is not over before
+  // this many seconds: controllers start a slew a few seconds after taking it. A mount that
+  // never moves at all is let go after it.
+  double slewStartSeconds = 10;
   // The approach delay after a goto whose hour axis travelled negatively only counts when the
   // observer switched backlash handling on.
   bool approachNeedsBacklash = false;

@@ -18,6 +18,7 @@ class RecordingMountHost : public MountHost {
     calls << QStringLiteral("Mission(%1,%2)").arg(code).arg(text);
   }
   void SendLinkOk() override { ++linkOks; calls << QStringLiteral("SendLinkOk"); }
+  void SendLinkNg() override { ++linkNgs; calls << QStringLiteral("SendLinkNg"); }
   QString SelectedCommPort() const override { return commPort; }
   void UnloadMainWindow() override { ++unloads; calls << QStringLiteral("UnloadMainWindow"); }
   void Beep() override { ++beeps; }
@@ -31,7 +32,7 @@ class RecordingMountHost : public MountHost {
 
   QString commPort = QStringLiteral("COM1");
   std::vector<int> formSizeChanges, telSlewings, missions;
-  int linkOks = 0, unloads = 0, beeps = 0;
+  int linkOks = 0, linkNgs = 0, unloads = 0, beeps = 0;
   bool mainLoopOn = true;
   QStringList positionLabels{QStringLiteral("-"), QStringLiteral("-")};
   int lamp = -1, layout = 1;

@@ -12,10 +12,13 @@ const SerialFamily& FamilyLX200() {
     s.replyEnd = SerialFamily::ReplyEnd::AnyCharacter;
     s.timeoutSeconds = 2;
     s.hashReplyPrefixes = {QStringLiteral(":G"), QStringLiteral(":CM")};
+    s.slewRefusalHasText = true;
     s.timeoutText = QStringLiteral("LX200からの応答がありません（受信）");
     s.openFailText = QStringLiteral("LX200側のCOMポートがOPENできません");
     s.openFailTitle = QStringLiteral("COMポートオープンエラー (");
     s.slewWatchLimit = 60;
+    // Low precision reports 6 s of RA and whole minutes of Dec.
+    s.arrivalTolerance = 60;
     s.axisCountsFromSky = true;
     return s;
   }();
@@ -56,12 +59,15 @@ const SerialFamily& FamilyEVexil() {
     s.replyEnd = SerialFamily::ReplyEnd::CarriageReturn;
     s.timeoutSeconds = 4;
     s.timeoutRule = SerialFamily::TimeoutRule::StopAndRerun;
+    s.noRerunPrefixes = {QStringLiteral("DV")};
     s.timeoutText = QStringLiteral("E-Vexilからの応答がありません（受信）");
     s.timeoutShowsCommand = false;
     s.openFailText = QStringLiteral("E-Vexil側のCOMポートがOPENできません");
     s.openFailTitle = QStringLiteral("COMポートオープンエラー(");
     s.showsErrorEvents = true;
     s.approachNeedsBacklash = true;
+    // The position is worked out from exact counts: at the target means on it.
+    s.arrivalTolerance = 1;
     return s;
   }();
   return f;

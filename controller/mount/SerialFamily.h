@@ -34,6 +34,12 @@ struct SerialFamily : MountTraits {
   // briefly for the "#", so a reply that reaches the port in pieces is still read whole.
   QStringList hashReplyPrefixes;
   TimeoutRule timeoutRule = TimeoutRule::KeepWaiting;
+  // Commands Retry never sends again (a relative move that may have been taken already would
+  // be made twice): the transaction returns empty and the driver finds out what is missing.
+  QStringList noRerunPrefixes;
+  // A refused slew (":MS#") is "1" or "2", a text and "#", where an accepted one is a single
+  // "0": a reply other than "0" is read on for its "#".
+  bool slewRefusalHasText = false;
   QString timeoutText;          // "LX200からの応答がありません（受信）"
   bool timeoutShowsCommand = true;  // a CR and "(" + cmd + ")" follow the text
   QString emptyOnTimeoutCommand;    // this exact command returns empty at a time-out, unasked

@@ -99,7 +99,13 @@ bool SerialMountDriver::WantsHash(const QString& cmd, const QByteArray& reply) c
   for (const QString& p : family_.hashReplyPrefixes)
     if (cmd.startsWith(p)) return true;
   // A refused LX200 slew is "1", a text and "#"; an accepted one is the single "0".
-  return family_.name == u"LX200" && cmd.startsWith(u":MS") && !reply.isEmpty() && reply[0] != '0';
+  return family_.slewRefusalHasText && cmd.startsWith(u":MS") && !reply.isEmpty() && reply[0] != '0';
+}
+
+bool SerialMountDriver::NeverRerun(const QString& cmd) const {
+  for (const QString& p : family_.noRerunPrefixes)
+    if (cmd.startsWith(p)) return true;
+  return false;
 }
 
 bool SerialMountDriver::NoReplyExpected(const QString& cmd) const {
@@ -131,8 +137,8 @@ SerialMountDriver::WaitOutcome SerialMountDriver::HandleTimeout(const QString& c
   MountState& m = mount();
   if (a == Answer::Retry) {
     if (family_.timeoutRule == SerialFamily::TimeoutRule::StopAndRerun) {
-      rerun = true;
-      return WaitOutcome::StopWaiting;
+      rerun = !NeverRerun(cmd);
+      return rerun ? WaitOutcome::StopWaiting : WaitOutcome::ReturnEmpty;
     }
     start = static_cast<float>(Clock::current().secondsSinceMidnight());
     return WaitOutcome::KeepWaiting;
@@ -141,6 +147,11 @@ SerialMountDriver::WaitOutcome SerialMountDriver::HandleTimeout(const QString& c
   // otherwise bring the same question back for ever. Abort also ends the program, but only
   // once this transaction has returned: the port must not close under its wait.
   m.TelStatus[0] = QStringLiteral("1");
+  // Nothing will be heard of a goto under way: it is given up and said so.
+  if (AbandonGoto()) {
+    m.TelState = 1;
+    host().TelSlewing(0);
+  }
   if (a == Answer::Abort) ds_.UnloadPending = true;
   return WaitOutcome::StopWaiting;
 }

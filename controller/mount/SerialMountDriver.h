@@ -52,6 +52,7 @@ class SerialMountDriver : public CommonMountDriver {
   bool CommunicationGivenUp() const { return ds_.LastTimeoutAnswer != 0 && ds_.LastTimeoutAnswer != 4; }
   // A goto or sync can reach the mount: connected, the port open, communication not given up.
   bool CanCommand() const { return ds_.Connected && link_->isOpen() && !CommunicationGivenUp(); }
+  bool CanMove() const override { return CanCommand(); }
 
  private:
   enum class WaitOutcome { KeepWaiting, StopWaiting, ReturnEmpty };
@@ -59,6 +60,7 @@ class SerialMountDriver : public CommonMountDriver {
   bool ReplyComplete(const QByteArray& reply) const;
   bool WantsHash(const QString& cmd, const QByteArray& reply) const;
   bool NoReplyExpected(const QString& cmd) const;
+  bool NeverRerun(const QString& cmd) const;
 
   const SerialFamily& family_;
   std::unique_ptr<SerialLink> link_;

@@ -116,6 +116,8 @@ void frmASCOM::BridgeFailed(const QString& text) {
     ds_.SlewDone = false;
     host().TelSlewing(0);
   }
+  // Whoever asked for the goto is told at once that it will not end.
+  AbandonGoto();
 }
 
 // ---- datagrams -------------------------------------------------------------------------------
@@ -226,23 +228,14 @@ bool frmASCOM::PrepareMotion(Purpose p) {
   return CommonMountDriver::PrepareMotion(p);
 }
 
-bool frmASCOM::cmdGoto(double& ra, double& dec, const QString& epoch) {
-  SetRefusal(QString());
-  // Nobody to hear it: refused, not started, so the dome does not turn.
-  if (!ds_.Connected || !socketReady()) return false;
-  AxisMove move;
-  if (!PrepareTarget(ra, dec, epoch, move)) return false;
-  if (!Send(GotoDatagram(ra / 3600.0, dec / 3600.0))) return false;
-  StartSlew(ra, dec, move.move1);
-  return true;
+bool frmASCOM::SendGoto(double ra, double& dec, const AxisMove&, bool) {
+  return Send(GotoDatagram(ra / 3600.0, dec / 3600.0));
 }
 
-bool frmASCOM::cmdSync(double& ra, double& dec, const QString& epoch) {
-  if (!ds_.Connected || !socketReady()) return false;
-  AxisMove move;
-  // Below the horizon too: the telescope's own driver judges a sync.
-  if (!PrepareTarget(ra, dec, epoch, move, Purpose::Sync)) return false;
+bool frmASCOM::SendSync(double ra, double& dec, const AxisMove&) {
   if (!Send(SyncDatagram(ra / 3600.0, dec / 3600.0))) return false;
+  // The bridge stops a slew under way before it syncs: that goto is over, unfinished.
+  if (AbandonGoto()) host().TelSlewing(0);
   mount().TelState = 1;
   return true;
 }
@@ -253,6 +246,7 @@ void frmASCOM::cmdStop() {
   m.StopRequest = kFalse;
   if (m.TelState == 2) m.TelState = 1;
   else cmdStandBy(true);
+  AbandonGoto();
 }
 
 void frmASCOM::cmdStatus() {

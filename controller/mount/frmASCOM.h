@@ -30,12 +30,10 @@ class frmASCOM : public CommonMountDriver {
   void SendIdo() override {}
   void SendStime() override {}
   QString SendTelescope(const QString&) override { return {}; }
-  bool cmdGoto(double& ra, double& dec, const QString& epoch) override;
   // Hand motion is not available through the bridge.
   void cmdMove(const QString&, int16_t) override {}
   void cmdStatus() override;
   void cmdStop() override;
-  bool cmdSync(double& ra, double& dec, const QString& epoch) override;
   void cmdTrucking() override {}
   bool SendZsync() override;
   void Selected() override;
@@ -58,6 +56,11 @@ class frmASCOM : public CommonMountDriver {
  protected:
   bool HorizonTestFor(Purpose p) const override { return p == Purpose::Goto; }
   bool PrepareMotion(Purpose p) override;
+  // Somebody to hear it: the bridge connected and the socket bound.
+  bool CanMove() const override { return ds_.Connected && socketReady(); }
+  bool SendGoto(double ra, double& dec, const AxisMove& move, bool approach) override;
+  // Below the horizon too: the telescope's own driver judges a sync.
+  bool SendSync(double ra, double& dec, const AxisMove& move) override;
 
  private:
   void ReadDatagrams();

@@ -117,6 +117,7 @@ std::optional<bool> frmEVexil::ReadMotionState() {
     if (state == u'P') {
       m.TelStatus[10] = QStringLiteral("2");
       m.TelState = 2;
+      NoteMoving();
       m.TelStatus[movingItem] = QStringLiteral("1");
     } else if (state == u'B') {
       m.TelStatus[movingItem] = QStringLiteral("1");
@@ -139,59 +140,78 @@ void frmEVexil::cmdStatus() {
   if (inStatus_) return;
   inStatus_ = true;
   MountState& m = mount();
+  bool fresh = false;
   if (ReadCounters() && CountsPerTurnKnown()) {
     cal().AxisCountsToEquatorial(m.AxisDisp[0], m.AxisDisp[1]);
     NoteFreshReading();
+    fresh = true;
   }
   const double altDeg = WriteHorizontalStatus();
   const std::optional<bool> idle = ReadMotionState();
   bool goOn = true;
-  // A goto already handed to the main loop (SlewEndPhase set) is not handed over again.
-  if (idle && *idle && m.TelState == 2 && m.SlewEndPhase == 0) goOn = FinishGoto();
+  // Both axes idle ends a goto of this driver only once it was seen positioning ("P"), or it
+  // stands on its target, or the time for a move that never starts is up: the controller
+  // answers "I" for a moment after taking a move. A goto already handed to the main loop
+  // (SlewEndPhase set) is not handed over again.
+  if (idle && *idle && ds_.GotoActive && m.TelState == 2 && m.SlewEndPhase == 0 &&
+      MotionMayEnd(fresh && AtGotoTarget()))
+    goOn = FinishGoto();
   if (goOn) WriteHorizonFlag(altDeg);
   inStatus_ = false;
 }
 
 bool frmEVexil::FinishGoto() {
   MountState& m = mount();
-  // The overshoot is not the end of the goto: the final approach runs first, also for a goto
-  // that is to stop when it ends (a park would otherwise stop an overrun away from its place).
-  if (m.StopRequest && !(ds_.ApproachDelay && ds_.OverRun > 0)) {
-    m.SlewEndPhase = 2;
-    return false;
+  if (trimming_) {
+    // The trim is over: now the goto is.
+    trimming_ = false;
+  } else {
+    // The overshoot is not the end of the goto: the final approach runs first, also for a
+    // goto that is to stop when it ends (a park would otherwise stop an overrun away).
+    if (m.StopRequest && !(ds_.ApproachDelay && ds_.OverRun > 0)) {
+      EndGoto();
+      m.SlewEndPhase = 2;
+      return false;
+    }
+    if (ds_.ApproachDelay && ds_.OverRun > 0) {
+      // Past the target by the overrun: the final approach comes back forward.
+      ds_.ApproachDelay = false;
+      Send(QStringLiteral("SP0"));
+      Wait(500);
+      double ra = m.GotoRA, dec = m.GotoDec;
+      if (cmdGoto(ra, dec, QStringLiteral("EOD"))) return false;
+      // The approach could not start (the target has set, or the controller is gone): the
+      // goto ends here, tracking, rather than waiting for ever for a move that never comes.
+      m.TelState = 2;
+    } else if (ds_.ApproachDelay) {
+      ds_.ApproachDelay = false;
+      Wait(static_cast<long>(ds_.DelayTime) * 1000);
+    }
+    Send(QStringLiteral("SP1"));
+    // The trim belongs to the goto: it is reported done once, after the trim.
+    if (!m.StopRequest && TrimHourAxis()) {
+      trimming_ = true;
+      ds_.SeenMoving = false;
+      ds_.SlewClock.start();
+      return true;
+    }
   }
-  if (ds_.ApproachDelay && ds_.OverRun > 0) {
-    // Past the target by the overrun: the final approach comes back forward.
-    ds_.ApproachDelay = false;
-    const Flag stopWhenDone = m.StopRequest;  // the stop below is not the one asked for
-    cmdStop();
-    m.StopRequest = stopWhenDone;
-    Wait(500);
-    double ra = m.GotoRA, dec = m.GotoDec;
-    if (cmdGoto(ra, dec, QStringLiteral("EOD"))) return false;
-    // The approach could not start (the target has set, or the controller is gone): the goto
-    // ends here, tracking, rather than waiting for ever for a move that never comes.
-    m.TelState = 2;
-  } else if (ds_.ApproachDelay) {
-    ds_.ApproachDelay = false;
-    Wait(static_cast<long>(ds_.DelayTime) * 1000);
-  }
-  m.SlewEndPhase = 1;
-  Send(QStringLiteral("SP1"));
-  TrimHourAxis();
-  return true;
+  EndGoto();
+  m.SlewEndPhase = m.StopRequest ? 2 : 1;
+  return m.SlewEndPhase == 1;
 }
 
-void frmEVexil::TrimHourAxis() {
+bool frmEVexil::TrimHourAxis() {
   // The controller does not track while it positions, so the sky has moved on by the time the
   // moves end. With tracking on again, the hour axis makes up those counts forward (the way the
   // final approach always comes), so the goto ends on its target, not a slew's time behind.
-  if (!CountsPerTurnKnown() || !ReadCounters()) return;
+  if (!CountsPerTurnKnown() || !ReadCounters()) return false;
   AxisMove mv;
   AxisMoves(mount().GotoRA, mount().GotoDec, mv);
   const int32_t behind = -mv.move1;
   // More than a degree behind is no drift but something else: nothing is moved then.
-  if (behind > 0 && behind <= mount().AxisRev[0] / 360) Send(QStringLiteral("DVRAF4#") + Hex8(behind));
+  if (behind <= 0 || behind > mount().AxisRev[0] / 360) return false;
+  return Send(QStringLiteral("DVRAF4#") + Hex8(behind)) == u"OK";
 }
 
 // ---- operations ------------------------------------------------------------------------------
@@ -217,36 +237,39 @@ void frmEVexil::AxisMoves(double ra, double dec, AxisMove& mv) const {
   cal().TargetToAxisCounts(ra, dec, m.AxisDisp[0], m.AxisDisp[1], mv.target1, mv.target2, mv.move1, mv.move2);
 }
 
-bool frmEVexil::cmdGoto(double& ra, double& dec, const QString& epoch) {
-  SetRefusal(QString());
-  if (!CanCommand() || !CountsPerTurnKnown()) return false;
-  AxisMove mv;
-  if (!PrepareTarget(ra, dec, epoch, mv)) return false;
+bool frmEVexil::SendGoto(double, double&, const AxisMove& mv, bool approach) {
   MountState& m = mount();
-  m.TelState = 2;
-  ds_.ApproachDelay = false;
   long long d1 = mv.move1;
-  if (d1 > 0) {
-    // The hour axis runs backward: with backlash handling it overshoots by the overrun and the
-    // final approach comes back forward.
-    if (ds_.UseBacklash && ds_.OverRun > 0)
-      d1 = static_cast<long long>(vb::RoundEven(d1 + static_cast<double>(ds_.OverRun) * m.AxisRev[0] / kArcsecPerTurn));
-    Send(QStringLiteral("DVRAR4#") + Hex8(d1));
-  } else {
-    Send(QStringLiteral("DVRAF4#") + Hex8(d1));
-  }
-  const long long d2 = mv.move2;
-  Send((d2 >= 0 ? QStringLiteral("DVDCR4#") : QStringLiteral("DVDCF4#")) + Hex8(d2));
-  if (CommunicationGivenUp()) return false;
-  StartSlew(ra, dec, mv.move1);
-  return true;
+  // The hour axis runs backward: with backlash handling it overshoots by the overrun and the
+  // final approach comes back forward.
+  if (d1 > 0 && approach && ds_.OverRun > 0)
+    d1 = static_cast<long long>(vb::RoundEven(d1 + static_cast<double>(ds_.OverRun) * m.AxisRev[0] / kArcsecPerTurn));
+  trimming_ = false;
+  return MoveAxes(d1, mv.move2);
 }
 
-bool frmEVexil::cmdSync(double& ra, double& dec, const QString& epoch) {
-  if (!CanCommand() || !CountsPerTurnKnown()) return false;
-  AxisMove mv;
-  if (!PrepareTarget(ra, dec, epoch, mv, Purpose::Sync)) return false;
-  // Nothing reaches the controller: the offset makes its counters read as the target.
+bool frmEVexil::MoveAxes(long long d1, long long d2) {
+  const MountState& m = mount();
+  // Where the counters are to end, so that a move in doubt can be completed rather than sent
+  // again.
+  const long long goal1 = static_cast<long long>(m.AxisPos[0]) - d1;
+  const long long goal2 = static_cast<long long>(m.AxisPos[1]) - d2;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const QString r1 = Send((d1 > 0 ? QStringLiteral("DVRAR4#") : QStringLiteral("DVRAF4#")) + Hex8(d1));
+    const QString r2 = Send((d2 >= 0 ? QStringLiteral("DVDCR4#") : QStringLiteral("DVDCF4#")) + Hex8(d2));
+    if (!CanCommand()) return false;
+    if (r1 == u"OK" && r2 == u"OK") return true;
+    qCDebug(lcSerial).noquote() << "E-Vexil move not acknowledged, counters asked:" << r1 << r2;
+    Send(QStringLiteral("SP0"));
+    Wait(500);
+    if (!ReadCounters()) return false;
+    d1 = static_cast<long long>(m.AxisPos[0]) - goal1;
+    d2 = static_cast<long long>(m.AxisPos[1]) - goal2;
+  }
+  return false;
+}
+
+bool frmEVexil::SendSync(double, double&, const AxisMove& mv) {
   MountState& m = mount();
   m.AxisOfs[0] = mv.target1 - m.AxisPos[0];
   m.AxisOfs[1] = mv.target2 - m.AxisPos[1];
@@ -265,6 +288,8 @@ void frmEVexil::cmdStop() {
   MountState& m = mount();
   m.TelState = 0;
   m.StopRequest = kFalse;
+  trimming_ = false;
+  AbandonGoto();
 }
 
 void frmEVexil::cmdMove(const QString& direction, int16_t speed) {
@@ -281,6 +306,8 @@ void frmEVexil::cmdMove(const QString& direction, int16_t speed) {
   else if (direction == u"E") prefix = QStringLiteral("DVRAR");
   // Without a direction the bare speed digit would mean nothing to the controller.
   if (prefix.isEmpty()) return;
+  // A hand move replaces the goto's move on that axis: that goto will not end on its target.
+  AbandonGoto();
   Send(prefix + QString::number(speed + 1));
 }
 

@@ -22,11 +22,9 @@ class frmEVexil final : public SerialMountDriver {
   int16_t cmdStandBy(bool) override { return 0; }
   void SendIdo() override {}
   void SendStime() override {}
-  bool cmdGoto(double& ra, double& dec, const QString& epoch) override;
   void cmdMove(const QString& direction, int16_t speed) override;
   void cmdStatus() override;
   void cmdStop() override;
-  bool cmdSync(double& ra, double& dec, const QString& epoch) override;
   void cmdTrucking() override { cmdMove(QString(), 9); }
   bool SendZsync() override;
   // Puts the counts per turn this controller reported back into the shared state.
@@ -51,7 +49,12 @@ class frmEVexil final : public SerialMountDriver {
   void AxisMoves(double ra, double dec, AxisMove& move) const override;
   int32_t EncoderLogValue(int axis) const override;
   bool EncoderLogWritable() const override { return CountsPerTurnKnown(); }
-
+  // Every conversion divides by the counts per turn: nothing moves without them.
+  bool CanMove() const override { return CanCommand() && CountsPerTurnKnown(); }
+  // Two relative moves, the hour axis past the target by the overrun for the approach.
+  bool SendGoto(double ra, double& dec, const AxisMove& move, bool approach) override;
+  // Nothing reaches the controller: the offset makes its counters read as the target.
+  bool SendSync(double ra, double& dec, const AxisMove& move) override;
  private:
   // Waits for the port, then one transaction; empty when the port stayed busy.
   QString Send(const QString& cmd);
@@ -64,7 +67,14 @@ class frmEVexil final : public SerialMountDriver {
   // False when the status read ends there.
   bool FinishGoto();
   // After a goto, tracking again: the hour axis catches up the sky's motion during the slew.
-  void TrimHourAxis();
+  // True when a trim move was sent (the goto ends once it is over).
+  bool TrimHourAxis();
+  // Moves both axes by (d1, d2) counts (positive: reverse). A move whose "OK" was not heard
+  // may have been taken or not: the mount is stopped, its counters read, and only what is
+  // still missing is sent. False when the moves could not be made.
+  bool MoveAxes(long long d1, long long d2);
+  // The hour-axis trim after the goto is running: its end is the goto's end.
+  bool trimming_ = false;
 
   int32_t rev_[2] = {0, 0};
   QString lastST_;

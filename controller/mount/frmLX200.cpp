@@ -172,12 +172,7 @@ bool frmLX200::SendCoordinates(double ra, double& dec) {
 
 // ---- operations ------------------------------------------------------------------------------
 
-bool frmLX200::cmdGoto(double& ra, double& dec, const QString& epoch) {
-  SetRefusal(QString());
-  // Without a mount to hear it a goto is refused, not started: the dome must not turn.
-  if (!CanCommand()) return false;
-  AxisMove move;
-  if (!PrepareTarget(ra, dec, epoch, move)) return false;
+bool frmLX200::SendGoto(double ra, double& dec, const AxisMove&, bool) {
   if (!SendCoordinates(ra, dec)) return false;
   // "0": the mount slews. "1" (below the horizon) or "2" (above the upper limit), a text and
   // "#": it refuses. Nothing at all: communication was given up during the goto.
@@ -186,23 +181,19 @@ bool frmLX200::cmdGoto(double& ra, double& dec, const QString& epoch) {
   if (reply[0] == u'1' || reply[0] == u'2') {
     const qsizetype end = reply.indexOf(u'#');
     SetRefusal(reply.mid(1, end < 0 ? -1 : end - 1));
-    qCDebug(lcSerial).noquote() << "LX200 refused the goto:" << lastRefusal();
+    qCDebug(lcSerial).noquote() << family().name << "refused the goto:" << lastRefusal();
     return false;
   }
-  StartSlew(ra, dec, move.move1);
   return true;
 }
 
-bool frmLX200::cmdSync(double& ra, double& dec, const QString& epoch) {
-  if (!CanCommand()) return false;
-  AxisMove move;
-  if (!PrepareTarget(ra, dec, epoch, move, Purpose::Sync)) return false;
+bool frmLX200::SendSync(double ra, double& dec, const AxisMove&) {
   // The mount is told exactly the position it was given: it reports that position afterwards
   // and every later goto is measured from it.
   if (!SendCoordinates(ra, dec)) return false;
   SendTelescope(QStringLiteral(":CM#"));
   mount().TelState = 1;
-  return !CommunicationGivenUp();
+  return true;
 }
 
 bool frmLX200::SendZsync() {
@@ -245,6 +236,7 @@ void frmLX200::cmdStop() {
     cmdStandBy(true);
   else
     m.TelState = 1;
+  AbandonGoto();
 }
 
 void frmLX200::cmdMove(const QString& direction, int16_t speed) {
@@ -261,7 +253,11 @@ void frmLX200::cmdMove(const QString& direction, int16_t speed) {
   if (speed == 1) SendTelescope(QStringLiteral(":RC#"));
   else if (speed == 2) SendTelescope(QStringLiteral(":RM#"));
   else if (speed == 3) SendTelescope(QStringLiteral(":RS#"));
-  if (d.move) SendTelescope(QString::fromLatin1(d.move));
+  if (d.move) {
+    // A hand move stops a goto under way: that goto will not end on its target.
+    AbandonGoto();
+    SendTelescope(QString::fromLatin1(d.move));
+  }
   if ((speed >= 1 && speed <= 3) || d.move) m.TelState = 2;
 }
 

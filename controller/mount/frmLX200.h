@@ -21,11 +21,9 @@ class frmLX200 : public SerialMountDriver {
   int16_t cmdStandBy(bool) override { return 0; }
   void SendIdo() override {}
   void SendStime() override {}
-  bool cmdGoto(double& ra, double& dec, const QString& epoch) override;
   void cmdMove(const QString& direction, int16_t speed) override;
   void cmdStatus() override;
   void cmdStop() override;
-  bool cmdSync(double& ra, double& dec, const QString& epoch) override;
   bool SendZsync() override;
   // Bound again by mount selection: one count per arcsecond on both axes.
   void Selected() override;
@@ -60,6 +58,10 @@ class frmLX200 : public SerialMountDriver {
  protected:
   // ":Sr" and ":Sd"; false when the mount did not take them (the LX200 answers "0").
   virtual bool SendCoordinates(double ra, double& dec);
+  // ":Sr", ":Sd", ":MS#" and the mount's "0" or its refusal.
+  bool SendGoto(double ra, double& dec, const AxisMove& move, bool approach) override;
+  // ":Sr", ":Sd" and ":CM#".
+  bool SendSync(double ra, double& dec, const AxisMove& move) override;
 };
 
 }  // namespace orvan

@@ -142,6 +142,7 @@ void frmRST400::cmdStop() {
     cmdStandBy(true);
   else
     m.TelState = 0;
+  AbandonGoto();
 }
 
 void frmRST400::cmdTrucking() {
@@ -222,18 +223,16 @@ bool frmRST400::SendTarget(double ra, double dec) {
   return true;
 }
 
-bool frmRST400::cmdGoto(double& ra, double& dec, const QString& epoch) {
-  SetRefusal(QString());
-  if (!CanCommand()) return false;
-  AxisMove move;
-  if (!PrepareTarget(ra, dec, epoch, move)) return false;
-  SendTelescope(QStringLiteral(":CtL#"));
+bool frmRST400::SendGoto(double ra, double& dec, const AxisMove&, bool) {
+  // A target the controller did not take is checked before tracking goes off: a refused goto
+  // leaves the mount tracking as it was, not drifting unattended.
   if (!SendTarget(ra, dec)) return false;
+  SendTelescope(QStringLiteral(":CtL#"));
   SendTelescope(QStringLiteral(":MS#"));
-  if (CommunicationGivenUp()) return false;
-  StartSlew(ra, dec, move.move1);
   return true;
 }
+
+void frmRST400::Arrived() { SendTelescope(QStringLiteral(":CtA#")); }
 
 // ---- position --------------------------------------------------------------------------------
 

@@ -22,7 +22,6 @@ class frmRST400 final : public frmLX200 {
   void cmdStartUP() override;
   // Tracking off, whatever the argument: the HUBO-i has no stand-by of its own to leave.
   int16_t cmdStandBy(bool on) override;
-  bool cmdGoto(double& ra, double& dec, const QString& epoch) override;
   void cmdStop() override;
   void cmdTrucking() override;
   void Selected() override;
@@ -58,6 +57,10 @@ class frmRST400 final : public frmLX200 {
   void AfterStartUp() override;
   // The target with its read-back (a sync sends it too, before ":CM#").
   bool SendCoordinates(double ra, double& dec) override;
+  // The target checked, then tracking off (":CtL#") and ":MS#".
+  bool SendGoto(double ra, double& dec, const AxisMove& move, bool approach) override;
+  // Every goto switched tracking off: on again at the target.
+  void Arrived() override;
 
  private:
   void MarkSent(int step);

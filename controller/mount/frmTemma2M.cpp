@@ -191,6 +191,8 @@ void frmTemma2M::cmdMove(const QString& direction, int16_t speed) {
   cmdTrucking();
   // Without a direction there is no move to start.
   if (letter.isNull()) return;
+  // A hand move stops a goto under way: that goto will not end on its target.
+  AbandonGoto();
   SendTelescope(QStringLiteral("M") + letter);
   m.TelState = 2;
 }
@@ -204,44 +206,29 @@ void frmTemma2M::cmdStop() {
   } else {
     cmdStandBy(true);
   }
+  AbandonGoto();
 }
 
 bool frmTemma2M::PrepareMotion(Purpose p) {
-  if (p == Purpose::Sync) return true;
+  if (p == Purpose::Sync) return SendTelescope(QStringLiteral("s")) == u"s0";
   return SerialMountDriver::PrepareMotion(p);
 }
 
-bool frmTemma2M::cmdGoto(double& ra, double& dec, const QString& epoch) {
-  SetRefusal(QString());
-  if (!CanCommand()) return false;
-  AxisMove mv;
-  if (!PrepareTarget(ra, dec, epoch, mv)) return false;
-  double sentRa = ra;
-  ds_.ApproachDelay = false;
+bool frmTemma2M::ApproachAfter(const AxisMove& move) const {
+  return !isTemma2M() && SerialMountDriver::ApproachAfter(move);
+}
+
+bool frmTemma2M::SendGoto(double ra, double& dec, const AxisMove&, bool approach) {
   // The older models approach from one side: a target that needs the hour axis to run back is
   // first overshot by the overrun, then approached again once the controller reports the end.
-  if (!isTemma2M() && mv.move1 > 0 && ds_.UseBacklash) {
-    ds_.ApproachDelay = true;
-    if (ds_.OverRun > 0) sentRa = ra + ds_.OverRun;
-  }
-  const QString text = PositionText(sentRa, dec);
+  const double sentRa = approach && ds_.OverRun > 0 ? ra + ds_.OverRun : ra;
   SendStime();
-  SendTelescope(QStringLiteral("P") + text);
-  if (CommunicationGivenUp()) return false;
-  MountState& m = mount();
-  m.TelState = 2;
-  m.GotoRA = ra;
-  m.GotoDec = dec;
-  host().TelSlewing(1);
+  SendTelescope(QStringLiteral("P") + PositionText(sentRa, dec));
+  prevRa_ = -1;
   return true;
 }
 
-bool frmTemma2M::cmdSync(double& ra, double& dec, const QString& epoch) {
-  if (!CanCommand()) return false;
-  // Never while it slews: the controller would take the moving position as the star's.
-  if (SendTelescope(QStringLiteral("s")) != u"s0") return false;
-  AxisMove mv;
-  if (!PrepareTarget(ra, dec, epoch, mv, Purpose::Sync)) return false;
+bool frmTemma2M::SendSync(double ra, double& dec, const AxisMove&) {
   int32_t t1 = 0, t2 = 0, m1 = 0, m2 = 0;
   const QString side = cal().TargetToAxisCounts(ra, dec, t1, t2, m1, m2) ? QStringLiteral("E") : QStringLiteral("W");
   const QString text = PositionText(ra, dec);
@@ -250,7 +237,7 @@ bool frmTemma2M::cmdSync(double& ra, double& dec, const QString& epoch) {
   SendIdo();
   SendStime();
   SendTelescope(QStringLiteral("D") + text);
-  return !CommunicationGivenUp();
+  return true;
 }
 
 bool frmTemma2M::SendZsync() {
@@ -291,12 +278,22 @@ void frmTemma2M::cmdStatus() {
     if (m.AxisDisp[i] > m.AxisRev[i] / 2.0) m.AxisDisp[i] -= m.AxisRev[i];
   }
   const double altDeg = WriteHorizontalStatus();
-  if (SendTelescope(QStringLiteral("s")) == u"s1") {
+  // "s1" is the slewing flag: it marks a goto of this driver as started, but by itself never
+  // makes one (the controller raises it for a side change after "PT" too).
+  const QString s = SendTelescope(QStringLiteral("s"));
+  if (s == u"s1") {
     m.TelStatus[10] = QStringLiteral("2");
-    m.TelState = 2;
+    if (ds_.GotoActive) NoteMoving();
   }
-  bool goOn = true;
-  if (pierSide_ == u"F") goOn = m.TelState == 2 ? FinishGoto() : false;
+  // A goto ends on "F", or on "s0" once "s1" was seen (the one "F" may be lost on the line),
+  // or when the position has settled on the target.
+  const bool steady = prevRa_ >= 0 && std::fabs(prevRa_ - m.TelRA) < 1 && std::fabs(prevDec_ - m.TelDec) < 10;
+  prevRa_ = m.TelRA;
+  prevDec_ = m.TelDec;
+  bool goOn = pierSide_ != u"F";
+  if (ds_.GotoActive && m.TelState == 2 && m.SlewEndPhase == 0 &&
+      (pierSide_ == u"F" || (s == u"s0" && (ds_.SeenMoving || (steady && MotionMayEnd(AtGotoTarget()))))))
+    goOn = FinishGoto();
   if (goOn) WriteHorizonFlag(altDeg);
   inStatus_ = false;
 }
@@ -307,6 +304,7 @@ bool frmTemma2M::FinishGoto() {
   // The overshoot is not the end of the goto: the final approach runs first, also for a goto
   // that is to stop when it ends.
   if (m.StopRequest && !(ds_.ApproachDelay && ds_.OverRun > 0)) {
+    EndGoto();
     m.SlewEndPhase = 2;
     return false;
   }
@@ -321,6 +319,7 @@ bool frmTemma2M::FinishGoto() {
       Wait(static_cast<long>(ds_.DelayTime) * 1000);
     }
   }
+  EndGoto();
   m.TelState = 2;
   m.SlewEndPhase = 1;
   return true;

@@ -19,11 +19,9 @@ class frmTemma2M final : public SerialMountDriver {
   int16_t cmdStandBy(bool on) override;
   void SendIdo() override;
   void SendStime() override;
-  bool cmdGoto(double& ra, double& dec, const QString& epoch) override;
   void cmdMove(const QString& direction, int16_t speed) override;
   void cmdStatus() override;
   void cmdStop() override;
-  bool cmdSync(double& ra, double& dec, const QString& epoch) override;
   bool SendZsync() override;
   void Selected() override;
 
@@ -54,7 +52,15 @@ class frmTemma2M final : public SerialMountDriver {
   // mount in this session: a log never heard from the mount would overwrite the last good one.
   int32_t EncoderLogValue(int axis) const override;
   bool EncoderLogWritable() const override { return positionRead_; }
+  // A sync only while the mount stands (the controller would take the moving position as
+  // the star's); a goto as every family.
   bool PrepareMotion(Purpose p) override;
+  // Only the older models approach from one side.
+  bool ApproachAfter(const AxisMove& move) const override;
+  // "P" and the target, past it by the overrun for the approach.
+  bool SendGoto(double ra, double& dec, const AxisMove& move, bool approach) override;
+  // The side of the pier ("PT" when it changes), site and time, then "D" and the position.
+  bool SendSync(double ra, double& dec, const AxisMove& move) override;
 
  private:
   // A goto that the controller reports finished ("F"): the final approach, the delay, or the
@@ -69,6 +75,8 @@ class frmTemma2M final : public SerialMountDriver {
   QString tubeSide_;
   bool standBy_ = false;
   bool positionRead_ = false;
+  // The last position read during the goto, to see it settle at the target.
+  double prevRa_ = -1, prevDec_ = 0;
   bool inStatus_ = false;
 };
 

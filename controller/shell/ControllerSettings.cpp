@@ -110,21 +110,42 @@ void IniRead(const QString& path, SharedState& s, SetupFields& f) {
     s.dome.RelayTable[n] = RelayEntry(ReadIni(path, QStringLiteral("RELAY"), QStringLiteral("$") + Format(n, QStringLiteral("000"))));
 }
 
-void IniWrite(const QString& path, const SetupFields& f) {
+namespace {
+
+// The set-up layout's keys as IniWrite forms them; an empty text is a key left alone.
+struct SetupKey {
+  const char* section;
+  const char* key;
+  QString text;
+};
+
+std::array<SetupKey, 7> SetupKeys(const SetupFields& f) {
   const auto field = [&](int i, const char* pattern) { return Format(Val(f.txtLocation[i]), QString::fromLatin1(pattern)); };
-  const QString loc = QStringLiteral("Location");
-  WriteIni(path, loc, QStringLiteral("LONGITUDE"),
-           (f.optEW == 0 ? QStringLiteral("E") : QStringLiteral("W")) + field(3, "000") + u':' + field(4, "00") + u':' + field(5, "00"));
-  WriteIni(path, loc, QStringLiteral("LATITUDE"),
-           (f.optNS == 0 ? QStringLiteral("+") : QStringLiteral("-")) + field(0, "00") + u':' + field(1, "00") + u':' + field(2, "00"));
-  WriteIni(path, loc, QStringLiteral("TIMEZONE"), field(7, "#0.0#"));
-  WriteIni(path, loc, QStringLiteral("HEIGHT"), field(6, "#0"));
-  const QString tel = QStringLiteral("TELESCOPE");
-  WriteIni(path, tel, QStringLiteral("Telescope"), vb::Str(static_cast<long long>(f.mountIndex)));
   // A port that is not plugged in today is not in the list: its number stays in the file.
-  if (f.portIndex >= 0 && f.portIndex < f.portList.size())
-    WriteIni(path, tel, QStringLiteral("CommPort"), f.portList[f.portIndex].mid(3));
-  WriteIni(path, tel, QStringLiteral("Mount"), f.optMount == 0 ? QStringLiteral("G") : QStringLiteral("F"));
+  const bool portChosen = f.portIndex >= 0 && f.portIndex < f.portList.size();
+  return {{
+      {"Location", "LONGITUDE",
+       (f.optEW == 0 ? QStringLiteral("E") : QStringLiteral("W")) + field(3, "000") + u':' + field(4, "00") + u':' + field(5, "00")},
+      {"Location", "LATITUDE",
+       (f.optNS == 0 ? QStringLiteral("+") : QStringLiteral("-")) + field(0, "00") + u':' + field(1, "00") + u':' + field(2, "00")},
+      {"Location", "TIMEZONE", field(7, "#0.0#")},
+      {"Location", "HEIGHT", field(6, "#0")},
+      {"TELESCOPE", "Telescope", vb::Str(static_cast<long long>(f.mountIndex))},
+      {"TELESCOPE", "CommPort", portChosen ? f.portList[f.portIndex].mid(3) : QString()},
+      {"TELESCOPE", "Mount", f.optMount == 0 ? QStringLiteral("G") : QStringLiteral("F")},
+  }};
+}
+
+}  // namespace
+
+void IniWrite(const QString& path, const SetupFields& f, const SetupFields* shown) {
+  const auto now = SetupKeys(f);
+  std::array<SetupKey, 7> before{};
+  if (shown) before = SetupKeys(*shown);
+  for (size_t k = 0; k < now.size(); ++k) {
+    if (now[k].text.isEmpty() || (shown && now[k].text == before[k].text)) continue;
+    WriteIni(path, QString::fromLatin1(now[k].section), QString::fromLatin1(now[k].key), now[k].text);
+  }
 }
 
 namespace {

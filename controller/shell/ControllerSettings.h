@@ -32,7 +32,9 @@ QStringList MountListEntries(bool withAscom);
 void IniRead(const QString& iniPath, SharedState& state, SetupFields& fields);
 
 // Writes LONGITUDE, LATITUDE, TIMEZONE, HEIGHT, Telescope, CommPort and Mount from the fields.
-void IniWrite(const QString& iniPath, const SetupFields& fields);
+// With `shown` (the fields as the layout showed them when they were read), only the keys the
+// observer changed since are written: the utility may have saved the others meanwhile.
+void IniWrite(const QString& iniPath, const SetupFields& fields, const SetupFields* shown = nullptr);
 
 // The site fields of the set-up layout checked before they are written: latitude up to 90
 // degrees, longitude up to 180, minutes and seconds below 60 (whole numbers), the height a

@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <algorithm>
 
 namespace orvan {
 
@@ -17,6 +20,26 @@ QString lampStyle(Lamp lamp) {
   return QStringLiteral("background: rgb(%1,%2,%3); border: 1px solid black;").arg(c.r).arg(c.g).arg(c.b);
 }
 QString indexed(const char* base, int i) { return QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(i); }
+
+// Moves a group's controls down, and grows the group by as much, until none covers the
+// caption; returns how far. The caption is as tall as the desktop's font makes it, the
+// controls are placed for a smaller one.
+int ClearCaption(QGroupBox* box) {
+  QStyleOptionGroupBox opt;
+  opt.initFrom(box);
+  opt.text = box->title();
+  opt.lineWidth = 1;
+  opt.textAlignment = box->alignment();
+  opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+  const QRect caption = box->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, box);
+  const QList<QWidget*> controls = box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  int top = box->height();
+  for (const QWidget* w : controls) top = std::min(top, w->y());
+  const int shift = std::max(0, caption.bottom() + 2 - top);
+  for (QWidget* w : controls) w->move(w->x(), w->y() + shift);
+  box->resize(box->width(), box->height() + shift);
+  return shift;
+}
 }  // namespace
 
 void DomeCanvas::paintEvent(QPaintEvent*) {
@@ -101,7 +124,14 @@ DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
   lblSimulated->setGeometry(tw(60, 2130, 3300, 240));
   lblSimulated->setStyleSheet(QStringLiteral("color: rgb(255,160,64); font-size: 10px;"));
   lblSimulated->setVisible(false);
+
+  const int domeShift = ClearCaption(Frame1_3);
+  Frame1_4->move(0, Frame1_4->y() + domeShift);
+  const int slitShift = ClearCaption(Frame1_4);
+  lblSimulated->move(lblSimulated->x(), lblSimulated->y() + domeShift + slitShift);
 }
+
+QSize DomePanel::sizeHint() const { return {Frame1_3->width(), lblSimulated->geometry().bottom() + 1}; }
 
 void DomePanel::attach(DomeLoop* loop) { loop_ = loop; }
 

@@ -34,6 +34,8 @@ class DomePanel : public QWidget, public DomeView {
   explicit DomePanel(QWidget* parent = nullptr);
   void attach(DomeLoop* loop);
   void setSimulationNotice(const QString& text);
+  // The panel's own size: its controls sit lower where the captions need more room.
+  QSize sizeHint() const override;
 
   // DomeView
   void setDomeAzimuthCaption(int index, const QString& caption) override;

@@ -33,6 +33,9 @@ frmDocument::frmDocument(QString folder, DocumentOpener opener, QWidget* parent)
   setObjectName(QStringLiteral("frmDocument"));
   setWindowTitle(QStringLiteral("ドキュメントファイル"));
   setAttribute(Qt::WA_DeleteOnClose);
+  // The main window's light-on-dark label colour would be passed on to this window, which
+  // keeps the desktop's own background: its texts take the desktop's text colour instead.
+  setStyleSheet(QStringLiteral("QLabel { color: palette(window-text); }"));
   auto* layout = new QVBoxLayout(this);
   Label1 = new QLabel(QStringLiteral("表示するドキュメントファイルを選択して下さい"), this);
   layout->addWidget(Label1);

@@ -161,7 +161,7 @@ void frmMain::buildUi() {
   buildHandPanel(this);
   buildSetupPanel(this);
   domePanel_ = new DomePanel(this);
-  domePanel_->setGeometry(tw(60, 3870, 3360, 2370));
+  domePanel_->setGeometry(QRect(tw(60, 3870, 0, 0).topLeft(), domePanel_->sizeHint()));
   setDisplayMode(0);
 }
 
@@ -206,7 +206,7 @@ void frmMain::buildHandPanel(QWidget* parent) {
 
 void frmMain::buildSetupPanel(QWidget* parent) {
   fraSetup = named(new QWidget(parent), QStringLiteral("fraSetup"));
-  fraSetup->setGeometry(tw(3540, 0, 3720, 6000));
+  fraSetup->setGeometry(tw(3540, 0, 3720, 4200));
   auto* site = named(new QGroupBox(QStringLiteral("観測地"), fraSetup), QStringLiteral("fraSite"));
   site->setGeometry(tw(0, 0, 3720, 1560));
   const auto row = [&](int top, int first, std::array<QRadioButton*, 2>& radios, const char* a, const char* b,
@@ -255,12 +255,13 @@ void frmMain::buildSetupPanel(QWidget* parent) {
   optMount[0]->setGeometry(tw(60, 450, 1500, 300));
   optMount[1]->setGeometry(tw(1560, 450, 1500, 300));
   btnChooser = named(new QPushButton(QStringLiteral("ASCOM選択"), Picture2), QStringLiteral("btnChooser"));
-  btnChooser->setGeometry(tw(60, 900, 1500, 330));
+  // In the port's place: the bridge's driver has its own port and mount type.
+  btnChooser->setGeometry(tw(60, 0, 1500, 330));
   btnChooser->setVisible(false);
   connect(btnChooser, &QPushButton::clicked, this, &frmMain::btnChooser_Click);
   // The bridge's telescope as the bridge names it, or what went wrong with the bridge.
   lblAscomTelescope = named(new QLabel(Picture2), QStringLiteral("lblAscomTelescope"));
-  lblAscomTelescope->setGeometry(tw(1620, 930, 1980, 300));
+  lblAscomTelescope->setGeometry(tw(1620, 30, 1980, 300));
   lblAscomTelescope->setVisible(false);
   btnUtility = named(new QPushButton(QStringLiteral("ユーティリティ"), fraSetup), QStringLiteral("btnUtility"));
   btnUtility->setGeometry(tw(0, 3840, 1800, 360));
@@ -289,16 +290,21 @@ void frmMain::fieldsToWidgets() {
   cmbComm->addItems(fields_.portList);
   markUnusablePorts();
   cmbComm->setCurrentIndex(fields_.portIndex);
+  shownFields_ = widgetFields();
 }
 
-void frmMain::widgetsToFields() {
-  for (int i = 0; i < 8; ++i) fields_.txtLocation[i] = txtLocation[i]->text();
-  fields_.optNS = optNS[1]->isChecked() ? 1 : 0;
-  fields_.optEW = optEW[1]->isChecked() ? 1 : 0;
-  fields_.optMount = optMount[0]->isChecked() ? 0 : (optMount[1]->isChecked() ? 1 : -1);
-  fields_.mountIndex = cmbTelescope->currentIndex();
-  fields_.portIndex = cmbComm->currentIndex();
+SetupFields frmMain::widgetFields() const {
+  SetupFields f = fields_;
+  for (int i = 0; i < 8; ++i) f.txtLocation[i] = txtLocation[i]->text();
+  f.optNS = optNS[1]->isChecked() ? 1 : 0;
+  f.optEW = optEW[1]->isChecked() ? 1 : 0;
+  f.optMount = optMount[0]->isChecked() ? 0 : (optMount[1]->isChecked() ? 1 : -1);
+  f.mountIndex = cmbTelescope->currentIndex();
+  f.portIndex = cmbComm->currentIndex();
+  return f;
 }
+
+void frmMain::widgetsToFields() { fields_ = widgetFields(); }
 
 QString frmMain::SelectedCommPort() const { return cmbComm ? cmbComm->currentText() : QString(); }
 
@@ -369,9 +375,21 @@ void frmMain::closeEvent(QCloseEvent* e) {
   else e->accept();
 }
 
-void frmMain::applySize(int widthTwips, int heightTwips) {
-  // The window sizes count the frame and title bar, as Windows does.
-  setFixedSize(widthTwips / kTwips - 6, heightTwips / kTwips - 22);
+void frmMain::showLayout(bool domePanel) {
+  // The mini layout is the display alone, the hand layout adds the hand controller (and the
+  // dome panel below it), the set-up layout the set-up column beside them.
+  const bool hand = layout_ != 0;
+  for (QWidget* w : {static_cast<QWidget*>(fraHand), static_cast<QWidget*>(btnP), static_cast<QWidget*>(btnZ),
+                     static_cast<QWidget*>(btnDetail)})
+    w->setVisible(hand);
+  domePanel_->setVisible(hand && domePanel);
+  fraSetup->setVisible(layout_ == 2);
+  // The window ends a margin past the rightmost and the lowest control it shows.
+  QRect shown;
+  for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!w->isWindow() && w->isVisibleTo(this)) shown |= w->geometry();
+  constexpr int kMargin = 60 / kTwips;
+  setFixedSize(shown.right() + 1 + kMargin, shown.bottom() + 1 + kMargin);
 }
 
 void frmMain::Beep() { QApplication::beep(); }

@@ -79,6 +79,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void TelSlewing(int code) override;
   void Mission(int16_t code, const QString& text = QString()) override;
   void SendLinkOk() override;
+  void SendLinkNg() override;
 
   // LinkHost
   MountDriver* Telescope() override { return Telescope_; }
@@ -154,13 +155,16 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   void buildHandPanel(QWidget* parent);
   void fieldsToWidgets();
   void widgetsToFields();
+  SetupFields widgetFields() const;
   void showTelescopeName();
   void showPosition();
   void paintStateLamp();
   void updateParkMode();
   void setHandEnabled(bool enabled);
   void setDomePanelEnabled(bool enabled);
-  void applySize(int widthTwips, int heightTwips);
+  // Shows the controls of the current layout (and the dome panel, when in use) and sizes the
+  // window to them.
+  void showLayout(bool domePanel);
   // The mount's half of entering the hand layout: false (and the set-up layout) when there is
   // no driver, the port does not open or the observer gave up on a silent mount.
   bool ConnectMount();
@@ -186,6 +190,9 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   ACal2 acal_;
   QString iniPath_;
   SetupFields fields_;
+  // The set-up fields as the layout showed them after the last read: connecting writes only
+  // what the observer changed since, never back what the utility saved meanwhile.
+  SetupFields shownFields_;
   std::unique_ptr<SingleInstance> instance_;
 
   // Window layout (0 mini, 1 hand, 2 set-up), display mode and the last shown mount state.

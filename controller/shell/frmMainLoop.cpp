@@ -172,14 +172,14 @@ void frmMain::FormSizeChange(int code) {
   const bool domePanel = state_.dome.DomeInUse && (controller == 0 || controller == 1);
   if (code == 0 || code == 10) {
     layout_ = 0;
-    applySize(3480, 1755);
+    showLayout(false);
     btnSize->setText(QStringLiteral("▲"));
     showTelescopeName();
     return;
   }
   if (code == 1 || code == 11) {
     layout_ = 1;
-    applySize(3480, domePanel ? 6570 : 3825);
+    showLayout(domePanel);
     setHandEnabled(true);
     btnSize->setText(QStringLiteral("▼"));
     if (code == 11) return;
@@ -197,7 +197,7 @@ void frmMain::FormSizeChange(int code) {
     // DOME/Dome_Auto asks for it; a dome that fails is not used for the rest of the run.
     if (state_.dome.DomeInUse && (controller == 0 || controller == 1) && domeLoop_) {
       domeLoop_->StartUp();
-      if (!state_.dome.DomeInUse) applySize(3480, 3825);
+      if (!state_.dome.DomeInUse) showLayout(false);
     }
     // A dome that failed to connect cannot be parked: the park button offers what is left.
     updateParkMode();
@@ -214,7 +214,7 @@ void frmMain::FormSizeChange(int code) {
   }
   if (code == 2) {
     layout_ = 2;
-    applySize(7350, state_.dome.DomeInUse ? 6570 : 3840);
+    showLayout(domePanel);
     setHandEnabled(false);
     btnP->setEnabled(false);
     lblRaDec[0]->clear();

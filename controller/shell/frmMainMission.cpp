@@ -102,4 +102,8 @@ void frmMain::SendLinkOk() {
   LinkSend(2, QStringLiteral("OK"));
 }
 
+void frmMain::SendLinkNg() {
+  LinkSend(2, QStringLiteral("NG"));
+}
+
 }  // namespace orvan

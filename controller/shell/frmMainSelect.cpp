@@ -45,7 +45,6 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
   optMount[1]->setVisible(true);
   btnChooser->setVisible(false);
   lblAscomTelescope->setVisible(false);
-  Picture2->move(60 / 15, 690 / 15);
   const auto bind = [this](const QString& entry) { return driverFor(entry); };
 
   if (text == u"ASCOM") {
@@ -61,7 +60,12 @@ void frmMain::cmbTelescope_Click(bool byObserver) {
     if (Telescope_ && Telescope_ != d) Telescope_->Deselected();
     Telescope_ = d;
     d->Selected();
-    Picture2->move(60 / 15, 0);
+    // The chooser takes the place of the port and mount-type fields (the panel moved over
+    // them once, and then lay over the mount list as well, where it caught its clicks).
+    cmbComm->setVisible(false);
+    lblComm->setVisible(false);
+    optMount[0]->setVisible(false);
+    optMount[1]->setVisible(false);
     btnChooser->setVisible(true);
     lblAscomTelescope->setVisible(true);
     for (int i = 0; i < 4; ++i) btnNSWE[i]->setEnabled(false);
@@ -130,7 +134,7 @@ void frmMain::btnDetail_Click() {
     Prompter::current().ask(QStringLiteral("観測地の入力エラー"), wrong, Buttons::Ok, Icon::Exclamation);
     return;
   }
-  IniWrite(iniPath_, fields_);
+  IniWrite(iniPath_, fields_, &shownFields_);
   orvan::IniRead(iniPath_, state_, fields_);
   fieldsToWidgets();
   cmbTelescope_Click(false);

@@ -12,12 +12,23 @@
 namespace orvan {
 
 namespace {
+// One character a sensor: "0" clear, "1" alarm, "?" unknown, "-" not fitted.
+bool IsCode(const QString& code) {
+  if (code.size() != 2) return false;
+  for (QChar c : code)
+    if (c != u'0' && c != u'1' && c != u'?' && c != u'-') return false;
+  return true;
+}
+
 QString StateText(const QString& code) {
-  if (code == u"00") return QStringLiteral(" 解除");
-  if (code == u"01") return QStringLiteral(" 降雨雪");
-  if (code == u"10") return QStringLiteral(" 停電");
-  if (code == u"11") return QStringLiteral(" 降雨雪+停電");
-  return QString();
+  if (!IsCode(code)) return QString();
+  const bool power = code[0] == u'1', rain = code[1] == u'1';
+  if (power && rain) return QStringLiteral(" 降雨雪+停電");
+  if (rain) return QStringLiteral(" 降雨雪");
+  if (power) return QStringLiteral(" 停電");
+  // Clear only when every fitted sensor said so.
+  if (code.contains(u'?')) return QStringLiteral(" 不明");
+  return QStringLiteral(" 解除");
 }
 }  // namespace
 
@@ -40,19 +51,21 @@ frmSensor::frmSensor(const QString& iniPath, QWidget* parent)
   lstWeather->setObjectName(QStringLiteral("lstWeather"));
   layout->addWidget(lstWeather);
   resize(260, 200);
-  // Label1 starts at "00" with an empty log: the first clear reading leaves no line.
+  // Label1 starts at "00" with an empty log: the first clear reading leaves no line. Until a
+  // reading comes the indicators say nothing is known.
   SetLabel1(QStringLiteral("00"));
   lstWeather->clear();
+  paint(QStringLiteral("??"));
   position_.Restore();
 }
 
 void frmSensor::Report(const QString& code) {
-  if (code == u"01" || code == u"10" || code == u"11") {
-    SetLabel1(code);
+  if (!IsCode(code)) return;
+  SetLabel1(code);
+  paint(code);
+  if (code.contains(u'1')) {
     show();
     raise();
-  } else if (code == u"00") {
-    SetLabel1(code);
   }
 }
 
@@ -65,13 +78,27 @@ void frmSensor::SetLabel1(const QString& code) {
   const QDateTime now(clock.localDate(), QTime(0, 0).addMSecs(static_cast<int>(clock.secondsSinceMidnight() * 1000)));
   lstWeather->addItem(now.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")) + state);
   lstWeather->setCurrentRow(lstWeather->count() - 1);
+  paint(code);
+}
+
+void frmSensor::paint(const QString& code) {
+  if (!IsCode(code)) return;
+  static const char* captions[2] = {"停電", "降雨雪"};
   for (int i = 0; i < 2; ++i) {
-    const bool alarm = code[i] == u'1';
-    const QColor back = alarm ? QColor(255, 0, 0) : QColor(128, 0, 0);
+    const QChar c = code[i];
+    const bool alarm = c == u'1';
+    const bool known = c == u'0' || alarm;
+    // Unknown and not fitted are grey: a dark red lamp would read as "clear".
+    const QColor back = alarm ? QColor(255, 0, 0) : known ? QColor(128, 0, 0) : QColor(96, 96, 96);
     const QColor fore = palette().color(alarm ? QPalette::Active : QPalette::Disabled,
                                         alarm ? QPalette::HighlightedText : QPalette::WindowText);
     lblWeather[i]->setStyleSheet(QStringLiteral("background: %1; color: %2;").arg(back.name(), fore.name()));
     lblWeather[i]->setProperty("alarm", alarm);
+    lblWeather[i]->setProperty("state", QString(c));
+    QString caption = QString::fromUtf8(captions[i]);
+    if (c == u'?') caption += QStringLiteral(" 不明");
+    else if (c == u'-') caption += QStringLiteral(" なし");
+    lblWeather[i]->setText(caption);
   }
 }
 

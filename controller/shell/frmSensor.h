@@ -19,8 +19,9 @@ class frmSensor : public QWidget {
   // Restores the window's place from the settings (section frmSensor, Left and Top in twips).
   explicit frmSensor(const QString& iniPath, QWidget* parent = nullptr);
 
-  // One reading of GetSensor: an alarm code shows the window, "00" is noted quietly, anything
-  // else (the empty text) changes nothing.
+  // One reading of the weather, a character a sensor ("0" clear, "1" alarm, "?" unknown, "-"
+  // not fitted): an alarm shows the window, the rest is noted quietly, anything else (the
+  // empty text) changes nothing.
   void Report(const QString& code);
   // Label1: the code last noted. Setting a different one writes a log line.
   QString Label1() const { return label1_; }
@@ -33,6 +34,9 @@ class frmSensor : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The indicators for a code.
+  void paint(const QString& code);
+
   QString iniPath_;
   WindowPosition position_{*this, iniPath_};
   QString label1_;

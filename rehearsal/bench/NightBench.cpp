@@ -3,6 +3,7 @@
 // USB dome. Prints one "name value unit" line per figure for scripts/bench.sh.
 //
 //   night_bench [--idle-seconds 60] [--display] [--idle-only] [--count-instructions]
+//   night_bench --soak-minutes 30
 //
 // --display runs the controller on the display of the environment (under xvfb-run, say)
 // instead of offscreen, so the drawing reaches a real X server; --idle-only stops after the
@@ -18,6 +19,10 @@
 //   (the simulator's --log timestamps);
 // - from that :MS# to the dome's rotation relay switching on, and the dome's settle time after
 //   a 90 degree goto (the simulated board's status file).
+// --soak-minutes runs a night instead: a planetarium program polls the position ten times a
+// second and asks for a goto every three minutes, the dome following; the controller's
+// resident memory and open descriptors at the start and at the end, and the questions
+// answered and not.
 #include "../Night.h"
 #include "PtyPartner.h"
 
@@ -31,6 +36,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 using namespace night;
@@ -115,6 +121,49 @@ class EchoPartner {
   QString path_;
 };
 
+// Open file descriptors of a process.
+long openDescriptors(qint64 pid) {
+  return static_cast<long>(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+// A night of `minutes`: polls ten times a second, a goto every three minutes.
+int soak(qint64 pid, const QString& vport, int minutes) {
+  PlanetariumClient pl;
+  if (!pl.open(vport)) return 1;
+  figure("soak_rss_start", rssKb(pid) / 1024.0, "MB");
+  figure("soak_fds_start", static_cast<double>(openDescriptors(pid)), "");
+  const double azimuths[] = {270, 0, 90, 330, 200};
+  long answered = 0, unanswered = 0, gotos = 0;
+  const auto count = [&](const QByteArray& reply, bool ok) { ok && !reply.isEmpty() ? ++answered : ++unanswered; };
+  const auto start = SteadyClock::now();
+  auto next = start;
+  auto nextGoto = start;
+  for (int k = 0; SteadyClock::now() - start < std::chrono::minutes(minutes); ++k) {
+    if (SteadyClock::now() >= nextGoto) {
+      double ra = 0, dec = 0;
+      equatorialOf(azimuths[gotos % 5], 60, ra, dec);
+      count(pl.ask(":Sr" + hmsText(ra) + "#", 1), true);
+      count(pl.ask(":Sd" + dmsText(dec) + "#", 1), true);
+      const QByteArray r = pl.ask(":MS#", 1);
+      count(r, r == "0");
+      ++gotos;
+      nextGoto += std::chrono::minutes(3);
+    }
+    const QByteArray r = pl.ask(k % 2 ? ":GD#" : ":GR#");
+    count(r, r.endsWith('#'));
+    next += std::chrono::milliseconds(100);
+    std::this_thread::sleep_until(next);
+  }
+  figure("soak_minutes", minutes, "min");
+  figure("soak_rss_end", rssKb(pid) / 1024.0, "MB");
+  figure("soak_fds_end", static_cast<double>(openDescriptors(pid)), "");
+  figure("soak_answered", static_cast<double>(answered), "");
+  figure("soak_unanswered", static_cast<double>(unanswered), "");
+  figure("soak_gotos", static_cast<double>(gotos), "");
+  pl.close();
+  return 0;
+}
+
 struct Proc {
   QProcess p;
   ~Proc() {
@@ -133,12 +182,14 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   int idleSeconds = 60;
   bool display = false, idleOnly = false, countInstructions = false;
+  int soakMinutes = 0;
   const QStringList args = app.arguments();
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == "--idle-seconds" && i + 1 < args.size()) idleSeconds = args[++i].toInt();
     else if (args[i] == "--display") display = true;
     else if (args[i] == "--idle-only") idleOnly = true;
     else if (args[i] == "--count-instructions") countInstructions = true;
+    else if (args[i] == "--soak-minutes" && i + 1 < args.size()) soakMinutes = args[++i].toInt();
   }
 
   QTemporaryDir dir;
@@ -176,6 +227,7 @@ int main(int argc, char** argv) {
   }
   QThread::msleep(countInstructions ? 10000 : 3000);  // past the start-up: mount and dome connected, loops running
   const qint64 pid = ctl.p.processId();
+  if (soakMinutes > 0) return soak(pid, vport, soakMinutes);
 
   if (countInstructions) {
     const auto control = [&](const char* what) {

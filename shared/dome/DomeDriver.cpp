@@ -43,4 +43,12 @@ Flag DomeDriver::DomeSlit(int16_t action) {
   return kFalse;
 }
 
+void DomeDriver::StopMotors() {
+  // An entry the settings leave without a "0" or "1" switches nothing: it is not sent.
+  for (int entry : {23, 26}) {
+    const QString& pattern = s_.dome.RelayTable[entry];
+    if (pattern.contains(u'0') || pattern.contains(u'1')) SetRelay(pattern);
+  }
+}
+
 }  // namespace orvan

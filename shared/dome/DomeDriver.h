@@ -39,8 +39,11 @@ class DomeDriver {
   virtual Flag DomeSetZflag(Flag flag) = 0;
   // Arms (-1) or ends (0) the home search.
   virtual Flag DomeZsearch(Flag flag) = 0;
-  // Weather code "00", "01", "10", "11", or the empty text when there is nothing to report.
+  // Weather code "00", "01", "10", "11", "??" when the inputs read as no known pattern, or the
+  // empty text when there is nothing to report.
   virtual QString GetSensor() = 0;
+  // Not a controller operation: false for a controller without weather inputs.
+  virtual bool hasWeatherInputs() const { return true; }
   // Applies a relay pattern: "1" on, "0" off, anything else unchanged, character k = output k.
   virtual void SetRelay(const QString& pattern) = 0;
   Flag DomeSetAngle(double) { return kFalse; }
@@ -56,9 +59,22 @@ class DomeDriver {
   // False while AxisDisp(2) holds no count read since the controller was connected or its
   // counter preset: an alignment taken from it would be stored nonsense.
   virtual bool hasCount() const { return true; }
+  // Not a controller operation: false when the last DomeGetEnc got no count from the
+  // controller (garbled, cut or no reply) and returned the previous one.
+  virtual bool countReadLast() const { return true; }
+  // Not a controller operation: true once after the driver stopped the motors on its own (a
+  // line that stopped answering), so whoever drives them knows they no longer run.
+  bool takeMotorsStopped() {
+    const bool was = motorsStopped_;
+    motorsStopped_ = false;
+    return was;
+  }
+  // Both stop patterns (entries 23 and 26): every motor output off.
+  void StopMotors();
 
  protected:
   SharedState& s_;
+  bool motorsStopped_ = false;
 };
 
 }  // namespace orvan

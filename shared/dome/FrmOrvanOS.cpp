@@ -4,6 +4,10 @@
 #include "ProgramEnd.h"
 #include "Prompter.h"
 
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcBoard)
+
 namespace orvan {
 
 FrmOrvanOS::FrmOrvanOS(SharedState& state, Epx30sc& board, QString iniPath)
@@ -62,8 +66,10 @@ Flag FrmOrvanOS::DomeConnect(Flag connect) {
   LastResult = board_.EPX30SC_SetPortDirection(h, 0, 1);
   LastResult = board_.EPX30SC_SetPortDirection(h, 1, 1);
   LastResult = board_.EPX30SC_SetPortDirection(h, 2, 0);
+  // The relays are latched: a motor a killed program left running runs on until told.
   LastResult = board_.EPX30SC_OutputPort(h, 0, 0);
   LastResult = board_.EPX30SC_OutputPort(h, 1, 0);
+  qCDebug(lcBoard) << "every motor output switched off at connect";
   uint8_t discard = 0;
   LastResult = board_.EPX30SC_InputPort(h, 2, discard);
   OutputState = QString(24, u'0');
@@ -170,7 +176,9 @@ QString FrmOrvanOS::GetSensor() {
     case 252: SensorRepeat = 0; return QStringLiteral("01");
     case 243: return powerFailure("10");
     case 240: return powerFailure("11");
-    default: SensorRepeat = 0; return QString();
+    // A pattern no sensor makes (a loose cable, a sensor not fitted): the weather is unknown,
+    // which is not the same as clear.
+    default: SensorRepeat = 0; return QStringLiteral("??");
   }
 }
 

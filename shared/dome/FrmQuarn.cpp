@@ -11,6 +11,7 @@
 #include "Vb.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace orvan {
 
@@ -71,6 +72,7 @@ bool FrmQuarn::ParseCount(const QString& reply, int32_t& count) {
 
 bool FrmQuarn::askAfterTimeout(const QString& command, float& start) {
   qCDebug(lcSerial).noquote() << "Quarn: no reply to" << command;
+  stopMotorsBlind();
   Answer a = Prompter::current().ask(QStringLiteral("タイムアウト"),
                                      QStringLiteral("Quarnからの応答がありません（受信）") + command,
                                      Buttons::AbortRetryIgnore, Icon::Critical);
@@ -107,6 +109,7 @@ QString FrmQuarn::SendQuarn(const QString& command) {
       if (ElapsedSeconds(start) >= kTimeoutSeconds && !askAfterTimeout(command, start)) break;
       link_->waitForInput(kPollMs);
       buffer += link_->readAll();
+      dropBlindReplies(buffer, command);
       if (buffer.contains('\r')) break;
     }
     if (CommEventCode != 0 && !givenUp() && attempt < kMaxResends) continue;
@@ -117,9 +120,8 @@ QString FrmQuarn::SendQuarn(const QString& command) {
   qCDebug(lcSerial).noquote() << "Quarn <-" << TraceBytes(buffer);
   const qsizetype dollar = buffer.indexOf('$');
   const QString reply = QString::fromLatin1(dollar >= 0 ? buffer.mid(dollar) : buffer);
+  sendPendingStops(buffer.contains('\r'));
   if (givenUp()) {
-    // The controller is no longer addressed: a dome left turning must still stop.
-    if (isStopPattern(s_.dome.RelayTable[23])) sendBlind(QStringLiteral("$12") + s_.dome.RelayTable[23] + u'#');
     if (abortPending_) {
       abortPending_ = false;
       if (host_.abort) host_.abort();
@@ -129,10 +131,55 @@ QString FrmQuarn::SendQuarn(const QString& command) {
 }
 
 void FrmQuarn::sendBlind(const QString& command) {
-  if (DomePort == 0 || busy_ || !link_->isOpen()) return;
+  if (busy_) return;
   link_->discardInput();
+  writeBlind(command);
+}
+
+void FrmQuarn::dropBlindReplies(QByteArray& buffer, const QString& command) {
+  // The stops written without waiting are answered too, perhaps before the reply the
+  // exchange waits for: taken for it, a "$12" would read as an empty relay report (the home
+  // lost) or no count.
+  if (command.startsWith(u"$12")) return;
+  while (blindReplies_ > 0) {
+    const qsizetype end = buffer.indexOf('\r');
+    if (end < 0) return;
+    const qsizetype dollar = buffer.left(end).indexOf('$');
+    if (dollar < 0 || buffer.mid(dollar, 3) != "$12") return;
+    buffer.remove(0, end + 1);
+    --blindReplies_;
+  }
+}
+
+void FrmQuarn::writeBlind(const QString& command) {
+  if (DomePort == 0 || !link_->isOpen()) return;
+  ++blindReplies_;
   link_->write(command.toLatin1() + '\r');
   qCDebug(lcSerial).noquote() << "Quarn -> (no wait)" << command;
+}
+
+void FrmQuarn::stopMotorsBlind() {
+  bool sent = false;
+  for (int entry : {23, 26}) {
+    if (!isStopPattern(s_.dome.RelayTable[entry])) continue;
+    writeBlind(QStringLiteral("$12") + s_.dome.RelayTable[entry] + u'#');
+    sent = true;
+  }
+  if (!sent) return;
+  motorsStopped_ = true;
+  qCDebug(lcSerial).noquote() << "Quarn: motors stopped without waiting for a reply before asking";
+}
+
+void FrmQuarn::sendPendingStops(bool lineAnswered) {
+  if (pendingStops_.isEmpty()) return;
+  // Given up, the stops still go out once; otherwise they wait for a line that answers.
+  if (!givenUp() && !lineAnswered) return;
+  const QStringList stops = std::exchange(pendingStops_, {});
+  for (const QString& pattern : stops) {
+    qCDebug(lcSerial).noquote() << "Quarn: a stop held back during the question goes out now";
+    if (givenUp()) sendBlind(QStringLiteral("$12") + pattern + u'#');
+    else SendQuarn(QStringLiteral("$12") + pattern + u'#');
+  }
 }
 
 bool FrmQuarn::isStopPattern(const QString& pattern) const {
@@ -164,11 +211,17 @@ Flag FrmQuarn::DomeConnect(Flag connect) {
     return kFalse;
   }
   countRead_ = false;
+  countReadLast_ = true;
+  pendingStops_.clear();
+  blindReplies_ = 0;
   // A controller fresh from power-up reports every output on; it is cleared first.
   if (GetRelay() == QString(32, u'1')) {
     QuarnWait();
     SendQuarn(QStringLiteral("$00"));
   }
+  // The relays are latched: a motor a killed program left running runs on until told.
+  qCDebug(lcSerial).noquote() << "Quarn: every motor output switched off at connect";
+  StopMotors();
   const QString r = GetRelay();
   s_.dome.DomeZMemory = 1;
   s_.dome.DomeZFlag = toFlag(r.size() == 32 && r[31] == u'1');
@@ -180,7 +233,8 @@ int32_t FrmQuarn::DomeGetEnc() {
   LastReply = SendQuarn(QStringLiteral("$11#"));
   int32_t e = s_.mount.AxisDisp[2];
   int32_t raw = 0;
-  if (ParseCount(LastReply, raw)) {
+  countReadLast_ = ParseCount(LastReply, raw);
+  if (countReadLast_) {
     if (!s_.domeSettings.UpDown) raw = -raw;
     // A dome turns a few degrees a second: a count a quarter turn away from the last one is
     // believed only when the next reading confirms it (a preset or the home mark does).
@@ -205,6 +259,12 @@ void FrmQuarn::SetRelay(const QString& pattern) {
   QuarnWait();
   if (givenUp() && isStopPattern(pattern)) {
     sendBlind(QStringLiteral("$12") + pattern + u'#');
+    return;
+  }
+  // A stop that falls due while the time-out question is open (the slit's timer) must not be
+  // lost with the exchange that is refused: it goes out after the one under way.
+  if (busy_ && isStopPattern(pattern)) {
+    if (!pendingStops_.contains(pattern)) pendingStops_ << pattern;
     return;
   }
   LastReply = SendQuarn(QStringLiteral("$12") + pattern + u'#');

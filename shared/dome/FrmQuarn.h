@@ -11,6 +11,7 @@
 #include "SerialLink.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -39,9 +40,11 @@ class FrmQuarn final : public DomeDriver {
   Flag DomeSetZflag(Flag flag) override;
   Flag DomeZsearch(Flag flag) override;
   QString GetSensor() override { return QString(); }  // the controller has no weather inputs
+  bool hasWeatherInputs() const override { return false; }
   void SetRelay(const QString& pattern) override;
   bool hasPort() const override { return DomePort != 0; }
   bool hasCount() const override { return countRead_; }
+  bool countReadLast() const override { return DomePort == 0 || countReadLast_; }
 
   // The driver's own operations.
   QString SendQuarn(const QString& command);
@@ -66,6 +69,12 @@ class FrmQuarn final : public DomeDriver {
   bool isStopPattern(const QString& pattern) const;
   // Writes a command once without waiting for a reply (stops after the observer gave up).
   void sendBlind(const QString& command);
+  void writeBlind(const QString& command);
+  void dropBlindReplies(QByteArray& buffer, const QString& command);
+  // Before the time-out question: nobody watches the dome while it is open.
+  void stopMotorsBlind();
+  // Stops asked for while an exchange was under way, sent once the line answers again.
+  void sendPendingStops(bool lineAnswered);
   bool askAfterTimeout(const QString& command, float& start);
 
   QString iniPath_;
@@ -74,6 +83,9 @@ class FrmQuarn final : public DomeDriver {
   bool busy_ = false;
   bool abortPending_ = false;
   bool countRead_ = false;
+  bool countReadLast_ = true;
+  QStringList pendingStops_;
+  int blindReplies_ = 0;  // replies still due to stops written without waiting
   int32_t lastRaw_ = 0;
   int32_t suspect_ = 0;
   bool haveSuspect_ = false;

@@ -4,6 +4,7 @@
 #include "BoardLibraryApi.h"
 #include "SimulatedEpx30sc.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <mutex>
@@ -61,7 +62,13 @@ ORVAN_EXPORT int32_t EPX30SC_Open(int32_t* handle) {
   Library& l = lib();
   if (!handle) return SimulatedEpx30sc::kErrorBadPort;
   if (l.folder.isEmpty()) return kNotConfigured;
-  if (!l.board) l.board = std::make_unique<SimulatedEpx30sc>(l.folder, SimulatedBoardConfig::fromSettings(l.ini));
+  if (!l.board) {
+    SimulatedBoardConfig config = SimulatedBoardConfig::fromSettings(l.ini);
+    // Tests and rehearsals that wait on the dome ask for a faster motor (degrees per second).
+    const QByteArray rate = qgetenv("ORVAN_SIM_DOME_RATE");
+    if (!rate.isEmpty()) config.dome = config.dome.atRate(rate.toDouble());
+    l.board = std::make_unique<SimulatedEpx30sc>(l.folder, config);
+  }
   const int32_t r = l.board->EPX30SC_Open(*handle);
   if (r != 0) l.board.reset();
   return r;

@@ -12,6 +12,15 @@ double wrap360(double a) {
 }
 }  // namespace
 
+SimulatedDomeParameters SimulatedDomeParameters::atRate(double degreesPerSecond) const {
+  SimulatedDomeParameters p = *this;
+  if (!(degreesPerSecond > 0) || !std::isfinite(degreesPerSecond) || !(maxSpeed > 0)) return p;
+  const double k = degreesPerSecond / maxSpeed;
+  p.maxSpeed = degreesPerSecond;
+  p.acceleration = acceleration * k * k;
+  return p;
+}
+
 void SimulatedDome::advance(double seconds, int rotation, int slitMotor, bool counting,
                             double& encoder, const std::function<void(double)>& onIndex) {
   // Long gaps (a paused program) are cut to an hour: beyond that nothing new can happen.

@@ -12,6 +12,11 @@ struct SimulatedDomeParameters {
   double slitSeconds = 30.0;   // closed to open; 0 = at once
   double indexAzimuth = 200.0; // true azimuth of the encoder's index mark
   double countsPerDegree = 10; // signed: the encoder's count change per degree of azimuth
+
+  // The same dome with a motor of `degreesPerSecond`: the acceleration grows with the square
+  // of the speed-up, so starting and the run-on after the relay drops cover as many degrees
+  // as before, only sooner. Rates that are not positive numbers leave the dome as it is.
+  SimulatedDomeParameters atRate(double degreesPerSecond) const;
 };
 
 class SimulatedDome {

@@ -37,6 +37,11 @@ void EVexilDevice::receive(const QByteArray& bytes) {
     while (line.startsWith('\n')) line.remove(0, 1);
     QByteArray answer = lost ? kUnknown : execute(line);
     if (answer == kUnknown) ++unknown_;
+    // A move taken whose acknowledgement never reaches the computer.
+    if (answer == kOk && line.startsWith("DV") && line.contains('#') && cfg_.lostMoveReplies > 0) {
+      --cfg_.lostMoveReplies;
+      continue;
+    }
     reply(answer + '\r');
   }
   if (pending_.size() > 64) {  // far longer than any command: noise, answered "?" at its end
@@ -142,7 +147,7 @@ double EVexilDevice::speedRate(int k, int speed) const {
 }
 
 qint64 EVexilDevice::travelled(const Axis& a, qint64 atMs) const {
-  if (a.rate == 0) return 0;
+  if (a.rate == 0 || atMs <= a.sinceMs) return 0;
   auto steps = static_cast<qint64>(std::floor(std::fabs(a.rate) * static_cast<double>(atMs - a.sinceMs) / 1000.0));
   if (a.limit >= 0) steps = std::min(steps, a.limit);
   return a.rate < 0 ? -steps : steps;
@@ -150,6 +155,7 @@ qint64 EVexilDevice::travelled(const Axis& a, qint64 atMs) const {
 
 void EVexilDevice::fold(int k, qint64 atMs) {
   Axis& a = axes_[k];
+  if (atMs < a.sinceMs) return;  // a move that has not started yet has nothing to fold
   const qint64 d = travelled(a, atMs);
   a.base += static_cast<uint32_t>(d);  // wraps at 32 bits like the hardware counter
   if (a.tracking) tracked_ += d;
@@ -170,6 +176,11 @@ void EVexilDevice::begin(int k, Motion m, char dir, int speed, qint64 limit, qin
   a.speed = speed;
   a.tracking = false;
   a.limit = limit;
+  // A positioning move taken now starts a little later on a slow controller.
+  if (m == Motion::Position) {
+    atMs += static_cast<qint64>(cfg_.startDelaySec * 1000);
+    a.sinceMs = atMs;
+  }
   const double r = speedRate(k, speed);
   a.rate = dir == 'F' ? r : -r;
   // Capped far beyond any night, so that a crawl of a huge count stays a valid time.
@@ -204,8 +215,10 @@ int32_t EVexilDevice::counterAt(int k, qint64 atMs) const {
 }
 
 // State letter, direction letter and speed digit as "ST" reports them for one axis.
-QByteArray EVexilDevice::letters(const Axis& a) {
-  const char state = a.motion == Motion::Idle ? 'I' : a.motion == Motion::Run ? 'B' : 'P';
+QByteArray EVexilDevice::letters(const Axis& a) const {
+  // A positioning move that has not started yet reads as idle.
+  const bool waiting = a.motion == Motion::Position && clock_.elapsed() < a.sinceMs;
+  const char state = a.motion == Motion::Idle || waiting ? 'I' : a.motion == Motion::Run ? 'B' : 'P';
   return QByteArray(1, state) + a.dir + static_cast<char>('0' + a.speed);
 }
 

@@ -25,6 +25,8 @@ class EVexilDevice final : public SimDevice {
     double slewDegPerSec = 4;                 // speed 4, the positioning speed
     bool newFirmware = true;                  // older controllers know neither "SL" nor "VR"
     bool jp5 = false;                         // jumper JP5 on: the sidereal frequency is write-protected
+    double startDelaySec = 0;                 // a positioning move starts this long after it was taken ("I" meanwhile)
+    int lostMoveReplies = 0;                  // the first positioning moves are made, but their "OK" is lost
   };
   explicit EVexilDevice(Config config);
 
@@ -48,7 +50,7 @@ class EVexilDevice final : public SimDevice {
     bool tracking = false;  // this stretch is sidereal tracking
   };
 
-  static QByteArray letters(const Axis& a);
+  QByteArray letters(const Axis& a) const;
   int32_t counterAt(int k, qint64 atMs) const;
   QByteArray execute(const QByteArray& cmd);
   QByteArray motion(const QByteArray& cmd);

@@ -4,6 +4,7 @@
 #include "Vb.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <cmath>
 
 namespace orvan::sim {
@@ -65,6 +66,25 @@ QuarnDevice::QuarnDevice(const QuarnConfig& config, std::function<double()> now)
       now_(now ? std::move(now) : std::function<double()>(monotonic)) {
   last_ = now_();
   for (double& e : encoder_) e = 0;
+  garbleCounts_ = config.garbleCounts;
+  if (!config.outputsAtStart.isEmpty()) {
+    outputs_ = 0;
+    for (int k = 0; k < 32 && k < config.outputsAtStart.size(); ++k)
+      if (config.outputsAtStart[k] == u'1') outputs_ |= 1u << k;
+    driven_ = true;
+  }
+}
+
+void QuarnDevice::answer(const QByteArray& line) {
+  if (config_.replyDelayMs <= 0) {
+    reply(line);
+    return;
+  }
+  // A slow controller: half the reply after half the delay, the rest at its end.
+  const int ms = config_.replyDelayMs;
+  const QByteArray first = line.left(line.size() / 2), rest = line.mid(line.size() / 2);
+  QTimer::singleShot(ms / 2, &late_, [this, first] { reply(first); });
+  QTimer::singleShot(ms, &late_, [this, rest] { reply(rest); });
 }
 
 void QuarnDevice::advance() {
@@ -103,11 +123,19 @@ void QuarnDevice::receive(const QByteArray& bytes) {
     QByteArray body = line.mid(1);
     if (body.endsWith('#')) body.chop(1);
     advance();
-    reply(execute(body) + '\r');
+    answer(execute(body) + '\r');
   }
 }
 
 QByteArray QuarnDevice::counts() {
+  if (garbleCounts_) {
+    // A noisy line: the count's digits hit, the reply cut short, or nothing but the ending.
+    switch (garbled_++ % 3) {
+      case 0: return "$11 " + wire(encoder_[0]) + ' ' + wire(encoder_[1]) + " 8?\x7f" "0 0";
+      case 1: return "$11 " + wire(encoder_[0]).left(3);
+      default: return QByteArray();
+    }
+  }
   QByteArray e3 = wire(encoder_[2]);
   if (glitch_) {
     glitch_ = false;
@@ -180,6 +208,10 @@ QString QuarnDevice::stateText() {
 QString QuarnDevice::control(const QStringList& words) {
   if (words.size() == 1 && words[0] == u"glitch") {
     glitch_ = true;
+    return QStringLiteral("ok");
+  }
+  if (words.size() == 2 && words[0] == u"garble-counts" && (words[1] == u"on" || words[1] == u"off")) {
+    garbleCounts_ = words[1] == u"on";
     return QStringLiteral("ok");
   }
   bool ok = false;

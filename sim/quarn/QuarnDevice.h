@@ -13,7 +13,9 @@
 //   $09 + 4 hex       0010 arms the home mark, 0000 disarms -> "$09"
 //   $0A               home mark report                      -> "$0A03z", z "0" = passed
 // Anything else is answered "$NG". At power-up every output reads "1" and no motor runs
-// until the outputs are first set. The motors are wired as relay entries 21 to 26 of the
+// until the outputs are first set. Faults of a real installation, as options: the outputs a
+// killed program left switched on (the relays are latched), count replies that arrive
+// garbled, cut or empty, and a controller that answers late and in pieces. The motors are wired as relay entries 21 to 26 of the
 // program folder's settings say; the dome turns at a set rate with run-on, the slit takes
 // its time, and the encoder's index mark sits at the home azimuth.
 #include "SimDevice.h"
@@ -21,6 +23,7 @@
 #include "RelayWiring.h"
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <array>
 
 namespace orvan::sim {
@@ -29,6 +32,13 @@ struct QuarnConfig {
   std::array<QString, 6> relayPatterns;  // relay entries 21 .. 26
   double countsPerDegree = 10;           // signed
   orvan::SimulatedDomeParameters dome;
+  // Outputs on at start as a killed program left them ("1" on, anything else off, character
+  // k = output k); empty: the power-up state.
+  QString outputsAtStart;
+  // Every count reply in turn garbled, cut, empty.
+  bool garbleCounts = false;
+  // Each reply arrives this late, its first half after half the time.
+  int replyDelayMs = 0;
   // Reads RELAY $021..$026, DOME ENC3_PULSES, UpDown and SLIT_TIMER of FOLDER/OrvanMirel.ini.
   static QuarnConfig fromFolder(const QString& folder);
 };
@@ -41,7 +51,8 @@ class QuarnDevice final : public SimDevice {
   void receive(const QByteArray& bytes) override;
   QString stateText() override;
   // glitch: the next count of the dome is half a turn off. stick N 0|1|off: output N reads
-  // back as given whatever was set. azimuth A: pushes the dome to A degrees.
+  // back as given whatever was set. azimuth A: pushes the dome to A degrees. garble-counts
+  // on|off: count replies garbled, cut or empty from now on, or good again.
   QString control(const QStringList& words) override;
 
   const orvan::SimulatedDome& dome() const { return dome_; }
@@ -49,6 +60,7 @@ class QuarnDevice final : public SimDevice {
 
  private:
   void advance();
+  void answer(const QByteArray& line);
   QByteArray execute(const QByteArray& body);  // without the line ending and "#"
   QByteArray counts();
   uint32_t reported() const { return (outputs_ & ~stuckMask_) | (stuckValue_ & stuckMask_); }
@@ -67,6 +79,9 @@ class QuarnDevice final : public SimDevice {
   bool glitch_ = false;
   uint32_t stuckMask_ = 0, stuckValue_ = 0;
   int rejected_ = 0;
+  bool garbleCounts_ = false;
+  int garbled_ = 0;
+  QObject late_;  // owns the timers of late replies
 };
 
 }  // namespace orvan::sim

@@ -89,13 +89,15 @@ void TemmaDevice::execute(const QByteArray& cmd) {
   if (cmd == "E") {
     ack(positionText());
   } else if (cmd == "s") {
-    ack(slewing() ? "s1" : "s0");
+    const bool turning = sideChange_.isValid() && sideChange_.elapsed() < config_.sideChangeSec * 1000;
+    ack(slewing() || turning ? "s1" : "s0");
   } else if (cmd == "PS") {  // stops a goto; a hand move goes on until "M@"
     if (slewing()) mount_.stopAll();
     gotoRunning_ = false;
   } else if (cmd == "PT") {
     side_ = side_ == 'E' ? 'W' : 'E';
     gotoFinished_ = false;
+    sideChange_.start();
   } else if (cmd.startsWith('P')) {
     gotoTarget(cmd.mid(1));
   } else if (cmd.startsWith('D')) {
@@ -141,7 +143,9 @@ void TemmaDevice::execute(const QByteArray& cmd) {
 
 QByteArray TemmaDevice::positionText() {
   if (!hasPosition_) return QByteArrayLiteral("E000000+00000E");
-  const bool finished = !slewing() && gotoFinished_;
+  // A reply with the "F" may be lost on the line: --f-count says how many get through.
+  bool finished = !slewing() && gotoFinished_;
+  if (finished && config_.fCount >= 0 && fSent_++ >= config_.fCount) finished = false;
   const long long c = std::llround(mount_.ra() / 0.6) % 144000;  // hundredths of a minute
   const double d = mount_.dec();
   const long long t = std::llround(std::fabs(d) / 6);  // tenths of an arcminute
@@ -163,6 +167,7 @@ void TemmaDevice::gotoTarget(const QByteArray& text) {
   }
   gotoRunning_ = true;
   gotoFinished_ = false;
+  fSent_ = 0;
 }
 
 void TemmaDevice::sync(double ra, double dec) {

@@ -14,6 +14,8 @@
 #include "MountModel.h"
 #include "SimDevice.h"
 
+#include <QElapsedTimer>
+
 namespace orvan::sim {
 
 class TemmaDevice final : public SimDevice {
@@ -23,6 +25,8 @@ class TemmaDevice final : public SimDevice {
     MountModel::Config mount;
     bool noPosition = false;  // switched on without a position: "E000000+00000E" until synced
     bool neverStops = false;  // a goto never reports its end: "s1" until "PS"
+    int fCount = -1;          // position replies that carry the "F" of a finished goto (-1: all)
+    double sideChangeSec = 0; // after "PT" the controller turns the axes round: "s1" this long
   };
   TemmaDevice(Model model, Config config);
 
@@ -46,6 +50,8 @@ class TemmaDevice final : public SimDevice {
   char side_ = 'E';
   bool gotoRunning_ = false;
   bool gotoFinished_ = false;  // reported as the side letter "F"
+  int fSent_ = 0;              // "F" replies since the goto finished
+  QElapsedTimer sideChange_;   // running since the last "PT"
   bool standBy_ = false;
   int volt_ = 0;       // 12 or 24 once told; 0 before
   double eastLon_ = 0;  // degrees, as "K" set it

@@ -1,63 +1,22 @@
 // The simulated E-Vexil controller as a client sees it: the simulator program runs as a child
 // process and the test writes raw bytes to its pseudo-terminal; the control socket gives the
 // device state and switches the fault modes.
-#include "SimControl.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-#include <fcntl.h>
-#include <functional>
-#include <gtest/gtest.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
+#include "SimOnPty.h"
 
 namespace {
 
-class SimulatedEVexil : public ::testing::Test {
+class SimulatedEVexil : public orvan::sim::test::SimOnPty {
  protected:
-  ~SimulatedEVexil() override {
-    if (fd >= 0) ::close(fd);
-    sim.terminate();
-    sim.waitForFinished(5000);
-  }
-
+  SimulatedEVexil() : SimOnPty(5) {}
   // Speed 4 at 1 degree per second: 3600 counts a second with the default counts per turn.
-  void startSim(const QStringList& extra = {}) {
-    sim.start(orvan::sim::test::SimProgram(), QStringList{"evexil", "--dir", dir.path(), "--com", "5", "--slew-rate", "1"} + extra);
-    ASSERT_TRUE(sim.waitForReadyRead(5000) && sim.readLine().startsWith("ready ")) << sim.readAllStandardError().constData();
-    fd = ::open(QFile::encodeName(dir.path() + QStringLiteral("/ports/COM5")).constData(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
-  }
-  void send(const QByteArray& bytes) { ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size()); }
+  void startSim(const QStringList& extra = {}) { SimOnPty::startSim(QStringList{"evexil", "--slew-rate", "1"} + extra); }
   // One reply line with its carriage return, or what came before the line stayed quiet.
-  QByteArray line(int quietMs = 5000) {
-    QByteArray got;
-    pollfd p{fd, POLLIN, 0};
-    char c;
-    while (!got.endsWith('\r') && ::poll(&p, 1, quietMs) > 0 && ::read(fd, &c, 1) == 1) got += c;
-    return got;
-  }
+  QByteArray line(int quietMs = 5000) { return readTo('\r', quietMs); }
   QByteArray ask(const QByteArray& cmd) {
     send(cmd + '\r');
     return line();
   }
-  QByteArray ctl(const QString& words) { return orvan::sim::test::SimControl(dir.path(), 5, words); }
-  QByteArray state(const QByteArray& key) { return orvan::sim::test::SimState(dir.path(), 5, key); }
-  static bool until(const std::function<bool()>& done) {
-    for (int i = 0; i < 300 && !done(); ++i) QThread::msleep(50);
-    return done();
-  }
-
-  QTemporaryDir dir;
-  QProcess sim;
-  int fd = -1;
+  QByteArray ctl(const QString& words) { return control(words); }
 };
 
 TEST_F(SimulatedEVexil, QueriesUtilityWritesAndMalformedCommands) {

@@ -48,9 +48,9 @@ class QuarnOnALine : public ::testing::Test {
     sim.waitForFinished(5000);
   }
   QString bin() const { return QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + QStringLiteral("/orvan-sim"); }
-  void startSim() {
-    sim.start(bin(), {"quarn", "--dir", dir.path(), "--com", "6", "--dome-rate", "30", "--azimuth", "190", "--log",
-                      dir.path() + "/quarn.log"});
+  void startSim(const QStringList& more = {}) {
+    sim.start(bin(), QStringList{"quarn", "--dir", dir.path(), "--com", "6", "--dome-rate", "30", "--azimuth", "190",
+                                 "--log", dir.path() + "/quarn.log"} + more);
     ASSERT_TRUE(sim.waitForReadyRead(5000) && sim.readLine().startsWith("ready ")) << sim.readAllStandardError().constData();
   }
   FrmQuarn& connectDriver() {
@@ -59,6 +59,7 @@ class QuarnOnALine : public ::testing::Test {
     EXPECT_EQ(driver->DomeConnect(kTrue), kTrue);
     return *driver;
   }
+  QByteArray stop(int entry) const { return "$12" + s.dome.RelayTable[entry].toLatin1() + '#'; }
   QByteArray control(const QString& words) { return orvan::sim::test::SimControl(dir.path(), 6, words); }
   QByteArray state(const QByteArray& key) { return orvan::sim::test::SimState(dir.path(), 6, key); }
   // The commands the controller received, in order.
@@ -87,15 +88,16 @@ class QuarnOnALine : public ::testing::Test {
 TEST_F(QuarnOnALine, EveryCommandReachesTheControllerAsWritten) {
   startSim();
   FrmQuarn& q = connectDriver();
-  // Fresh from power-up every output reads on, so the driver clears them first.
-  EXPECT_EQ(received(), QByteArrayList({"$13#", "$00", "$13#"}));
+  // Fresh from power-up every output reads on, so the driver clears them first; the motors'
+  // stop patterns follow whatever the outputs read.
+  EXPECT_EQ(received(), QByteArrayList({"$13#", "$00", stop(23), stop(26), "$13#"}));
   EXPECT_EQ(state("outputs"), QByteArray(32, '0'));
   EXPECT_EQ(s.dome.DomeZFlag, kFalse);
   EXPECT_EQ(s.dome.DomeZMemory, 1);
 
   // The home memory is output 32, and the controller keeps it for the next program run.
   q.DomeSetZflag(kTrue);
-  EXPECT_EQ(received().mid(3), QByteArrayList({"$090000#", "$12" + QByteArray(31, '*') + "1#"}));
+  EXPECT_EQ(received().mid(5), QByteArrayList({"$090000#", "$12" + QByteArray(31, '*') + "1#"}));
   EXPECT_EQ(state("home"), "1");
   EXPECT_EQ(q.DomeGetZFlag(), kTrue);
   FrmQuarn& again = connectDriver();
@@ -145,7 +147,7 @@ TEST_F(QuarnOnALine, TheHomeSearchFindsTheMarkAndCountsFromIt) {
   startSim();
   FrmQuarn& q = connectDriver();
   q.DomeZsearch(kTrue);
-  EXPECT_EQ(received().mid(3), QByteArrayList({"$03C00000", "$07800000#", "$090010#", "$12" + QByteArray(31, '*') + "0#"}));
+  EXPECT_EQ(received().mid(5), QByteArrayList({"$03C00000", "$07800000#", "$090010#", "$12" + QByteArray(31, '*') + "0#"}));
   EXPECT_EQ(q.DomeGetEnc(), 4194304);
   EXPECT_EQ(state("mark"), "armed");
   q.DomeRotation(1);
@@ -225,6 +227,91 @@ TEST_F(QuarnOnALine, CutSlowSilentAndVanishedControllersComeBackStopped) {
     q.DomeRotation(0);
     q.DomeConnect(kFalse);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Answers the time-out question after running what happens while it is open.
+class PromptDuring final : public Prompter {
+ public:
+  std::function<Answer()> during;
+  int asked = 0;
+  Answer ask(const QString&, const QString&, Buttons, Icon) override {
+    ++asked;
+    return during ? during() : Answer::Ignore;
+  }
+};
+
+// The relays are latched: rotation and slit left on by a program that was killed keep running
+// until the next one connects, which switches them off before anything else.
+TEST_F(QuarnOnALine, MotorsAKilledProgramLeftRunningStopAtConnect) {
+  startSim({"--outputs", "11" + QString(14, u'0') + "10"});
+  ASSERT_EQ(state("rotation"), "increasing");
+  ASSERT_EQ(state("slitMotor"), "opening");
+  connectDriver();
+  EXPECT_EQ(state("rotation"), "stopped");
+  EXPECT_EQ(state("slitMotor"), "stopped");
+  // Not a fresh power-up: no "$00", and the home memory (output 32) is left as it was.
+  EXPECT_EQ(received(), QByteArrayList({"$13#", stop(23), stop(26), "$13#"}));
+  EXPECT_TRUE(prompter.asked().empty());
+}
+
+// A controller that stops answering while the slit runs: the motors are stopped before the
+// question is asked, and a slit stop that falls due while it is open goes out once the line
+// answers again instead of being lost.
+TEST_F(QuarnOnALine, NoMotorRunsWhileTheTimeoutQuestionIsOpen) {
+  startSim({"--slow-ms", "6500"});
+  PromptDuring asking;
+  ScopedPrompter scope(asking);
+  FrmQuarn& q = connectDriver();
+  q.DomeRotation(1);
+  q.DomeSlit(1);
+  ASSERT_EQ(state("slitMotor"), "opening");
+  ASSERT_FALSE(q.takeMotorsStopped());
+  EXPECT_EQ(control("fault slow"), "ok");
+  asking.during = [&] {
+    // Asked: both motors already stopped, though the controller has not answered.
+    EXPECT_TRUE(until([&] { return state("rotation") == "stopped" && state("slitMotor") == "stopped"; }));
+    const qsizetype before = received().count(stop(26));
+    q.DomeSlit(0);  // the slit's timer runs out meanwhile
+    EXPECT_EQ(received().count(stop(26)), before);  // not in the middle of an exchange
+    EXPECT_EQ(control("fault normal"), "ok");
+    return Answer::Retry;
+  };
+  const qsizetype stopsBefore = received().count(stop(26));
+  q.DomeGetEnc();
+  EXPECT_EQ(asking.asked, 1);
+  EXPECT_TRUE(q.takeMotorsStopped());  // whoever drives the motors learns they stopped
+  EXPECT_FALSE(q.takeMotorsStopped());
+  // The blind stop before the question, then the stop held back during it.
+  EXPECT_EQ(received().count(stop(26)), stopsBefore + 2);
+  EXPECT_EQ(received().constLast(), stop(26));
+  EXPECT_EQ(q.LastAnswer, 4);
+  // The line works again: the driver goes on addressing the controller.
+  q.DomeSlit(-1);
+  EXPECT_EQ(state("slitMotor"), "closing");
+  q.DomeSlit(0);
+  EXPECT_EQ(state("slitMotor"), "stopped");
+}
+
+// Count replies garbled, cut or empty: each is known as no count, and the count comes back.
+TEST_F(QuarnOnALine, GarbledCutAndEmptyCountRepliesAreNoCount) {
+  startSim();
+  FrmQuarn& q = connectDriver();
+  q.SetEnc(3, 500);
+  EXPECT_EQ(q.DomeGetEnc(), 500);
+  EXPECT_TRUE(q.countReadLast());
+  EXPECT_EQ(control("garble-counts on"), "ok");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(q.DomeGetEnc(), 500);
+    EXPECT_FALSE(q.countReadLast()) << i;
+  }
+  EXPECT_EQ(control("garble-counts off"), "ok");
+  EXPECT_EQ(q.DomeGetEnc(), 500);
+  EXPECT_TRUE(q.countReadLast());
+  EXPECT_TRUE(prompter.asked().empty());
 }
 
 }  // namespace

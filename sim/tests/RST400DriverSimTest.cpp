@@ -101,12 +101,13 @@ TEST_F(SimulatedRst400, ANightFromConnectToDisconnect) {
   const QString t1 = ":Sr" + raText(targetRa) + "# :Sd" + decText(targetDec) + "# :Gr# :Gd#";
   const QStringList expected{
       ":SPH# :SPE# :SL# :SC# :Sg220*15.20# :St+35*40:00.0# :SG-09.0# :SS#",  // start-up, every switch on
-      ":CtL# " + t1 + " :MS#",                                              // goto
+      t1 + " :CtL# :MS#",                                                   // goto, the target checked first
+      ":CtA#",                                                              // at the target: tracking on again
       ":CtA# :Q# :RM# :Mn# :Qn# :Q#",                                       // hand move
       t1 + " :CM#",                                                         // sync
       ":Q# :CtL#",                                                          // stop while tracking
       ":CtL# :CtA# :Q#",                                                    // tracking from stand-by
-      ":CtL# :Sr" + raText(ra) + "# :Sd" + decText(dec) + "# :Gr# :Gd# :MS#",  // goto
+      ":Sr" + raText(ra) + "# :Sd" + decText(dec) + "# :Gr# :Gd# :CtL# :MS#",  // goto
       ":Q#"};                                                               // stop while slewing; closing sends nothing
   EXPECT_EQ(got.join(u' ').toStdString(), expected.join(u' ').toStdString());
 }

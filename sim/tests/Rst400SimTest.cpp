@@ -1,22 +1,11 @@
 // The simulated RST-400 as a client sees it: the simulator program runs as a child process and
 // the test writes raw bytes to its pseudo-terminal (ports/COM<n>); the control socket gives the
 // device state and switches the fault modes.
-#include "SimControl.h"
+#include "SimOnPty.h"
 
 #include <QByteArrayList>
-#include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QThread>
 #include <algorithm>
-#include <fcntl.h>
-#include <functional>
-#include <gtest/gtest.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -25,59 +14,22 @@ const QRegularExpression kRa(QStringLiteral("^:GR\\d\\d:\\d\\d:\\d\\d\\.\\d#$"))
 const QRegularExpression kDec(QStringLiteral("^:GD[+-]\\d\\d\\*\\d\\d:\\d\\d\\.\\d#$"));
 bool matches(const QRegularExpression& re, const QByteArray& reply) { return re.match(QString::fromLatin1(reply)).hasMatch(); }
 
-class SimulatedRst400 : public ::testing::Test {
+class SimulatedRst400 : public orvan::sim::test::SimOnPty {
  protected:
-  ~SimulatedRst400() override {
-    if (fd >= 0) ::close(fd);
-    sim.terminate();
-    sim.waitForFinished(5000);
-  }
-  QString bin() const { return QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + QStringLiteral("/orvan-sim"); }
-  QString link() const { return dir.path() + QStringLiteral("/ports/COM4"); }
-
+  SimulatedRst400() : SimOnPty(4) {}
   void startSim(const QStringList& extra = {}) {
-    sim.start(bin(), QStringList{"rst400", "--dir", dir.path(), "--com", "4", "--slew-rate", "20", "--home-time", "4"} + extra);
-    ASSERT_TRUE(sim.waitForReadyRead(5000) && sim.readLine().startsWith("ready ")) << sim.readAllStandardError().constData();
-    openLine();
+    SimOnPty::startSim(QStringList{"rst400", "--slew-rate", "20", "--home-time", "4"} + extra);
   }
-  void openLine() {
-    if (fd >= 0) ::close(fd);
-    fd = ::open(QFile::encodeName(link()).constData(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
-  }
-  void send(const QByteArray& bytes) { ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size()); }
   // Reads until `enough` bytes or a '#' arrived, or the line stays quiet for 5 s.
   QByteArray read(qsizetype enough = 1000) {
-    QByteArray got;
-    pollfd p{fd, POLLIN, 0};
-    char buf[64];
-    while (got.size() < enough && !got.contains('#') && ::poll(&p, 1, 5000) > 0) {
-      const ssize_t n = ::read(fd, buf, sizeof buf);
-      if (n <= 0) break;
-      got.append(buf, n);
-    }
-    return got;
+    return readUntil([enough](const QByteArray& got) { return got.size() >= enough || got.contains('#'); });
   }
   QByteArray ask(const QByteArray& cmd) {
     send(cmd);
     return read();
   }
-  QByteArray control(const QString& words) { return orvan::sim::test::SimControl(dir.path(), 4, words); }
-  QByteArray state(const QByteArray& key) { return orvan::sim::test::SimState(dir.path(), 4, key); }
-  static bool until(const std::function<bool()>& done) {
-    for (int i = 0; i < 600 && !done(); ++i) QThread::msleep(50);
-    return done();
-  }
   // Tokyo, with the sidereal time set so that RA 12:34:56 stands high in the south-east.
   void setSite() { send(":SPH#\r:SPE#\r:St+35*40:00.0#\r:Sg220*15.20#\r:SG-09.0#\r:SS12:00:00#\r"); }
-
-  QTemporaryDir dir;
-  QProcess sim;
-  int fd = -1;
 };
 
 TEST_F(SimulatedRst400, GotoSlewsTracksAndStandByLetsTheSkyDrift) {

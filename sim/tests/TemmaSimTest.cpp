@@ -1,67 +1,28 @@
 // The simulated Temma controllers as a client sees them: the simulator program runs as a child
 // process and the test writes raw bytes to its pseudo-terminal (ports/COM<n>); the control
 // socket gives the device state and switches the fault modes.
-#include "SimControl.h"
+#include "SimOnPty.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QThread>
-#include <fcntl.h>
-#include <functional>
-#include <gtest/gtest.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
 const QRegularExpression kPosition(QStringLiteral("^E\\d{6}[+-]\\d{5}[EWF]\\r\\n$"));
 
-class SimulatedTemma : public ::testing::Test {
+class SimulatedTemma : public orvan::sim::test::SimOnPty {
  protected:
-  ~SimulatedTemma() override {
-    if (fd >= 0) ::close(fd);
-    sim.terminate();
-    sim.waitForFinished(5000);
-  }
+  SimulatedTemma() : SimOnPty(5) {}
   void startSim(const QString& model, const QStringList& extra = {}) {
-    sim.start(orvan::sim::test::SimProgram(),
-              QStringList{model, "--dir", dir.path(), "--com", "5", "--slew-rate", "20", "--settle", "0.2"} + extra);
-    ASSERT_TRUE(sim.waitForReadyRead(5000) && sim.readLine().startsWith("ready ")) << sim.readAllStandardError().constData();
-    fd = ::open(QFile::encodeName(dir.path() + QStringLiteral("/ports/COM5")).constData(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
+    SimOnPty::startSim(QStringList{model, "--slew-rate", "20", "--settle", "0.2"} + extra);
     // Tokyo, with the sidereal time set so that RA 12:34:56 stands high in the south.
     send("I+35400\r\nT120000\r\n");
   }
-  void send(const QByteArray& bytes) { ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size()); }
   // Reads one reply line (up to its LF), or what came before the line stayed quiet for 5 s.
-  QByteArray line() {
-    QByteArray got;
-    pollfd p{fd, POLLIN, 0};
-    char c;
-    while (!got.endsWith('\n') && ::poll(&p, 1, 5000) > 0 && ::read(fd, &c, 1) == 1) got += c;
-    return got;
-  }
+  QByteArray line() { return readTo('\n'); }
   QByteArray ask(const QByteArray& cmd) {
     send(cmd);
     return line();
   }
-  QByteArray state(const QByteArray& key) { return orvan::sim::test::SimState(dir.path(), 5, key); }
-  QByteArray control(const QString& words) { return orvan::sim::test::SimControl(dir.path(), 5, words); }
-  static bool until(const std::function<bool()>& done) {
-    for (int i = 0; i < 600 && !done(); ++i) QThread::msleep(50);
-    return done();
-  }
-
-  QTemporaryDir dir;
-  QProcess sim;
-  int fd = -1;
 };
 
 TEST_F(SimulatedTemma, GotoReportsSlewingThenFinishedUntilTheNextMove) {

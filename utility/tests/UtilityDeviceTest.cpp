@@ -3,6 +3,7 @@
 // the USB board and on the serial controller until the Z mark is seen.
 #include "../../sim/tests/SimControl.h"
 #include "DomeTestPanel.h"
+#include "EVexilProgrammer.h"
 #include "IniFile.h"
 #include "Prompter.h"
 #include "Shared.h"
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -64,7 +66,8 @@ class Devices : public ::testing::Test {
     }
   }
   void startSim(const QStringList& args) {
-    simProcess.start(sim::test::SimProgram(), args + QStringList{"--dir", dir.path(), "--com", QString::number(kCom)});
+    simProcess.start(sim::test::SimProgram(),
+                     args + QStringList{"--dir", dir.path(), "--com", QString::number(kCom), "--log", dir.filePath("sim.log")});
     ASSERT_TRUE(simProcess.waitForReadyRead(5000) && simProcess.readLine().startsWith("ready "))
         << simProcess.readAllStandardError().constData();
   }
@@ -74,6 +77,23 @@ class Devices : public ::testing::Test {
     return *w;
   }
   QByteArray state(const char* key) { return SimState(dir.path(), kCom, key); }
+  // The commands the simulator has received so far, without their carriage returns.
+  QStringList received() {
+    QFile f(dir.filePath("sim.log"));
+    QStringList out;
+    if (!f.open(QIODevice::ReadOnly)) return out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+      const QList<QByteArray> parts = line.split(' ');
+      if (parts.size() >= 3 && parts[1] == "<-") out << QString::fromLatin1(parts[2]).remove(QStringLiteral("<0D>"));
+    }
+    return out;
+  }
+  // What one click sent: the commands received after it.
+  QStringList sentBy(QPushButton* button) {
+    const qsizetype before = received().size();
+    button->click();
+    return received().mid(before);
+  }
 
   QTemporaryDir dir;
   QString ini;
@@ -97,29 +117,54 @@ TEST_F(Devices, EVexilParametersAreReadAndTheThreeWritesReachTheController) {
   EXPECT_EQ(u.lblVersion->text(), u"VR=E-Vexil SIM 2.10");
   EXPECT_EQ(u.txtRate->text(), u"1296000");
 
+  // The observer knows each "送信" by the frame it sits in.
+  const auto sendIn = [&](int frame) {
+    const auto buttons = u.FrameVexil[frame]->findChildren<QPushButton*>();
+    return buttons.size() == 1 ? buttons[0] : nullptr;
+  };
+  QPushButton* sendCounts = sendIn(0);
+  QPushButton* sendSlowDown = sendIn(1);
+  QPushButton* sendRate = sendIn(2);
+  ASSERT_TRUE(sendCounts && sendSlowDown && sendRate);
+
   // Cancel sends nothing.
   u.txtEncMax[0]->setText(QStringLiteral("648000"));
   prompter.push(Answer::Cancel);
-  u.Command3[0]->click();
+  EXPECT_EQ(sentBy(sendCounts), QStringList{});
   EXPECT_EQ(state("rev1"), "1296000");
 
   prompter.push(Answer::Ok);
-  u.Command3[0]->click();
+  EXPECT_EQ(sentBy(sendCounts), QStringList{"RD#0009E340#0013C680"});
+  EXPECT_EQ(prompter.asked().back().title, u"周回ステップ数の設定");
   EXPECT_EQ(state("rev1"), "648000");
   EXPECT_EQ(state("rev2"), "1296000");
+
+  for (int k = 0; k < 4; ++k) u.txtSlowDown[k]->setText(QString::number(std::array{2560, 512, 256, 1000}[k]));
+  prompter.push(Answer::Ok);
+  EXPECT_EQ(sentBy(sendSlowDown), (QStringList{"PA#0A#02", "SL#01#03"}));
+  EXPECT_EQ(prompter.asked().back().title, u"スローダウンステップ数の設定");
+  EXPECT_EQ(state("pa"), "10,2");
+  EXPECT_EQ(state("sl"), "1,3");
+  EXPECT_EQ(state("freq"), "1296000");
 
   u.optRate[1]->click();  // King rate: the whole part of 648000 x 0.9997
   EXPECT_EQ(u.txtRate->text(), u" 647805");
   prompter.push(Answer::Ok);
-  u.Command3[1]->click();
+  EXPECT_EQ(sentBy(sendRate), QStringList{"RD&00647805"});
+  EXPECT_EQ(prompter.asked().back().title, u"恒星時周波数の設定");
   EXPECT_EQ(state("freq"), "647805");
-
-  for (int k = 0; k < 4; ++k) u.txtSlowDown[k]->setText(QString::number(std::array{2560, 512, 256, 1000}[k]));
-  prompter.push(Answer::Ok);
-  u.Command3[2]->click();
   EXPECT_EQ(state("pa"), "10,2");
-  EXPECT_EQ(state("sl"), "1,3");
   EXPECT_TRUE(u.lblVexilMessage->text().isEmpty()) << qPrintable(u.lblVexilMessage->text());
+
+  // The controller confirms no write: whatever it answers (here not "OK"), the value it took
+  // is not reported as refused. Only "?", its answer to a command it does not know, is.
+  SimControl(dir.path(), kCom, "fault garbage");
+  u.optRate[0]->click();
+  prompter.push(Answer::Ok);
+  EXPECT_EQ(sentBy(sendRate), QStringList{"RD&00648000"});
+  EXPECT_EQ(state("freq"), "648000");
+  EXPECT_TRUE(u.lblVexilMessage->text().isEmpty()) << qPrintable(u.lblVexilMessage->text());
+  SimControl(dir.path(), kCom, "fault normal");
 
   // A value the controller cannot hold is refused before anything is asked or sent.
   const size_t asked = prompter.asked().size();
@@ -132,6 +177,48 @@ TEST_F(Devices, EVexilParametersAreReadAndTheThreeWritesReachTheController) {
   EXPECT_EQ(u.btnConnect->text(), u"Connect");
   EXPECT_TRUE(u.txtEncMax[0]->text().isEmpty());
   EXPECT_FALSE(u.FrameVexil[1]->isEnabled());
+}
+
+TEST_F(Devices, AnOlderEVexilWithoutSlowDownPairTwoGetsOnlyThePaPairAndRefusesTheSlPair) {
+  startSim({"evexil", "--old-firmware"});
+  frmUtility& u = open();
+  u.btnConnect->click();
+  ASSERT_EQ(u.btnConnect->text(), u"Disconnect");
+  EXPECT_EQ(u.txtSlowDown[2]->text(), u"---");
+  EXPECT_EQ(u.lblVersion->text(), u"不明");
+  QPushButton* sendSlowDown = u.FrameVexil[1]->findChild<QPushButton*>();
+  prompter.push(Answer::Ok);
+  EXPECT_EQ(sentBy(sendSlowDown), QStringList{"PA#08#08"});
+  EXPECT_TRUE(u.lblVexilMessage->text().isEmpty()) << qPrintable(u.lblVexilMessage->text());
+
+  // Numbers typed over the "---": the controller answers "?" to the SL pair, and says so.
+  u.txtSlowDown[2]->setText(QStringLiteral("512"));
+  u.txtSlowDown[3]->setText(QStringLiteral("512"));
+  prompter.push(Answer::Ok);
+  EXPECT_EQ(sentBy(sendSlowDown), (QStringList{"PA#08#08", "SL#02#02"}));
+  EXPECT_TRUE(u.lblVexilMessage->text().contains(u"受け付けませんでした")) << qPrintable(u.lblVexilMessage->text());
+}
+
+// The controller places its fields by position; the characters around them carry nothing.
+TEST(EVexilReplies, FieldsAreReadByPositionAndAMissingOrForeignFieldIsNoNumber) {
+  uint32_t a = 0, b = 0;
+  EXPECT_TRUE(EVexilProgrammer::ParseRevolution(QStringLiteral("RD=0013C680,0009E340"), a, b));
+  EXPECT_EQ(a, 1296000u);
+  EXPECT_EQ(b, 648000u);
+  EXPECT_TRUE(EVexilProgrammer::ParseRevolution(QStringLiteral("rd 0009e340 FFFFFFFF  "), a, b));
+  EXPECT_EQ(a, 648000u);
+  EXPECT_EQ(b, 4294967295u);
+  for (const char* bad : {"RD=0013C680,0009E34", "RD=0013C680", "RD0013C680,0009E340", "RD=0013C68G,0009E340", "RD=+013C680,0009E340", ""})
+    EXPECT_FALSE(EVexilProgrammer::ParseRevolution(QString::fromLatin1(bad), a, b)) << bad;
+
+  EXPECT_TRUE(EVexilProgrammer::ParseSlowDown(QStringLiteral("PA=0A,02"), a, b));
+  EXPECT_EQ(a, 2560u);
+  EXPECT_EQ(b, 512u);
+  EXPECT_TRUE(EVexilProgrammer::ParseSlowDown(QStringLiteral("SL ff 01"), a, b));
+  EXPECT_EQ(a, 255u * 256);
+  EXPECT_EQ(b, 256u);
+  for (const char* bad : {"PA=0A,2", "PA=0A", "?", "PA=-1,02", "PA= A,02"})
+    EXPECT_FALSE(EVexilProgrammer::ParseSlowDown(QString::fromLatin1(bad), a, b)) << bad;
 }
 
 TEST_F(Devices, AnEVexilGoneSilentOrAnsweringGarbageLeavesTheUtilityAndTheSettingsWhole) {
@@ -260,6 +347,31 @@ TEST_F(Devices, DomePanelOnTheSerialControllerSeesTheZMark) {
   EXPECT_FALSE(p.PanelConnected());
   EXPECT_EQ(ReadIni(ini, "Location", "HEIGHT"), height);
   EXPECT_EQ(ReadIni(ini, "DOME", "ENC3_PULSES"), u"3600");
+}
+
+// A utility killed with a motor button held leaves the relay latched on: the next connect
+// stops rotation and slit before anything else, and closing the utility with the slit button
+// still held stops the slit.
+TEST_F(Devices, DomePanelStopsWhatAKilledProgramLeftRunningAndStopsAgainOnClose) {
+  startSim({"quarn", "--outputs", "1110"});
+  ASSERT_EQ(state("rotation"), "increasing");
+  ASSERT_EQ(state("slitMotor"), "opening");
+  frmUtility& u = open();
+  u.optController[1]->click();
+  DomeTestPanel& p = *u.domePanel();
+  p.btnCounter[0]->click();
+  ASSERT_TRUE(p.PanelConnected());
+  EXPECT_EQ(state("rotation"), "stopped");
+  EXPECT_EQ(state("slitMotor"), "stopped");
+  // The serial controller has no weather inputs, and says so.
+  ASSERT_TRUE(WaitFor([&] { return !p.Label11->text().isEmpty(); }, 3000));
+  EXPECT_EQ(p.Label11->text(), QStringLiteral("気象入力なし"));
+
+  emit p.btnOpenClose[0]->pressed();
+  EXPECT_EQ(state("slitMotor"), "opening");
+  u.close();
+  EXPECT_EQ(state("slitMotor"), "stopped");
+  EXPECT_TRUE(prompter.asked().empty());
 }
 
 TEST_F(Devices, NoDomeControllerDisablesThePanel) {

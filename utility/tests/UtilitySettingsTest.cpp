@@ -1,15 +1,21 @@
 // The settings editor through its window: what it loads, what it writes, what the controller
 // then reads, what it refuses, and the file shared with a controller writing at the same time.
+#include "../../controller/shell/tests/MainWindowFixture.h"
+#include "../../platform/tests/WidgetsInside.h"
 #include "ControllerSettings.h"
 #include "Cp932.h"
 #include "IniFile.h"
 #include "Prompter.h"
+#include "Shared.h"
 #include "frmUtility.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -23,8 +29,10 @@ QApplication& app() {
   static int argc = 1;
   static char arg0[] = "utility_settings_tests";
   static char* argv[] = {arg0, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  // Never destroyed: ending it among the exit handlers, after the platform's own statics,
+  // crashes once the controller's window has run in it.
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
 }
 
 QByteArray bytes(const QString& path) {
@@ -96,6 +104,11 @@ TEST_F(Editor, AnEditSavedWithWriteIsWhatTheControllerReadsAndNothingElseMoves) 
   EXPECT_EQ(u.cmbComm->currentText(), u"COM3");
   u.optController[2]->click();        // no dome controller
   u.chkLocalData[1]->setChecked(true);
+  // Closing the slit on rain is set with the rain sensor, and only with it.
+  EXPECT_FALSE(u.chkRainClose->isEnabled());
+  u.chkSensor[1]->setChecked(true);
+  EXPECT_TRUE(u.chkRainClose->isEnabled());
+  u.chkRainClose->setChecked(true);
   u.btnOK_Click(1);
   EXPECT_TRUE(u.lblSaveError->isHidden());
 
@@ -113,6 +126,8 @@ TEST_F(Editor, AnEditSavedWithWriteIsWhatTheControllerReadsAndNothingElseMoves) 
   EXPECT_EQ(s.domeSettings.CommPort, 0);
   EXPECT_EQ(ReadIni(ini, "Location", "LATITUDE"), u"-33:07:10");
   EXPECT_TRUE(bytes(ini).contains("LocalData1= 1\r\n"));  // the RST-400 driver's "exactly 1"
+  EXPECT_TRUE(bytes(ini).contains("Sensor1= 1\r\n"));
+  EXPECT_TRUE(bytes(ini).contains("RainClose= 1\r\n"));
 
   // Untouched keys keep their exact text, the controller's own keys included.
   EXPECT_EQ(ReadIni(ini, "PUBLIC", "LoopTimer"), u"250");
@@ -285,6 +300,56 @@ TEST_F(Editor, ConcurrentWritesByBothProgramsLoseNoKey) {
   EXPECT_TRUE(bytes(ini).contains("LastEnc= 1200\r\n"));
 }
 
+// On a 1366 x 768 laptop the buttons at the foot are on the screen and every tab is whole
+// (its page scrolls); messages wrap as sentences below their fields and squeeze no group.
+TEST_F(Editor, TheUtilityFitsALaptopScreenAndItsMessagesWrapAsSentences) {
+  put(ini, kObservatory);
+  frmUtility& u = open();
+  // Showing, and a shown message, re-lay out a group, then its page, then the scroll area,
+  // each on an event of its own.
+  const auto settle = [] {
+    for (int i = 0; i < 10; ++i) QCoreApplication::sendPostedEvents();
+  };
+  u.show();
+  settle();
+  EXPECT_LE(u.width(), 1366);
+  EXPECT_LE(u.height() + 30 + 48, 768);  // a title bar and a taskbar beside it
+  for (QPushButton* b : u.btnOK) EXPECT_TRUE(u.rect().contains(QRect(b->mapTo(&u, QPoint()), b->size()))) << b->text().toStdString();
+  const auto wholeEverywhere = [&] {
+    for (int t = 0; t < u.tabs->count(); ++t) {
+      u.tabs->setCurrentIndex(t);
+      settle();
+      EXPECT_EQ(test::LayoutFaultText(u), "") << "tab " << t;
+    }
+  };
+  wholeEverywhere();
+
+  u.txtLocation[0]->setText(QStringLiteral("95"));
+  u.txtLocation[4]->setText(QStringLiteral("x"));
+  u.txtOverRun->setText(QStringLiteral("-1"));
+  u.txtLoopTimer->setText(QStringLiteral("70000"));
+  u.txtDomeParameter[1]->setText(QStringLiteral("0"));
+  u.txtDomeParameter[7]->setText(QStringLiteral("abc"));
+  u.txtDomeLoopTimer->setText(QStringLiteral("-5"));
+  u.btnOK_Click(1);
+  wholeEverywhere();
+  int shown = 0;
+  for (const char* field : {"txtLocation0", "txtLocation4", "txtOverRun", "txtLoopTimer", "txtDomeParameter1",
+                            "txtDomeParameter7", "txtDomeLoopTimer"}) {
+    auto* message = u.findChild<QLabel*>(QStringLiteral("err_") + QString::fromLatin1(field));
+    ASSERT_NE(message, nullptr) << field;
+    if (message->isHidden()) continue;  // a field checked only once another is right
+    ++shown;
+    for (int t = 0; t < u.tabs->count(); ++t)
+      if (u.tabs->widget(t)->isAncestorOf(message)) u.tabs->setCurrentIndex(t);
+    settle();
+    // A sentence of twenty-odd characters takes a line or two, not one line per word.
+    EXPECT_LE(message->height(), 3 * message->fontMetrics().lineSpacing()) << field << " " << message->text().toStdString();
+    EXPECT_GE(message->width(), message->fontMetrics().horizontalAdvance(QStringLiteral("0 以上の数値です"))) << field;
+  }
+  EXPECT_GE(shown, 5);
+}
+
 // The real program: a second start in the same folder is refused, the first keeps running.
 TEST_F(Editor, ASecondUtilityInTheSameFolderIsRefused) {
   put(ini, kObservatory);
@@ -351,6 +416,59 @@ TEST_F(Editor, TheControllerStartsOnWhatTheUtilitySaved) {
   EXPECT_EQ(ReadIni(ini, "Location", "LONGITUDE"), u"W089:00:00");
   EXPECT_EQ(ReadIni(ini, "TELESCOPE", "CommPort"), u"5");
   EXPECT_EQ(ReadIni(ini, "Location", "TIMEZONE"), u"-6.0");
+}
+
+}  // namespace
+}  // namespace orvan
+
+// Both programs on one folder, in one process: the controller runs in its set-up layout while
+// the observer saves in the utility, then connects from the controller.
+namespace orvan {
+namespace {
+
+class BothPrograms : public test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    app();
+    MainWindowTest::SetUp();
+  }
+};
+
+TEST_F(BothPrograms, WhatTheUtilitySavedWhileTheControllerRanIsNotUndoneByTheController) {
+  settings(kObservatory);
+  WriteIni(ini(), "PUBLIC", "FormSizeChange", " 2");
+  WriteIni(ini(), "DOME", "Controller", "2");
+  WriteIni(ini(), "TELESCOPE", "Telescope", " 4");  // Meade LX200: a recording mount
+  start();
+  ASSERT_EQ(w->windowLayout(), 2);
+
+  // The utility saves a new height and mount type; the controller still shows what it read.
+  frmUtility u(dir.path());
+  ASSERT_TRUE(u.Form_Load());
+  u.txtLocation[6]->setText(QStringLiteral("77"));
+  u.optMount[1]->setChecked(true);
+  u.btnOK_Click(1);
+  ASSERT_EQ(ReadIni(ini(), "Location", "HEIGHT"), u"77");
+  ASSERT_EQ(ReadIni(ini(), "TELESCOPE", "Mount"), u"F");
+
+  // In the controller the observer corrects only the latitude, then connects.
+  w->findChild<QLineEdit*>(QStringLiteral("txtLocation_1"))->setText(QStringLiteral("41"));
+  test::click(w->findChild<QWidget*>(QStringLiteral("btnDetail")));
+  ASSERT_EQ(w->windowLayout(), 1);
+  EXPECT_EQ(ReadIni(ini(), "Location", "LATITUDE"), u"+35:41:00");
+  EXPECT_EQ(ReadIni(ini(), "Location", "HEIGHT"), u"77");
+  EXPECT_EQ(ReadIni(ini(), "TELESCOPE", "Mount"), u"F");
+  EXPECT_EQ(ReadIni(ini(), "Location", "LONGITUDE"), u"E139:44:20");
+  // And the controller now works on the file as both programs left it.
+  EXPECT_EQ(w->fields().txtLocation[6], u"77");
+  EXPECT_EQ(w->fields().optMount, 1);
+
+  // The utility saves again while the controller runs; closing the controller keeps it.
+  u.txtLocation[6]->setText(QStringLiteral("90"));
+  u.btnOK_Click(1);
+  closeWindow();
+  EXPECT_EQ(ReadIni(ini(), "Location", "HEIGHT"), u"90");
+  EXPECT_EQ(ReadIni(ini(), "Location", "LATITUDE"), u"+35:41:00");
 }
 
 }  // namespace

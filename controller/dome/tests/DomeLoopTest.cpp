@@ -112,7 +112,43 @@ TEST_F(DomeFollow, SensorsAreReadOnlyWhenFitted) {
   s.SensorFitted[1] = true;
   dome.sensor = "01";
   loop.DomeLoopTimer_Timer();
-  EXPECT_EQ(view.weather, QStringList({"01"}));
+  // The power-failure input has no sensor on it: shown as not fitted, whatever it reads.
+  EXPECT_EQ(view.weather, QStringList({"-1"}));
+}
+
+// The weather an input cannot tell is not "clear", and an input with no sensor never acts:
+// with RainClose = 1 a floating rain input used to close the slit of an observer who had
+// declared no rain sensor.
+TEST_F(DomeFollow, ASensorNotFittedNeverActsAndAnUnreadableOneIsUnknown) {
+  WriteIni(ini, "Option", "RainClose", "1");
+  connectFollowing();
+  domeAt(8);
+  s.SensorFitted[0] = true;
+  s.dome.SlitState = 2;  // open
+  for (const char* read : {"11", "01", "??", "1"}) {
+    dome.sensor = read;
+    loop.DomeLoopTimer_Timer();
+  }
+  EXPECT_EQ(view.weather, QStringList({"1-", "0-", "?-", "?-"}));
+  EXPECT_FALSE(dome.relays.contains("R25"));
+  EXPECT_EQ(s.dome.SlitState, 2);
+  // Both fitted, inputs that read as no known pattern: unknown, and the slit stays.
+  s.SensorFitted[1] = true;
+  dome.sensor = "??";
+  loop.DomeLoopTimer_Timer();
+  EXPECT_EQ(view.weather.last(), "??");
+  EXPECT_FALSE(dome.relays.contains("R25"));
+  // Nothing new this tick (a power failure being confirmed): nothing reported.
+  const qsizetype reports = view.weather.size();
+  dome.sensor = "";
+  loop.DomeLoopTimer_Timer();
+  EXPECT_EQ(view.weather.size(), reports);
+  // A controller without weather inputs is not asked, and its weather is unknown.
+  dome.weatherInputs = false;
+  dome.calls.clear();
+  loop.DomeLoopTimer_Timer();
+  EXPECT_FALSE(dome.calls.contains("GetSensor"));
+  EXPECT_EQ(view.weather.last(), "??");
 }
 
 // Rain or snow closes the slit only when Option/RainClose is 1; otherwise it is only reported.

@@ -21,6 +21,7 @@ class FakeDomeDriver final : public DomeDriver {
   int32_t count = 0;
   bool indexSeen = false;
   QString sensor = "00";
+  bool weatherInputs = true;
   std::function<void()> onGetEnc;
 
   Flag DomeConnect(Flag c) override {
@@ -59,6 +60,7 @@ class FakeDomeDriver final : public DomeDriver {
     return sensor;
   }
   void SetRelay(const QString& pattern) override { relays << pattern.trimmed(); }
+  bool hasWeatherInputs() const override { return weatherInputs; }
 };
 
 }  // namespace orvan::test

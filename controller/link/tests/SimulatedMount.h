@@ -50,7 +50,7 @@ class SimulatedMount {
     WriteIni(ini, "LOCATION", "LONGITUDE", "E139:44:00");
     WriteIni(ini, "LOCATION", "TIMEZONE", "9.0");
     sim_.setStandardErrorFile(QProcess::nullDevice());
-    sim_.start(program(), {family_, "--dir", folder_, "--com", QString::number(com_), "--log", logPath()});
+    sim_.start(program(), QStringList{family_, "--dir", folder_, "--com", QString::number(com_), "--log", logPath()} + rates);
     QDeadlineTimer guard(10000);
     while (!sim_.canReadLine() && !guard.hasExpired() && sim_.state() != QProcess::NotRunning)
       sim_.waitForReadyRead(100);
@@ -76,6 +76,10 @@ class SimulatedMount {
     }
     return true;
   }
+
+  // The mount's pace: fast slews, so a goto across the sky is over in a few seconds while
+  // every poll still sees it move and settle.
+  QStringList rates{"--slew-rate", "30", "--settle", "0.3"};
 
   SerialMountDriver* driver() { return driver_.get(); }
   RecordingMountHost& host() { return host_; }

@@ -110,6 +110,8 @@ TEST_F(EVexil, GotoMovesByCountsWithTheOverrunApproach) {
 
   // Both axes stop: the final approach comes back forward by the overrun, also for a goto that
   // is to stop when it ends (a park).
+  st = "STPR4IR0";
+  drv.cmdStatus();
   state.mount.StopRequest = kTrue;
   gp1 = t1 - 3600;
   st = "STIF0IR0";
@@ -120,13 +122,18 @@ TEST_F(EVexil, GotoMovesByCountsWithTheOverrunApproach) {
   EXPECT_FALSE(drv.driverState().ApproachDelay);
   EXPECT_EQ(state.mount.SlewEndPhase, 0);
   EXPECT_EQ(state.mount.StopRequest, kTrue);
-  // On target: the stop asked for is handed to the main loop.
+  // On target: the stop asked for is handed to the main loop, once.
   gp1 = t1;
   drv.cmdStatus();
   EXPECT_EQ(state.mount.SlewEndPhase, 2);
+  state.mount.SlewEndPhase = 0;
+  drv.cmdStatus();
+  EXPECT_EQ(state.mount.SlewEndPhase, 0);
   // Without a stop request the goto is handed over and tracking starts.
   state.mount.StopRequest = kFalse;
-  state.mount.SlewEndPhase = 0;
+  gp1 = t1 - 10;
+  ASSERT_TRUE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
+  gp1 = t1;
   fake->writes.clear();
   drv.cmdStatus();
   EXPECT_EQ(state.mount.SlewEndPhase, 1);

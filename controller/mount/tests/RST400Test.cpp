@@ -126,9 +126,9 @@ TEST_F(RST400, GotoSyncAndTheTargetReadBack) {
   const double r0 = ra, d0 = dec;
   ASSERT_TRUE(drv.cmdGoto(ra, dec, QStringLiteral("EOD")));
   QStringList s = sent();
+  // The target is checked before tracking goes off for the slew.
   ASSERT_EQ(s.size(), 6);
-  EXPECT_EQ(s[0], QStringLiteral(":CtL#"));
-  EXPECT_EQ(s.mid(3), (QStringList{":Gr#", ":Gd#", ":MS#"}));
+  EXPECT_EQ(s.mid(2), (QStringList{":Gr#", ":Gd#", ":CtL#", ":MS#"}));
   EXPECT_EQ(state.mount.TelState, 2);
   EXPECT_EQ(host.telSlewings, std::vector<int>{1});
 
@@ -156,12 +156,14 @@ TEST_F(RST400, GotoSyncAndTheTargetReadBack) {
   EXPECT_FALSE(drv.cmdSync(ra, dec, QStringLiteral("EOD")));
   EXPECT_FALSE(sent().contains(QStringLiteral(":MS#")));
   EXPECT_FALSE(sent().contains(QStringLiteral(":CM#")));
+  EXPECT_FALSE(sent().contains(QStringLiteral(":CtL#")));  // tracking left as it was
   EXPECT_TRUE(host.telSlewings.empty());
 }
 
 TEST_F(RST400, TheWatchEndsASlewAtTenInclusive) {
   MountState& m = state.mount;
   m.TelState = 2;
+  drv.driverState().GotoActive = true;
   drv.driverState().PrevRA = 1000;
   drv.driverState().PrevDec = 2000;
   m.TelRA = 1010.5;

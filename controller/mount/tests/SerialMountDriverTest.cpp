@@ -18,11 +18,11 @@ class BareDriver : public SerialMountDriver {
   int16_t cmdStandBy(bool) override { return 0; }
   void SendIdo() override {}
   void SendStime() override {}
-  bool cmdGoto(double&, double&, const QString&) override { return false; }
   void cmdMove(const QString&, int16_t) override {}
   void cmdStatus() override {}
   void cmdStop() override {}
-  bool cmdSync(double&, double&, const QString&) override { return false; }
+  bool SendGoto(double, double&, const AxisMove&, bool) override { return false; }
+  bool SendSync(double, double&, const AxisMove&) override { return false; }
   bool SendZsync() override { return false; }
 };
 

@@ -1,7 +1,9 @@
 // The main window driven as the observer drives it: the hand controller, the display modes,
 // the state lamp, the layouts, mount selection, park and the mission dispatcher. What reaches
 // the mount is read from a recording driver.
+#include "../../../platform/tests/WidgetsInside.h"
 #include "Clock.h"
+#include "ControllerSettings.h"
 #include "DomeLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
@@ -70,7 +72,7 @@ TEST_F(MainWindowTest, HandControllerSendsSpeedCodesAndStops) {
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_EQ(mount().calls, QStringList{"cmdConnect 1"});
   EXPECT_EQ(mount().domeInUseAtConnect, QList<bool>{false});
-  EXPECT_EQ(w->height(), 3825 / 15 - 22);
+  EXPECT_TRUE(find("DomePanel")->isHidden());
   EXPECT_EQ(find<QPushButton>("btnDetail")->text(), ">>");
   EXPECT_EQ(find<QLabel>("lblTelescopeName")->text(), "Meade LX200GPS   (COM12)");
   EXPECT_FALSE(find("btnP")->isEnabled());  // no park position
@@ -221,7 +223,8 @@ TEST_F(MainWindowTest, DoubleClicksMenusAndLayouts) {
   EXPECT_EQ(w->windowLayout(), 1);
   doubleClick(find("lblRaDec_0"));
   EXPECT_EQ(w->windowLayout(), 0);
-  EXPECT_EQ(w->size(), QSize(3480 / 15 - 6, 1755 / 15 - 22));
+  EXPECT_TRUE(find("fraHand")->isHidden());
+  EXPECT_EQ(LayoutFaultText(*w), "");
   // The popup offers the other size only.
   mouse(frame, QEvent::MouseButtonPress, Qt::RightButton);
   EXPECT_FALSE(action("mnu_Mini")->isEnabled());
@@ -704,4 +707,64 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
     EXPECT_TRUE(behindTheClock.contains(it.key())) << it.key().toStdString();
     EXPECT_LE(it.value(), 10) << it.key().toStdString();
   }
+}
+
+// Every layout shows what it offers whole, inside the window: with and without the dome
+// panel, for every mount family (the families differ in speed buttons and the ASCOM chooser).
+TEST_F(MainWindowTest, EveryLayoutShowsItsControlsWholeInsideTheWindow) {
+  makePort(dir, 12);
+  writeFile(dir.filePath("OrvanforASCOM"), "");  // the ASCOM entry is offered when it is installed
+  fakeEntries = MountListEntries(true);
+  for (const bool dome : {false, true}) {
+    SCOPED_TRACE(dome ? "dome" : "no dome");
+    settings(kSite + "[PUBLIC]\nFormSizeChange= 2\n[ASCOM]\nUse=True\n" + (dome ? kBoard : QByteArray("[DOME]\nController= 2\n")) +
+             kNoPark);
+    start();
+    auto* list = find<QComboBox>("cmbTelescope");
+    ASSERT_EQ(list->count(), 8);
+    for (int m = 0; m < list->count(); ++m) {
+      SCOPED_TRACE(list->itemText(m).toStdString());
+      list->setCurrentIndex(m);
+      emit list->activated(m);
+      for (const int code : {2, 11, 10}) {
+        if (code != 2) w->FormSizeChange(code);
+        SCOPED_TRACE(w->windowLayout());
+        EXPECT_EQ(LayoutFaultText(*w), "");
+        const bool hand = code != 10;
+        for (const char* name : {"btnP", "btnZ", "btnDetail", "btnNSWE_4"}) EXPECT_EQ(find(name)->isVisibleTo(w.get()), hand) << name;
+        for (const char* name : {"btnUtility", "btnDocument", "cmbTelescope"}) EXPECT_EQ(find(name)->isVisibleTo(w.get()), code == 2) << name;
+        EXPECT_EQ(find("DomePanel")->isVisibleTo(w.get()), hand && dome);
+        EXPECT_TRUE(find("lblTelescopeName")->isVisibleTo(w.get()));
+      }
+      w->FormSizeChange(2);
+    }
+    closeWindow();
+  }
+}
+
+// The document chooser opens from the main window, whose label colour is light on dark:
+// its own label still reads against its own background.
+TEST_F(MainWindowTest, TheDocumentWindowsLabelReads) {
+  settings(kNoDome + kNoPark);
+  QDir(dir.path()).mkpath("Document");
+  writeFile(dir.filePath("Document/a.pdf"), "%PDF-1.4\n");
+  writeFile(dir.filePath("Document/b.pdf"), "%PDF-1.4\n");
+  start();
+  click(find("btnDocument"));
+  Wait(0);
+  QWidget* chooser = nullptr;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (t->objectName() == "frmDocument" && t->isVisible()) chooser = t;
+  ASSERT_NE(chooser, nullptr);
+  QLabel* label = chooser->findChild<QLabel*>();
+  ASSERT_NE(label, nullptr);
+  // The background is the colour covering most of the label; the text is what differs most.
+  const QImage img = label->grab().toImage();
+  const auto luminance = [](QRgb c) { return (0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c)) / 255.0; };
+  const double background = luminance(shownColour(label).rgb());
+  double contrast = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) contrast = std::max(contrast, std::fabs(luminance(img.pixel(x, y)) - background));
+  EXPECT_GT(contrast, 0.5);
+  chooser->close();
 }

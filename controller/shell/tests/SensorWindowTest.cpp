@@ -73,6 +73,30 @@ TEST_F(SensorWindow, EachCodeWritesOneLineAndOnlyAlarmsShowTheWindow) {
   EXPECT_TRUE(alarm(1));
 }
 
+// What the window does not know it does not show as clear: grey lamps until a reading comes,
+// "不明" for an input that reads as no known pattern, "なし" for a sensor not fitted.
+TEST_F(SensorWindow, UnknownAndNotFittedAreNeverClear) {
+  const auto shown = [&](int i) { return win.lblWeather[i]->property("state").toString(); };
+  EXPECT_EQ(shown(0), "?");
+  EXPECT_EQ(shown(1), "?");
+  EXPECT_TRUE(win.lblWeather[0]->text().contains(QStringLiteral("不明")));
+  win.Report("00");
+  EXPECT_EQ(shown(0), "0");  // a clear reading: now it is known
+  EXPECT_TRUE(lines().isEmpty());
+  win.Report("-?");
+  EXPECT_EQ(lines(), QStringList({"2026/12/07 22:05:09 不明"}));
+  EXPECT_EQ(shown(0), "-");
+  EXPECT_TRUE(win.lblWeather[0]->text().contains(QStringLiteral("なし")));
+  EXPECT_EQ(shown(1), "?");
+  EXPECT_FALSE(win.isVisible());  // nothing to alarm anyone
+  win.Report("-1");               // rain on the one sensor fitted
+  EXPECT_EQ(lines().last(), "2026/12/07 22:05:09 降雨雪");
+  EXPECT_TRUE(win.isVisible());
+  EXPECT_TRUE(!alarm(0) && alarm(1));
+  win.Report("-0");
+  EXPECT_EQ(lines().last(), "2026/12/07 22:05:09 解除");
+}
+
 TEST_F(SensorWindow, APowerFailureOnTheBoardIsLoggedOnItsTwentyFirstReading) {
   SharedState s;
   SimulatedEpx30sc board(dir.path(), SimulatedBoardConfig{});

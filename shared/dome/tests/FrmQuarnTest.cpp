@@ -62,7 +62,8 @@ TEST_F(Quarn, RepliesAreUsedFromTheirFirstDollarAndCountsKeptWhenUnreadable) {
     return "$00\r";
   });
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
-  EXPECT_EQ(fake->writes, QByteArrayList({"$13#\r", "$13#\r"}));  // not all on: no "$00"
+  // Not all on: no "$00", but the rotation's stop pattern (the slit has none here).
+  EXPECT_EQ(fake->writes, QByteArrayList({"$13#\r", "$12" + s.dome.RelayTable[23].toLatin1() + "#\r", "$13#\r"}));
   EXPECT_EQ(s.dome.DomeZMemory, 1);
   EXPECT_EQ(s.dome.DomeZFlag, kTrue);  // output 32 on: the controller kept the home
   EXPECT_EQ(q.GetRelay(), "1" + QString(30, u'0') + "1");
@@ -89,6 +90,7 @@ TEST_F(Quarn, RepliesAreUsedFromTheirFirstDollarAndCountsKeptWhenUnreadable) {
 TEST_F(Quarn, ACountHalfATurnAwayIsBelievedOnlyWhenTheNextConfirmsIt) {
   FrmQuarn& q = make();
   fake->queueReply("$130000 0000\r");  // a cut relay report says nothing
+  fake->queueReply("$12\r");
   fake->queueReply("$1300000000\r");
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
   EXPECT_EQ(s.dome.DomeZFlag, kFalse);
@@ -114,6 +116,7 @@ TEST_F(Quarn, ACountHalfATurnAwayIsBelievedOnlyWhenTheNextConfirmsIt) {
 TEST_F(Quarn, IgnoreStopsAddressingTheControllerButAStopStillGoesOut) {
   FrmQuarn& q = make();
   fake->queueReply("$1300000000\r");
+  fake->queueReply("$12\r");  // the stop at connect
   fake->queueReply("$1300000000\r");
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
   fake->queueReply(count(777));
@@ -148,13 +151,15 @@ TEST_F(Quarn, RetryWaitsOnAndAbortEndsTheControllerOnceTheExchangeReturned) {
                                  ++aborts;
                                }});
   fake->queueReply("$1300000000\r");
+  fake->queueReply("$12\r");  // the stop at connect
   fake->queueReply("$1300000000\r");
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
   fake->writes.clear();
   fake->queueReply(count(42), 7000);  // late, but within the Retry
   prompter.push(Answer::Retry);
   EXPECT_EQ(q.DomeGetEnc(), 42);
-  EXPECT_EQ(fake->writes.size(), 1);  // nothing sent again
+  // The question is asked with the motors stopped; the command is not sent again.
+  EXPECT_EQ(fake->writes, QByteArrayList({"$11#\r", "$12" + s.dome.RelayTable[23].toLatin1() + "#\r"}));
   EXPECT_EQ(q.LastAnswer, 4);
   prompter.push(Answer::Abort);
   q.DomeGetEnc();
@@ -163,6 +168,23 @@ TEST_F(Quarn, RetryWaitsOnAndAbortEndsTheControllerOnceTheExchangeReturned) {
   q.DomeGetEnc();
   EXPECT_EQ(aborts, 1);
   EXPECT_EQ(prompter.asked().size(), 2u);
+}
+
+// The stop written before the question is answered while the exchange still waits for its
+// own reply: that "$12" is not the relay report, which would have read as the home lost.
+TEST_F(Quarn, TheStopsReplyBeforeTheQuestionIsNotTakenForTheAnswer) {
+  FrmQuarn& q = make();
+  fake->queueReply("$1300000000\r");
+  fake->queueReply("$12\r");  // the stop at connect
+  fake->queueReply("$1300000001\r");
+  ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
+  ASSERT_EQ(s.dome.DomeZFlag, kTrue);
+  fake->writes.clear();
+  fake->queueReply("$1300000001\r", 7000);  // the relay report, late
+  fake->queueReply("$12\r", 100);           // the stop written at the time-out, answered at once
+  prompter.push(Answer::Retry);
+  EXPECT_EQ(q.GetRelay(), QString(31, u'0') + "1");
+  EXPECT_EQ(fake->writes.value(1), "$12" + s.dome.RelayTable[23].toLatin1() + "#\r");
 }
 
 TEST_F(Quarn, PortZeroSendsNothingAndConnects) {
@@ -199,6 +221,7 @@ TEST_F(Quarn, ThePresetIsNegatedForNegativePulsesInTheControllerOnly) {
   for (bool controller : {true, false}) {
     FrmQuarn& q = make(QuarnHost{controller, {}});
     fake->queueReply("$1300000000\r");
+    fake->queueReply("$12\r");  // the stop at connect
     fake->queueReply("$1300000000\r");
     ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
     fake->setResponder([](const QByteArray& w) { return w.left(3) + "\r"; });

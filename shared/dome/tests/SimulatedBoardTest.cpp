@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+#include <utility>
 #include <gtest/gtest.h>
 
 using namespace orvan;
@@ -77,6 +78,31 @@ TEST_F(SimulatedBoardTest, RelaysLearntFromThePatternsTurnTheDomeAndItCoastsAfte
   now += 5;
   b->advanceNow();
   EXPECT_LT(b->dome().azimuth, stopped);
+}
+
+// A dome asked to turn three times as fast (the tests' and rehearsals' ORVAN_SIM_DOME_RATE)
+// runs at that rate and coasts as far as the usual one: 3 deg/s against 4 deg/s² stops in
+// 0.75 s over 3²/(2·4) = 1.125 degrees; 9 deg/s stops in 0.25 s over the same 1.125 degrees.
+TEST(SimulatedDomeRate, AFasterMotorKeepsTheRunOnInDegreesAndRefusesNonsense) {
+  const SimulatedDomeParameters usual;
+  for (const auto& [rate, stopSeconds] : {std::pair{3.0, 0.75}, std::pair{9.0, 0.25}}) {
+    SimulatedDome d(usual.atRate(rate));
+    double encoder = 0;
+    d.azimuth = 10;
+    d.advance(5, 1, 0, true, encoder, {});
+    EXPECT_DOUBLE_EQ(d.speed, rate);
+    const double before = d.azimuth;
+    d.advance(stopSeconds - 0.02, 0, 0, true, encoder, {});
+    EXPECT_GT(d.speed, 0) << rate;  // still coasting just before its stop time
+    d.advance(0.04, 0, 0, true, encoder, {});
+    EXPECT_EQ(d.speed, 0) << rate;
+    EXPECT_NEAR(d.azimuth - before, 1.125, 1e-6) << rate;
+  }
+  for (const double bad : {0.0, -3.0, std::nan(""), HUGE_VAL}) {
+    const SimulatedDomeParameters p = usual.atRate(bad);
+    EXPECT_EQ(p.maxSpeed, usual.maxSpeed) << bad;
+    EXPECT_EQ(p.acceleration, usual.acceleration) << bad;
+  }
 }
 
 TEST_F(SimulatedBoardTest, BothDirectionsAtOnceOrNoPatternsLeaveTheMotorStill) {

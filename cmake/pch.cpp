@@ -1,0 +1,1 @@
+// The file the shared precompiled headers are built with (cmake/PrecompiledHeaders.cmake).
