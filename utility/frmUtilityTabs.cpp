@@ -114,6 +114,10 @@ void frmUtility::buildSetupTab() {
   chkASCOM = named(new QCheckBox(QStringLiteral("ASCOMを使用する")), QStringLiteral("chkASCOM"));
   al->addWidget(chkASCOM);
   connect(chkASCOM, &QCheckBox::clicked, this, &frmUtility::chkASCOM_MouseUp);
+  // Alpaca has no authentication: whoever reaches the port steers the mount.
+  chkAlpaca = named(new QCheckBox(QStringLiteral("Alpacaデバイスを公開する")), QStringLiteral("chkAlpaca"));
+  chkAlpaca->setToolTip(QStringLiteral("認証はありません。ローカルの全ユーザー(AlpacaNetwork=1 ではネットワーク)から望遠鏡を操作できます"));
+  al->addWidget(chkAlpaca);
   mf->addRow(ascom);
   lay->addWidget(mount);
 
