@@ -4,9 +4,8 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QJsonArray>
-#include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 namespace orvan {
@@ -172,19 +171,15 @@ Reply AlpacaTelescope::slew(double raHours, double decDegrees) {
   // The controller answers a refusal at once; an accepted goto is heard of only at its end.
   QElapsedTimer t;
   t.start();
-  while (!refused_ && t.elapsed() < options_.refusalWaitMs && link_.isOpen()) {
-    QEventLoop loop;
-    QTimer::singleShot(20, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
+  while (!refused_ && t.elapsed() < options_.refusalWaitMs && link_.isOpen())
+    link_.waitForTraffic(int(std::max<qint64>(1, options_.refusalWaitMs - t.elapsed())));
   if (refused_) return error(kInvalidValue, QStringLiteral("the controller refused the target (below the horizon or not accepted)"));
   return done();
 }
 
 Reply AlpacaTelescope::sync(double raHours, double decDegrees) {
-  double ra = raHours * 3600, dec = decDegrees * 3600;
-  if (options_.syncOfDate() && options_.toDate) options_.toDate(raHours * 3600, decDegrees * 3600, ra, dec);
-  link_.send(90, QString::number(ra, 'f', 2) + u',' + QString::number(dec, 'f', 1));
+  // The link syncs in J2000, the frame of its position answer, as this device's coordinates are.
+  link_.send(90, QString::number(raHours * 3600, 'f', 2) + u',' + QString::number(decDegrees * 3600, 'f', 1));
   return done();
 }
 

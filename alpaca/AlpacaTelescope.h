@@ -36,11 +36,6 @@ class AlpacaTelescope {
   struct Options {
     QString name = QStringLiteral("OrvanMirel");
     int alignmentMode = 2;   // 2 German equatorial, 1 fork (polar)
-    // The epoch the controller syncs in (its SkyMap setting read at the moment): true for
-    // the equinox of date.
-    std::function<bool()> syncOfDate = [] { return true; };
-    // Precesses J2000 to the equinox of date (seconds of time, arcseconds).
-    std::function<void(double ra, double dec, double& raOut, double& decOut)> toDate;
     // How long a slew waits for the controller's refusal ("NG") before it counts as started.
     int refusalWaitMs = 2000;
   };

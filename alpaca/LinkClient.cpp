@@ -1,8 +1,8 @@
 #include "LinkClient.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace orvan {
@@ -28,9 +28,9 @@ bool LinkClient::open(int timeoutMs) {
   t.start();
   while (!greeted_ && t.elapsed() < timeoutMs) {
     if (socket_.state() == QLocalSocket::UnconnectedState) return false;
-    QEventLoop loop;
-    QTimer::singleShot(20, &loop, &QEventLoop::quit);
-    loop.exec();
+    const int left = int(std::max<qint64>(1, timeoutMs - t.elapsed()));
+    if (socket_.state() == QLocalSocket::ConnectingState) socket_.waitForConnected(left);
+    else socket_.waitForReadyRead(left);
   }
   if (!greeted_) {
     socket_.abort();
@@ -39,6 +39,12 @@ bool LinkClient::open(int timeoutMs) {
   send(89, QString());
   poll_.start();
   return true;
+}
+
+void LinkClient::waitForTraffic(int timeoutMs) {
+  if (!isOpen()) return;
+  socket_.flush();
+  socket_.waitForReadyRead(timeoutMs);
 }
 
 void LinkClient::close() {

@@ -16,9 +16,15 @@ class LinkClient : public QObject {
  public:
   explicit LinkClient(QString socketPath, QObject* parent = nullptr);
 
-  // Connects and waits for the controller's greeting (the event loop turns meanwhile); false
-  // when no controller of this link version answers within the time.
+  // Connects and waits for the controller's greeting; false when no controller of this link
+  // version answers within the time.
+  //
+  // The waits here block on the link alone, never turning the event loop: they are made from
+  // inside an HTTP request, whose connection the event loop would delete under the handler
+  // when the Alpaca client went away meanwhile.
   bool open(int timeoutMs = 2000);
+  // Waits until the controller sends something (handed on through `message`) or the time ends.
+  void waitForTraffic(int timeoutMs);
   void close();
   bool isOpen() const { return greeted_ && socket_.state() == QLocalSocket::ConnectedState; }
   bool send(int16_t code, const QString& text);

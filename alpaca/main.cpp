@@ -3,16 +3,17 @@
 // running controller only through its application link, never through the planetarium port,
 // which stays free for a planetarium program.
 //
-// Settings ([ASCOM] in OrvanMirel.ini): AlpacaPort (11111), AlpacaNetwork (0: loopback only;
-// 1: every address, with the discovery answer on UDP 32227).
-#include "ACal2.h"
+// Settings ([ASCOM] in OrvanMirel.ini): Alpaca (1: the controller starts it), AlpacaPort
+// (11111), AlpacaNetwork (0: loopback only; 1: every address, with the discovery answer on UDP
+// 32227).
 #include "AlpacaServer.h"
 #include "AlpacaTelescope.h"
+#include "CommandLine.h"
 #include "IniFile.h"
 #include "LinkClient.h"
 #include "LinkWire.h"
+#include "ParentProcess.h"
 #include "ProgramFolder.h"
-#include "State.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -20,6 +21,15 @@
 using namespace orvan;
 
 int main(int argc, char** argv) {
+  const ProgramUsage usage{QStringLiteral("OrvanforASCOM"), QString(),
+                           QStringLiteral("The controller's telescope as an Alpaca device ([ASCOM] Alpaca, AlpacaPort and\n"
+                                          "AlpacaNetwork of OrvanMirel.ini). Alpaca has no authentication.")};
+  if (const auto answered = TakeNoArguments(RawArguments(argc, argv), usage)) return *answered;
+  // Started by the controller, it ends with it.
+  if (!EndWithParent()) {
+    std::fprintf(stderr, "OrvanforASCOM: the controller that started it has ended\n");
+    return 1;
+  }
   QCoreApplication app(argc, argv);
   const QString ini = InProgramFolder(QStringLiteral("\\OrvanMirel.ini"));
   const auto setting = [&](const char* key) {
@@ -31,15 +41,8 @@ int main(int argc, char** argv) {
   const bool network = setting("AlpacaNetwork") == u"1";
 
   LinkClient link(linkwire::SocketPath(ProgramFolder()));
-  SiteState site;
-  MountState mount;
-  ACal2 cal(site, mount);
   AlpacaTelescope::Options options;
   options.alignmentMode = ReadIni(ini, QStringLiteral("TELESCOPE"), QStringLiteral("Mount")).trimmed() == u"G" ? 2 : 1;
-  options.syncOfDate = [ini] { return ReadIni(ini, QStringLiteral("SkyMap"), QStringLiteral("EPOCH")).trimmed() != u"2000"; };
-  options.toDate = [&cal](double ra, double dec, double& raOut, double& decOut) {
-    cal.PrecessRaDec(ra, dec, raOut, decOut, QStringLiteral("2000EOD"));
-  };
   AlpacaTelescope telescope(link, options);
   AlpacaServer server(telescope);
   const quint16 listening = server.listen(quint16(port), network);

@@ -32,7 +32,7 @@ BridgeSettings ReadBridgeSettings(const QString& iniPath) {
 }
 
 Bridge::Bridge(BridgeSettings settings, BridgePorts ports, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)), ports_(ports) {
+    : QObject(parent), settings_(std::move(settings)), ports_(std::move(ports)), horizon_(settings_.iniPath) {
   connect(&socket_, &QUdpSocket::readyRead, this, &Bridge::ReadDatagrams);
   tick_.setInterval(1000);
   connect(&tick_, &QTimer::timeout, this, &Bridge::Tick);
@@ -124,7 +124,7 @@ void Bridge::TryServer() {
 // ---- datagrams -------------------------------------------------------------------------------
 
 void Bridge::Send(const QString& text) {
-  socket_.writeDatagram(text.toUtf8(), QHostAddress::LocalHost, ports_.controller);
+  socket_.writeDatagram(SealBridgeDatagram(ports_.secret, text.toUtf8()), QHostAddress::LocalHost, ports_.controller);
 }
 
 void Bridge::SendName() {
@@ -140,17 +140,24 @@ void Bridge::Error(const QString& text) {
 
 void Bridge::ReadDatagrams() {
   while (socket_.hasPendingDatagrams()) {
-    const QNetworkDatagram d = socket_.receiveDatagram(kMaxBridgeDatagram + 1);
+    const QNetworkDatagram d = socket_.receiveDatagram(kMaxSealedBridgeDatagram);
     bool v4 = false;
     const quint32 a = d.senderAddress().toIPv4Address(&v4);
-    // The controller's own port on the loopback, nobody else.
-    if (!v4 || a != QHostAddress(QHostAddress::LocalHost).toIPv4Address() || d.senderPort() != ports_.controller)
+    // The controller's own port on the loopback, and this run's secret: a program that took
+    // the controller's port after it ended knows the port but not the secret.
+    const auto text = OpenBridgeDatagram(ports_.secret, d.data());
+    if (!v4 || a != QHostAddress(QHostAddress::LocalHost).toIPv4Address() || d.senderPort() != ports_.controller ||
+        !text) {
+      ++dropped_;
+      if (dropped_ == 1 || dropped_ % 100 == 0)
+        qCWarning(lcAscomconnect) << "datagram not from the controller dropped; dropped so far:" << dropped_;
       continue;
-    if (d.data().isEmpty() || d.data().size() > kMaxBridgeDatagram) continue;
+    }
+    if (text->isEmpty() || text->size() > kMaxBridgeDatagram) continue;
     // Whole printable texts only: a command with a line feed or a stray byte is no command.
-    if (std::any_of(d.data().cbegin(), d.data().cend(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
+    if (std::any_of(text->cbegin(), text->cend(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
       continue;
-    Command(QString::fromUtf8(d.data()));
+    Command(QString::fromUtf8(*text));
   }
 }
 
@@ -193,6 +200,10 @@ void Bridge::Target(bool sync, const QStringList& f) {
   }
   if (!TelescopeReady()) {
     Error(QStringLiteral("望遠鏡が接続されていません"));
+    return;
+  }
+  if (!sync && !horizon_.above(*ra, *dec)) {
+    Error(QStringLiteral("目標が地平線の下です"));
     return;
   }
   // A parked telescope refuses to move; the controller asked for this motion.

@@ -4,6 +4,7 @@
 // a second as "Coodinate"; gotos, syncs, stops and the connection come back as INDI commands.
 // Whatever fails on the INDI side is told to the controller as an "Error" datagram.
 #include "BridgeDatagram.h"
+#include "Horizon.h"
 #include "IndiLink.h"
 
 #include <QElapsedTimer>
@@ -52,6 +53,8 @@ class Bridge : public QObject {
 
   BridgeSettings settings_;
   BridgePorts ports_;
+  Horizon horizon_;
+  int dropped_ = 0;  // datagrams not from the controller
   QUdpSocket socket_;
   IndiLink indi_;
   QTimer tick_;

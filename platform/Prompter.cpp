@@ -1,13 +1,19 @@
 #include "Prompter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLoggingCategory>
 #include <QMessageBox>
+
+// "orvan.prompter.info=true" traces every question as it is asked.
+Q_LOGGING_CATEGORY(lcPrompter, "orvan.prompter", QtWarningMsg)
 
 namespace orvan {
 
 namespace {
 MessageBoxPrompter g_box;
 Prompter* g_current = &g_box;
+bool g_ending = false;
 
 Answer firstButton(Buttons b) {
   switch (b) {
@@ -20,13 +26,30 @@ Answer firstButton(Buttons b) {
   }
   return Answer::Ok;
 }
+
+// The answer of a box closed without a button: the Cancel-like one, none to a time-out.
+Answer closedWithoutButton(Buttons b) {
+  return b == Buttons::Ok ? Answer::Ok : (b == Buttons::AbortRetryIgnore ? Answer::None : Answer::Cancel);
+}
 }  // namespace
 
 Prompter& Prompter::current() { return *g_current; }
 void Prompter::install(Prompter* p) { g_current = p ? p : &g_box; }
 
+void Prompter::endAll() {
+  g_ending = true;
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+  // Each dialog's own loop returns; the code that opened it carries on toward the end.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) d->done(QDialog::Rejected);
+}
+
+bool Prompter::ending() { return g_ending; }
+
 Answer MessageBoxPrompter::ask(const QString& title, const QString& text, Buttons buttons, Icon icon) {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return firstButton(buttons);
+  if (g_ending) return closedWithoutButton(buttons);
+  qCInfo(lcPrompter).noquote() << "asking:" << title << text.left(200);
   QMessageBox box;
   box.setWindowTitle(title);
   box.setText(text);
@@ -61,8 +84,7 @@ Answer MessageBoxPrompter::ask(const QString& title, const QString& text, Button
     case QMessageBox::No: return Answer::No;
     default: break;
   }
-  // Closed without a button: the Cancel-like answer, and no answer at all to a time-out.
-  return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::AbortRetryIgnore ? Answer::None : Answer::Cancel);
+  return closedWithoutButton(buttons);
 }
 
 Answer ScriptedPrompter::ask(const QString& title, const QString& text, Buttons buttons, Icon icon) {

@@ -20,6 +20,12 @@ class Prompter {
 
   static Prompter& current();
   static void install(Prompter* p);  // nullptr restores the message-box prompter
+
+  // The program is ending (SIGTERM, Ctrl+C): every open dialog is closed as if without a
+  // button, and from now on no message box is shown; each question gets the answer of a box
+  // closed without a button at once.
+  static void endAll();
+  static bool ending();
 };
 
 // Real modal message boxes.

@@ -13,6 +13,7 @@
 #include <pty.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -35,16 +36,31 @@ void closeFd(int& fd) {
   fd = -1;
 }
 
-// A link left behind by a controller that did not end cleanly points at a terminal that no
-// longer exists; a live link belongs to someone else (a simulator, a real device).
+// A link left behind by a program that did not end cleanly is replaced; a live link belongs to
+// someone else (a simulator, a real device).
 bool clearStaleLink(const QString& path) {
+  if (PseudoTerminal::linkInUse(path)) return false;
   const QFileInfo info(path);
-  if (!info.isSymLink()) return !info.exists();
-  if (QFileInfo::exists(info.symLinkTarget())) return false;
-  return QFile::remove(path);
+  return !info.isSymLink() || QFile::remove(path);
 }
 
+bool later(const timespec& a, const timespec& b) { return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec; }
+
 }  // namespace
+
+bool PseudoTerminal::linkInUse(const QString& linkPath) {
+  const QByteArray path = QFile::encodeName(linkPath);
+  struct stat link{};
+  if (::lstat(path.constData(), &link) != 0) return false;
+  if (!S_ISLNK(link.st_mode)) return true;
+  struct stat target{};
+  if (::stat(path.constData(), &target) != 0) return false;  // points nowhere
+  // A terminal's number is given again once its program has gone: a terminal that came into
+  // being after the link was made is not the one the link was made for.
+  if (QFileInfo(linkPath).symLinkTarget().startsWith(QStringLiteral("/dev/pts/")))
+    return !later(target.st_ctim, link.st_mtim);
+  return true;
+}
 
 PseudoTerminal::PseudoTerminal(QObject* parent) : QObject(parent) {}
 

@@ -25,6 +25,10 @@ class PseudoTerminal : public QObject {
   // Opens the terminal pair and links `linkPath` to the slave. A stale link whose terminal
   // is gone is replaced; anything else already there makes the creation fail.
   bool create(const QString& linkPath);
+  // Something live stands at `linkPath`: a link to a device that exists (a simulator's terminal,
+  // a real port) or any other file. A link that points nowhere, or to a pseudo-terminal younger
+  // than the link (its number reused after the program that made the link died), is stale.
+  static bool linkInUse(const QString& linkPath);
   // Closes the terminal and removes the link. Harmless when nothing exists.
   void remove();
   bool exists() const { return master_ >= 0; }

@@ -23,6 +23,7 @@
 // that keeps the target it holds and ignores new ones: --holds-target; an E-Vexil whose first
 // N positioning moves are made but not acknowledged: --lost-move-ok.
 // MODE: normal, silent, garbage, short, slow, vanish.
+#include "CommandLine.h"
 #include "SignalCloser.h"
 #include "SimRunner.h"
 #include "evexil/EVexilDevice.h"
@@ -112,7 +113,9 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("orvan-sim"));
   QCommandLineParser p;
   p.setApplicationDescription(QStringLiteral("Simulated observatory devices on pseudo-terminals."));
-  p.addHelpOption();
+  const QCommandLineOption helpOpt({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text."));
+  const QCommandLineOption versionOpt(QStringLiteral("version"), QStringLiteral("The version."));
+  p.addOptions({helpOpt, versionOpt});
   p.addPositionalArgument(QStringLiteral("family"), QStringLiteral("lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn, or ctl"));
   const QCommandLineOption dirOpt(QStringLiteral("dir"), QStringLiteral("Program folder holding ports/."), QStringLiteral("FOLDER"));
   const QCommandLineOption comOpt(QStringLiteral("com"), QStringLiteral("Port number n of COM<n>."), QStringLiteral("N"));
@@ -141,20 +144,34 @@ int main(int argc, char** argv) {
   p.addOptions({dirOpt, comOpt, logOpt, faultOpt, slowOpt, rateOpt, settleOpt, homeOpt, domeRateOpt, azimuthOpt, rev1Opt, rev2Opt,
                 oldOpt, jp5Opt, noPosOpt, neverOpt, startDelayOpt, holdsOpt, fCountOpt, sideOpt, lostOkOpt,
                 outputsOpt, garbleOpt, replyMsOpt});
-  p.process(app);
+  // Help and version on standard output; a wrong argument gives the usage on standard error
+  // and status 2, as Unix programs do.
+  const auto usageError = [&p](const QString& problem) {
+    std::fprintf(stderr, "orvan-sim: %s\n%s", qPrintable(problem), qPrintable(p.helpText()));
+    return 2;
+  };
+  if (!p.parse(app.arguments())) return usageError(p.errorText());
+  if (p.isSet(helpOpt)) {
+    std::fputs(qPrintable(p.helpText()), stdout);
+    return 0;
+  }
+  if (p.isSet(versionOpt)) {
+    std::printf("orvan-sim %s\n", qPrintable(orvan::ProgramVersion()));
+    return 0;
+  }
 
   const QStringList pos = p.positionalArguments();
-  if (pos.isEmpty()) return fail(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn) or ctl"));
+  if (pos.isEmpty()) return usageError(QStringLiteral("name a device family (lx200, lx200gps, rst400, evexil, temma2m, temma2, temmapc, quarn) or ctl"));
   const QString folder = p.value(dirOpt);
   bool comOk = false;
   const int com = p.value(comOpt).toInt(&comOk);
-  if (folder.isEmpty() || !comOk || com < 1) return fail(QStringLiteral("--dir FOLDER and --com N (N >= 1) are needed"));
+  if (folder.isEmpty() || !comOk || com < 1) return usageError(QStringLiteral("--dir FOLDER and --com N (N >= 1) are needed"));
   if (pos[0] == u"ctl") return control(folder, com, pos.mid(1));
 
   const auto family = families().find(pos[0].toLower());
-  if (family == families().end()) return fail(QStringLiteral("unknown device family ") + pos[0]);
+  if (family == families().end()) return usageError(QStringLiteral("unknown device family ") + pos[0]);
   Fault fault;
-  if (!ParseFault(p.value(faultOpt), fault)) return fail(QStringLiteral("unknown fault mode ") + p.value(faultOpt));
+  if (!ParseFault(p.value(faultOpt), fault)) return usageError(QStringLiteral("unknown fault mode ") + p.value(faultOpt));
   Options o;
   bool rateOk = false, settleOk = false, homeOk = false;
   o.mount.slewDegPerSec = p.value(rateOpt).toDouble(&rateOk);
@@ -166,12 +183,12 @@ int main(int argc, char** argv) {
   o.azimuth = p.value(azimuthOpt).toDouble(&azOk);
   if (!rateOk || o.mount.slewDegPerSec <= 0 || !settleOk || o.mount.settleSec < 0 || !homeOk || o.homeSeconds < 0 ||
       !domeOk || o.domeRate <= 0 || !azOk || !std::isfinite(o.azimuth))
-    return fail(QStringLiteral("--slew-rate and --dome-rate must be positive, --settle and --home-time not negative"));
+    return usageError(QStringLiteral("--slew-rate and --dome-rate must be positive, --settle and --home-time not negative"));
   bool rev1Ok = false, rev2Ok = false;
   o.evexil.rev1 = p.value(rev1Opt).toUInt(&rev1Ok);
   o.evexil.rev2 = p.value(rev2Opt).toUInt(&rev2Ok);
   if (!rev1Ok || !rev2Ok || o.evexil.rev1 == 0 || o.evexil.rev2 == 0)
-    return fail(QStringLiteral("--rev1 and --rev2 must be whole numbers of counts from 1 to 4294967295"));
+    return usageError(QStringLiteral("--rev1 and --rev2 must be whole numbers of counts from 1 to 4294967295"));
   o.evexil.slewDegPerSec = o.mount.slewDegPerSec;
   o.evexil.newFirmware = !p.isSet(oldOpt);
   o.evexil.jp5 = p.isSet(jp5Opt);
@@ -181,10 +198,10 @@ int main(int argc, char** argv) {
   o.temma.fCount = p.value(fCountOpt).toInt(&fOk);
   o.temma.sideChangeSec = p.value(sideOpt).toDouble(&sideOk);
   if (!delayOk || !(o.mount.startDelaySec >= 0) || !fOk || o.temma.fCount < -1 || !sideOk || !(o.temma.sideChangeSec >= 0))
-    return fail(QStringLiteral("--start-delay and --side-change must not be negative, --f-count a whole number from -1"));
+    return usageError(QStringLiteral("--start-delay and --side-change must not be negative, --f-count a whole number from -1"));
   o.evexil.startDelaySec = o.mount.startDelaySec;
   o.evexil.lostMoveReplies = p.value(lostOkOpt).toInt(&lostOk);
-  if (!lostOk || o.evexil.lostMoveReplies < 0) return fail(QStringLiteral("--lost-move-ok must be a whole number from 0"));
+  if (!lostOk || o.evexil.lostMoveReplies < 0) return usageError(QStringLiteral("--lost-move-ok must be a whole number from 0"));
   o.temma.mount = o.mount;
   o.temma.noPosition = p.isSet(noPosOpt);
   o.temma.neverStops = p.isSet(neverOpt);
@@ -192,7 +209,7 @@ int main(int argc, char** argv) {
   o.garbleCounts = p.isSet(garbleOpt);
   bool replyOk = false;
   o.replyMs = p.value(replyMsOpt).toInt(&replyOk);
-  if (!replyOk || o.replyMs < 0 || o.replyMs > 60000) return fail(QStringLiteral("--reply-ms must be 0 to 60000"));
+  if (!replyOk || o.replyMs < 0 || o.replyMs > 60000) return usageError(QStringLiteral("--reply-ms must be 0 to 60000"));
 
   SimRunner runner(family->second(o), folder, com);
   runner.setSlowDelayMs(p.value(slowOpt).toInt());

@@ -71,6 +71,8 @@ void UtilityRead(const QString& path, UtilityFields& f) {
   f.chkASCOM = use.compare(u"True", Qt::CaseInsensitive) == 0 ||
                (use.compare(u"False", Qt::CaseInsensitive) != 0 && Val(use) != 0);
 
+  f.chkAlpaca = read(path, "ASCOM", "Alpaca").trimmed() == u"1";
+
   const QString controller = read(path, "DOME", "Controller");
   const double c = Val(controller);
   f.optController = (c == 0 || c == 1 || c == 2) ? static_cast<int>(c) : -1;
@@ -119,6 +121,7 @@ QList<IniEntry> UtilityEntries(const UtilityFields& f) {
   add("PUBLIC", "LoopTimer", padded(f.txtLoopTimer));
   if (f.optVolt >= 0) add("Temma", "Volt", f.optVolt == 0 ? QStringLiteral("12") : QStringLiteral("24"));
   add("ASCOM", "Use", f.chkASCOM ? QStringLiteral("True") : QStringLiteral("False"));
+  add("ASCOM", "Alpaca", f.chkAlpaca ? QStringLiteral("1") : QStringLiteral("0"));
   if (f.optController == 0 || f.optController == 1) {
     add("DOME", "Controller", QString::number(f.optController));
     if (!port(f.cmbQuarnport).isEmpty()) add("DOME", "CommPort", port(f.cmbQuarnport));

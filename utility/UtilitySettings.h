@@ -27,6 +27,7 @@ struct UtilityFields {
   QString txtLoopTimer;
   int optVolt = -1;       // 0 "12", 1 "24", -1 neither
   bool chkASCOM = false;
+  bool chkAlpaca = false;  // ASCOM/Alpaca: the Alpaca device starts with the controller
   std::array<QString, 2> txtParkAzAlt{};
   int optEPOCH = 1;       // 0 "2000", 1 "EOD"
   int cmbVCommPort = -1;  // 0.. = COM1..

@@ -145,6 +145,7 @@ UtilityFields frmUtility::toFields() const {
   f.txtLoopTimer = txtLoopTimer->text();
   f.optVolt = checkedIndex(optVolt);
   f.chkASCOM = chkASCOM->isChecked();
+  f.chkAlpaca = chkAlpaca->isChecked();
   for (int k = 0; k < 2; ++k) f.txtParkAzAlt[k] = txtParkAzAlt[k]->text();
   f.optEPOCH = checkedIndex(optEPOCH);
   f.cmbVCommPort = cmbVCommPort->currentIndex();
@@ -181,6 +182,7 @@ void frmUtility::fromFields(const UtilityFields& f) {
   txtLoopTimer->setText(f.txtLoopTimer);
   setChecked(optVolt, f.optVolt);
   chkASCOM->setChecked(f.chkASCOM);
+  chkAlpaca->setChecked(f.chkAlpaca);
   if (f.optController >= 0) {
     setChecked(optController, f.optController);
     ControllerSelect(f.optController);

@@ -70,6 +70,7 @@ class frmUtility : public QWidget {
   QLabel* lblDelayTime = nullptr;
   QLineEdit* txtLoopTimer = nullptr;
   QCheckBox* chkASCOM = nullptr;
+  QCheckBox* chkAlpaca = nullptr;
   std::array<QLineEdit*, 2> txtParkAzAlt{};
   std::array<QLineEdit*, 9> txtDomeParameter{};
   QCheckBox* chkUpDown = nullptr;

@@ -43,7 +43,7 @@ bool AppLinkEndpoint::message(int16_t code, const QString& text) {
     case 2:
       return GetMission(2, text);
     case 89:
-      if (hooks_.send) hooks_.send(91, assist_.interpret(QStringLiteral("Assist")));
+      reply(91, assist_.interpret(QStringLiteral("Assist")));
       return true;
     case 90:
       return sync(text);
@@ -98,9 +98,10 @@ bool AppLinkEndpoint::gotoTarget(const QString& target) {
     accepted = t->cmdGoto(gotoRa, gotoDec, QStringLiteral("2000"));
   }
   if (accepted) {
+    if (hooks_.gotoStarted) hooks_.gotoStarted();
     if (hooks_.prepareSync) hooks_.prepareSync(host_.state().planetarium.TargetName, ra, dec);
-  } else if (hooks_.send) {
-    hooks_.send(2, QStringLiteral("NG"));
+  } else {
+    reply(2, QStringLiteral("NG"));
   }
   return true;
 }
@@ -116,10 +117,15 @@ bool AppLinkEndpoint::sync(const QString& text) {
   }
   MountDriver* t = host_.Telescope();
   if (!t) return true;
-  const QString epoch = host_.state().planetarium.SkyMapEpoch == 1 ? QStringLiteral("EOD") : QStringLiteral("2000");
-  // The result of a sync is not reported back over the link.
-  t->cmdSync(ra, dec, epoch);
+  // J2000, as the position answer (code 91) reads; the driver takes it to the date. The result
+  // of a sync is not reported back over the link.
+  t->cmdSync(ra, dec, QStringLiteral("2000"));
   return true;
+}
+
+void AppLinkEndpoint::reply(int16_t code, const QString& text) {
+  if (hooks_.reply) hooks_.reply(code, text);
+  else if (hooks_.send) hooks_.send(code, text);
 }
 
 }  // namespace orvan

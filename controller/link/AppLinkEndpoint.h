@@ -6,6 +6,10 @@
 //
 // Only a message that reads exactly as one of these acts; everything else is dropped without
 // an answer. The one refusal the link reports is "NG" for a mission-150 goto.
+//
+// Positions on the link are J2000 both ways: the sync request takes the frame the position
+// answer gives, whatever the planetarium port's SkyMap/EPOCH, so syncing on a position just
+// read moves nothing.
 #include "PlanetariumCommand.h"
 
 #include <QString>
@@ -27,6 +31,11 @@ class AppLinkEndpoint {
     std::function<void(const QString& name, double ra, double dec)> prepareSync;
     // The second event: code 90 with "Utility".
     std::function<void()> utilityAnswered;
+    // An answer for the program whose message is being handled alone (the position, the
+    // refusal of its goto); without it the answer goes out as any message.
+    std::function<void(int16_t code, const QString& text)> reply;
+    // A mission-150 goto was accepted: its end is told to the program that asked.
+    std::function<void()> gotoStarted;
   };
 
   AppLinkEndpoint(LinkHost& host, ACal2& cal, Hooks hooks);
@@ -41,6 +50,7 @@ class AppLinkEndpoint {
  private:
   bool gotoTarget(const QString& target);
   bool sync(const QString& text);
+  void reply(int16_t code, const QString& text);
 
   LinkHost& host_;
   ACal2& cal_;

@@ -7,12 +7,16 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QPointer>
+
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcLinkServer, "orvan.applink.server", QtWarningMsg)
 
 namespace orvan {
 
 struct AppLinkServer::Client {
+  quint64 id = 0;
   linkwire::LineReader reader;
 };
 
@@ -52,11 +56,12 @@ void AppLinkServer::accept() {
       ++letGo_;
       continue;
     }
-    clients_[s] = new Client;
+    clients_[s] = new Client{++lastId_, {}};
     connect(s, &QLocalSocket::readyRead, this, [this, s] { readFrom(s); });
     connect(s, &QLocalSocket::disconnected, this, [this, s] {
       auto it = clients_.find(s);
       if (it == clients_.end()) return;
+      if (gotoOwner_ == it->second->id) gotoOwner_ = 0;
       delete it->second;
       clients_.erase(it);
       s->deleteLater();
@@ -78,9 +83,12 @@ void AppLinkServer::readFrom(QLocalSocket* s) {
       ++droppedQueued_;
       continue;
     }
-    waiting_.push_back({line->kind == linkwire::Kind::Answer, line->code, line->text});
+    waiting_.push_back({line->kind == linkwire::Kind::Answer, line->code, line->text, it->second->id});
   }
-  drain();
+  // Carried out from the event loop, not from inside the socket's signal: a message can run
+  // the event loop for seconds (a driver's wait, the shutdown), and meanwhile its sender may
+  // go away and its socket be deleted under a handler still on the stack.
+  if (!waiting_.empty() && !busy_) QMetaObject::invokeMethod(this, &AppLinkServer::drain, Qt::QueuedConnection);
 }
 
 void AppLinkServer::drain() {
@@ -88,16 +96,49 @@ void AppLinkServer::drain() {
   // inside a message: the inner call leaves the queue to the outer one.
   if (busy_) return;
   busy_ = true;
+  // The controller may end (and this server go) while a message is carried out.
+  QPointer<AppLinkServer> self(this);
   while (!waiting_.empty()) {
     const Pending p = waiting_.front();
     waiting_.pop_front();
+    asker_ = p.client;
     if (p.answer) endpoint_.answer(p.code, p.text);
     else if (!endpoint_.message(p.code, p.text)) ++droppedLines_;
+    if (!self) return;
+    asker_ = 0;
   }
   busy_ = false;
 }
 
-void AppLinkServer::send(int16_t code, const QString& text) { broadcast(linkwire::Format(linkwire::Kind::Message, code, text)); }
+void AppLinkServer::send(int16_t code, const QString& text) {
+  // The end of a goto belongs to the client that asked for it; a goto nobody on the link
+  // asked for (the hand controller, the planetarium port) is told to every client.
+  if (code == 2 && (text == u"OK" || text == u"NG") && gotoOwner_ != 0) {
+    const quint64 owner = std::exchange(gotoOwner_, 0);
+    writeTo(owner, linkwire::Format(linkwire::Kind::Message, code, text));
+    return;
+  }
+  broadcast(linkwire::Format(linkwire::Kind::Message, code, text));
+}
+
+void AppLinkServer::reply(int16_t code, const QString& text) {
+  if (asker_ != 0) writeTo(asker_, linkwire::Format(linkwire::Kind::Message, code, text));
+}
+
+void AppLinkServer::gotoStarted() {
+  // A goto that replaces another client's ends that client's wait: its target is given up.
+  const quint64 before = std::exchange(gotoOwner_, asker_);
+  if (before != 0 && before != asker_) writeTo(before, linkwire::Format(linkwire::Kind::Message, 2, QStringLiteral("NG")));
+}
+
+void AppLinkServer::writeTo(quint64 id, const QByteArray& line) {
+  if (line.isEmpty()) return;
+  for (auto& [s, client] : clients_)
+    if (client->id == id) {
+      if (s->bytesToWrite() <= kMaxUnread) s->write(line);
+      return;
+    }
+}
 
 void AppLinkServer::ask(int16_t code, const QString& text) { broadcast(linkwire::Format(linkwire::Kind::Query, code, text)); }
 
@@ -116,6 +157,7 @@ void AppLinkServer::broadcast(const QByteArray& line) {
     ++letGo_;
     s->disconnect(this);
     auto it = clients_.find(s);
+    if (gotoOwner_ == it->second->id) gotoOwner_ = 0;
     delete it->second;
     clients_.erase(it);
     s->abort();

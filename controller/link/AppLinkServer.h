@@ -3,7 +3,8 @@
 // cooperating programs connect to, several at once. Each client's bytes are cut into lines
 // (LinkWire.h); messages and answers go to the endpoint in the order they came, one at a
 // time: a message that arrives while an earlier one is inside a driver operation waits, and
-// beyond a small queue a flood is dropped. What the controller sends goes to every client; a
+// beyond a small queue a flood is dropped. What the controller sends goes to every client,
+// except the end of a goto ("OK"/"NG"), which goes to the client that asked for that goto; a
 // client that stops reading is let go once its unread output passes a limit, so it can never
 // hold up the controller.
 #include <QByteArray>
@@ -34,6 +35,10 @@ class AppLinkServer : public QObject {
   QString path() const { return path_; }
   // The send operation (a message to every client).
   void send(int16_t code, const QString& text);
+  // An answer to the client whose message is being carried out; outside one, to nobody.
+  void reply(int16_t code, const QString& text);
+  // The message being carried out started a goto: its end is that client's.
+  void gotoStarted();
   // The utility query ("ask 90 Utility").
   void ask(int16_t code, const QString& text);
 
@@ -53,6 +58,7 @@ class AppLinkServer : public QObject {
   void readFrom(QLocalSocket* s);
   void drain();
   void broadcast(const QByteArray& line);
+  void writeTo(quint64 id, const QByteArray& line);
 
   AppLinkEndpoint& endpoint_;
   QLocalServer* server_ = nullptr;
@@ -62,9 +68,14 @@ class AppLinkServer : public QObject {
     bool answer;
     int16_t code;
     QString text;
+    quint64 client;
   };
   std::deque<Pending> waiting_;
   bool busy_ = false;
+  quint64 lastId_ = 0;
+  quint64 asker_ = 0;      // the client whose message is being carried out
+  quint64 gotoOwner_ = 0;  // the client whose goto runs
+
   int droppedLines_ = 0;
   int droppedQueued_ = 0;
   int letGo_ = 0;

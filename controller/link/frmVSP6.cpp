@@ -56,10 +56,8 @@ QString frmVSP6::portProblem() const {
   if (setting("DOME", "Controller") == 1 && setting("DOME", "CommPort") == n)
     return QStringLiteral("仮想シリアルポート ") + strPort1 +
            QStringLiteral(" はドームの通信ポート(DOME/CommPort)と同じ番号です\n") + path + without;
-  // A link left by a controller that did not end cleanly points nowhere and is replaced.
-  const QFileInfo link(linkFor(strPort1));
-  const bool live = link.isSymLink() ? QFileInfo::exists(link.symLinkTarget()) : link.exists();
-  if (live)
+  // A link left by a controller that did not end cleanly is replaced without a question.
+  if (PseudoTerminal::linkInUse(linkFor(strPort1)))
     return QStringLiteral("仮想シリアルポート ") + strPort1 + QStringLiteral(" は他の装置またはプログラムが使用中です\n") +
            path + without;
   return {};

@@ -2,6 +2,7 @@
 
 #include "Vb.h"
 
+#include <QRandomGenerator>
 #include <QStringList>
 #include <cmath>
 
@@ -70,8 +71,29 @@ QByteArray Pair(const char* word, double a, double b) {
 QByteArray GotoDatagram(double raHours, double decDeg) { return Pair("cmdGoto", raHours, decDeg); }
 QByteArray SyncDatagram(double raHours, double decDeg) { return Pair("cmdSync", raHours, decDeg); }
 
+QByteArray NewBridgeSecret() {
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  QByteArray s(kBridgeSecretBytes, '0');
+  for (char& c : s) c = kDigits[QRandomGenerator::system()->bounded(36)];
+  return s;
+}
+
+QByteArray SealBridgeDatagram(const QByteArray& secret, const QByteArray& text) { return secret + ' ' + text; }
+
+std::optional<QByteArray> OpenBridgeDatagram(const QByteArray& secret, const QByteArray& datagram) {
+  if (secret.size() != kBridgeSecretBytes || datagram.size() <= secret.size() || datagram[secret.size()] != ' ')
+    return std::nullopt;
+  // Every byte is compared, so the time taken tells a guesser nothing.
+  unsigned char differ = 0;
+  for (qsizetype i = 0; i < secret.size(); ++i) differ |= static_cast<unsigned char>(secret[i] ^ datagram[i]);
+  if (differ != 0) return std::nullopt;
+  return datagram.mid(secret.size() + 1);
+}
+
 BridgePorts BridgePortsFromEnvironment() {
   BridgePorts p;
+  const QByteArray secret = qgetenv(kBridgeSecretVariable);
+  if (secret.size() == kBridgeSecretBytes) p.secret = secret;
   const QStringList f = qEnvironmentVariable("ORVAN_BRIDGE_PORTS").split(u',');
   if (f.size() != 2) return p;
   bool ok1 = false, ok2 = false;

@@ -34,10 +34,29 @@ QByteArray SyncDatagram(double raHours, double decDeg);
 // The ports of the two ends on the loopback: the controller's (3010) and the bridge's (3011).
 // ORVAN_BRIDGE_PORTS="<controller>,<bridge>" moves both, so that test runs side by side do
 // not meet; the bridge program inherits it from the controller.
+//
+// Any local user can send to a loopback port, so the two ends trust only each other: the
+// controller chooses a secret for the run and hands it to the bridge it starts in the
+// environment (ORVAN_BRIDGE_SECRET, readable by the observer alone, never on a command line);
+// every datagram either way begins with it.
 struct BridgePorts {
   quint16 controller = 3010;
   quint16 bridge = 3011;
+  QByteArray secret;  // kBridgeSecretBytes letters and digits; empty: nothing is trusted
 };
+// The ports from the environment; the secret too (the bridge program's side).
 BridgePorts BridgePortsFromEnvironment();
+
+inline constexpr char kBridgeSecretVariable[] = "ORVAN_BRIDGE_SECRET";
+inline constexpr qsizetype kBridgeSecretBytes = 32;
+// A new secret from the system's random source.
+QByteArray NewBridgeSecret();
+// "<secret> <text>": what goes on the wire.
+QByteArray SealBridgeDatagram(const QByteArray& secret, const QByteArray& text);
+// The text of a datagram that begins with `secret` and a blank; nullopt for any other (also
+// whenever the secret is not one).
+std::optional<QByteArray> OpenBridgeDatagram(const QByteArray& secret, const QByteArray& datagram);
+// Enough to receive the longest sealed datagram and see one byte more.
+inline constexpr qsizetype kMaxSealedBridgeDatagram = kBridgeSecretBytes + 1 + kMaxBridgeDatagram + 1;
 
 }  // namespace orvan

@@ -2,8 +2,10 @@
 
 #include "ACal2.h"
 #include "ProgramFolder.h"
+#include "ParentProcess.h"
 #include "Shared.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
 #include <cmath>
@@ -33,7 +35,8 @@ const MountTraits& Traits() {
 
 frmASCOM::frmASCOM(SharedState& state, MountHost& host, ACal2& cal, const QString& iniPath, BridgePorts ports,
                    QObject* parent)
-    : CommonMountDriver(Traits(), state, host, cal, iniPath, parent), ports_(ports) {
+    : CommonMountDriver(Traits(), state, host, cal, iniPath, parent), ports_(std::move(ports)) {
+  if (ports_.secret.size() != kBridgeSecretBytes) ports_.secret = NewBridgeSecret();
   frmASCOM::Selected();
   connect(&socket_, &QUdpSocket::readyRead, this, &frmASCOM::ReadDatagrams);
   // The loopback only: no datagram from the network ever reaches this socket.
@@ -80,6 +83,11 @@ bool frmASCOM::StartBridge() {
   bridge_->setWorkingDirectory(ProgramFolder());
   // What the bridge prints goes where the controller's own messages go.
   bridge_->setProcessChannelMode(QProcess::ForwardedChannels);
+  // The run's secret and this process as the parent the bridge ends with.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QString::fromLatin1(kBridgeSecretVariable), QString::fromLatin1(ports_.secret));
+  env.insert(QString::fromLatin1(kParentPidVariable), QString::number(QCoreApplication::applicationPid()));
+  bridge_->setProcessEnvironment(env);
   connect(bridge_, &QProcess::finished, this, &frmASCOM::BridgeFinished);
   connect(bridge_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
     if (e == QProcess::FailedToStart) BridgeFailed(QStringLiteral("ブリッジプログラム ascomconnect を起動できません"));
@@ -117,7 +125,8 @@ void frmASCOM::BridgeFailed(const QString& text) {
 bool frmASCOM::Send(const QByteArray& datagram) {
   if (!socketReady()) return false;
   qCDebug(lcBridge).noquote() << "to bridge:" << QString::fromUtf8(datagram);
-  return socket_.writeDatagram(datagram, QHostAddress::LocalHost, ports_.bridge) == datagram.size();
+  const QByteArray sealed = SealBridgeDatagram(ports_.secret, datagram);
+  return socket_.writeDatagram(sealed, QHostAddress::LocalHost, ports_.bridge) == sealed.size();
 }
 
 void frmASCOM::SendCmd(const QString& text) {
@@ -137,7 +146,7 @@ void frmASCOM::SendCmd(const QString& text) {
 void frmASCOM::ReadDatagrams() {
   while (socket_.hasPendingDatagrams()) {
     // One byte more than any datagram of the bridge: a longer one is seen as too long.
-    const QNetworkDatagram d = socket_.receiveDatagram(kMaxBridgeDatagram + 1);
+    const QNetworkDatagram d = socket_.receiveDatagram(kMaxSealedBridgeDatagram);
     TakeDatagram(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
   }
 }
@@ -150,9 +159,19 @@ void frmASCOM::TakeDatagram(const QByteArray& datagram, const QHostAddress& send
     qCDebug(lcBridge) << "datagram from" << sender << port << "dropped: not the bridge";
     return;
   }
-  const auto m = ParseBridgeDatagram(datagram);
+  // Whoever else sends from the bridge's port (a program that took it while the bridge was
+  // down) does not know this run's secret.
+  const auto text = OpenBridgeDatagram(ports_.secret, datagram);
+  if (!text) {
+    ++droppedForeign_;
+    // Said now and then, so that a flood cannot fill the log.
+    if (droppedForeign_ == 1 || droppedForeign_ % 100 == 0)
+      qCWarning(lcBridge) << "datagram without this run's secret dropped; dropped so far:" << droppedForeign_;
+    return;
+  }
+  const auto m = ParseBridgeDatagram(*text);
   if (!m) {
-    if (!datagram.isEmpty()) ++droppedMalformed_;
+    if (!text->isEmpty()) ++droppedMalformed_;
     qCDebug(lcBridge) << "datagram dropped:" << datagram.left(80);
     return;
   }

@@ -193,6 +193,10 @@ QString CheckSiteFields(const SetupFields& f) {
   return {};
 }
 
+bool ReadAlpacaUse(const QString& path) {
+  return ReadIni(path, QStringLiteral("ASCOM"), QStringLiteral("Alpaca")).trimmed() == u"1";
+}
+
 bool ReadAscomUse(const QString& path) {
   if (ReadIni(path, QStringLiteral("ASCOM"), QStringLiteral("Use")).isEmpty())
     WriteIni(path, QStringLiteral("ASCOM"), QStringLiteral("Use"), QStringLiteral("False"));

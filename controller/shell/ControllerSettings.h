@@ -44,6 +44,9 @@ QString CheckSiteFields(const SetupFields& fields);
 
 // ASCOM/Use as a truth value; an empty key is first written "False".
 bool ReadAscomUse(const QString& iniPath);
+// ASCOM/Alpaca: "1" starts the Alpaca device with the controller; absent or anything else, it
+// is not started (it would open the mount to every local program, or to the network).
+bool ReadAlpacaUse(const QString& iniPath);
 
 // DOME/Dome_Auto is inverted: "0" or absent = the dome follows the telescope.
 bool DomeFollowsAtStart(const QString& iniPath);

@@ -357,6 +357,11 @@ void frmMain::keyPressEvent(QKeyEvent* e) {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
+  // Refused as a second instance: nothing of this run was loaded, nothing is to be saved.
+  if (!loadBegun_) {
+    e->accept();
+    return;
+  }
   // During the start-up a close (SIGTERM, Ctrl+C) is kept for the start-up to act on as soon
   // as the step in progress has returned.
   if (starting_) {

@@ -113,6 +113,8 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   // The application link's send operation, and the utility query.
   void LinkSend(int16_t code, const QString& text);
   void LinkAsk(int16_t code, const QString& text);
+  // To the cooperating program whose message is being carried out, and to no other.
+  void LinkReply(int16_t code, const QString& text);
   // Where the application link listens; empty when it does not.
   QString appLinkPath() const;
   // The sync dialog, loaded (not shown) when it is not yet.
@@ -207,6 +209,7 @@ class frmMain : public QWidget, public MountHost, public LinkHost {
   QString ascomTelescopeName_;
   bool shutdownRequested_ = false;  // Mission 98: end even when ExitOption keeps the window
   bool starting_ = false;           // Form_Load between the title and its last step
+  bool loadBegun_ = false;          // Form_Load got past the single-instance guard
   bool closeAsked_ = false;         // a close arrived while starting
   int parkMode_ = 0;
   int startWaitMs_ = 5000;

@@ -23,6 +23,10 @@ void frmMain::StartAppLink() {
     dialog->AppendTarget(name, ra, dec);
   };
   hooks.utilityAnswered = [this] { UtilityAnswered(); };
+  hooks.reply = [this](int16_t code, const QString& text) { LinkReply(code, text); };
+  hooks.gotoStarted = [this] {
+    if (linkServer_) linkServer_->gotoStarted();
+  };
   linkEndpoint_ = std::make_unique<AppLinkEndpoint>(*this, acal_, std::move(hooks));
   linkServer_ = std::make_unique<AppLinkServer>(*linkEndpoint_);
   QString error;
@@ -44,6 +48,11 @@ QString frmMain::appLinkPath() const { return linkServer_ ? linkServer_->path() 
 void frmMain::LinkSend(int16_t code, const QString& text) {
   if (parts_.linkSend) parts_.linkSend(code, text, false);
   if (linkServer_) linkServer_->send(code, text);
+}
+
+void frmMain::LinkReply(int16_t code, const QString& text) {
+  if (parts_.linkSend) parts_.linkSend(code, text, false);
+  if (linkServer_) linkServer_->reply(code, text);
 }
 
 void frmMain::LinkAsk(int16_t code, const QString& text) {

@@ -29,7 +29,9 @@ void frmMain::Mission(int16_t code, const QString& text) {
       if (Telescope_) Telescope_->cmdStop();
       return;
     case 54:
-      Park();
+      // Nothing to park (no park position, no dome home): the program that asked hears it at
+      // once instead of waiting for a park's end that never comes.
+      if (!Park()) LinkReply(2, QStringLiteral("NG"));
       return;
     case 57:
       if (text == u"on") d.DomeAutoRun = true;

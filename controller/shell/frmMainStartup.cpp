@@ -11,6 +11,7 @@
 #include "DomePanel.h"
 #include "IniFile.h"
 #include "PortAccess.h"
+#include "ParentProcess.h"
 #include "ProcessLauncher.h"
 #include "ProgramFolder.h"
 #include "Shared.h"
@@ -21,6 +22,7 @@
 #include "frmVSP6.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -49,6 +51,7 @@ bool frmMain::Form_Load() {
   // arrives: one taken as an ordinary close before the start wait would run the shutdown on a
   // window that never loaded, and the start would then carry on into a running controller.
   starting_ = true;
+  loadBegun_ = true;
 
   // 4. (before 3, which reads the file) The settings path; the dome is available until a
   // connection fails.
@@ -72,7 +75,8 @@ bool frmMain::Form_Load() {
   fields_.mountList = MountListEntries(ascom);
   cmbTelescope->clear();
   cmbTelescope->addItems(fields_.mountList);
-  if (ascomUse && driverProgram) OrvanforASCOMstartup(true);
+  // The Alpaca device only when the observer asked for it: it steers the mount for any caller.
+  if (ReadAlpacaUse(iniPath_) && driverProgram) OrvanforASCOMstartup(true);
 
   // 7, 8. Title window during the start wait.
   QPointer<frmTitle> title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());
@@ -221,6 +225,10 @@ void frmMain::OrvanforASCOMstartup(bool start) {
     ascomProcess_ = new QProcess(this);
     ascomProcess_->setProgram(InProgramFolder(QStringLiteral("\\OrvanforASCOM")));
     ascomProcess_->setWorkingDirectory(ProgramFolder());
+    // It ends with this process, also when this one is killed.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kParentPidVariable), QString::number(QCoreApplication::applicationPid()));
+    ascomProcess_->setProcessEnvironment(env);
     ascomProcess_->start();
     return;
   }

@@ -10,10 +10,12 @@
 #include "Shared.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace orvan;
 using linkwire::Kind;
@@ -130,8 +132,9 @@ TEST_F(AppLinkEndpointTest, MissionsPositionAndSync) {
   EXPECT_TRUE(link.message(90, "3600,-36000"));
   host.shared.planetarium.SkyMapEpoch = 2;
   EXPECT_TRUE(link.message(90, " 7200.5 , 1800"));
+  // J2000 whatever the planetarium port's epoch: the frame code 91 answers in.
   ASSERT_EQ(mount.ops(), (QStringList{"cmdSync", "cmdSync"}));
-  EXPECT_EQ(mount.calls[0].text, "EOD");
+  EXPECT_EQ(mount.calls[0].text, "2000");
   EXPECT_EQ(mount.calls[1].text, "2000");
   EXPECT_EQ(mount.calls[1].ra, 7200.5);
 
@@ -207,4 +210,117 @@ TEST(AppLinkServer, SeveralClientsASilentOneAndGarbage) {
   EXPECT_EQ(talker.state(), QLocalSocket::ConnectedState);
   EXPECT_TRUE(heard.startsWith(linkwire::Greeting() + "\n"));
   EXPECT_TRUE(heard.contains("msg 99 0000000100\n"));
+}
+
+namespace {
+// A server whose endpoint answers through it, as the controller wires them, and clients that
+// collect what they hear.
+struct LinkedServer {
+  QTemporaryDir dir;
+  FakeLinkHost host;
+  FakeMountDriver mount;
+  ACal2 cal{host.shared.site, host.shared.mount};
+  std::unique_ptr<AppLinkServer> server;
+  AppLinkEndpoint endpoint{host, cal,
+                           {[this](int16_t c, const QString& t) { server->send(c, t); }, {}, {},
+                            [this](int16_t c, const QString& t) { server->reply(c, t); },
+                            [this] { server->gotoStarted(); }}};
+  LinkedServer() {
+    app();
+    host.telescope = &mount;
+    host.shared.site.SiteLatitude = 128400;
+    host.shared.site.SiteLatitudeRadians = 128400 / ACal2::kArcsecPerRad;
+    server = std::make_unique<AppLinkServer>(endpoint);
+    EXPECT_TRUE(server->listen(linkwire::SocketPath(dir.path())));
+  }
+  std::unique_ptr<QLocalSocket> client() {
+    auto s = std::make_unique<QLocalSocket>();
+    s->connectToServer(server->path());
+    EXPECT_TRUE(s->waitForConnected(2000));
+    return s;
+  }
+  // "(hh:mm:ss +dd:00:00)" on the meridian now.
+  QString meridian(int decDeg) const {
+    const int ra = cal.LocalSiderealTime();
+    return QString::asprintf("(%02d:%02d:%02d %c%02d:00:00)", ra / 3600, ra / 60 % 60, ra % 60, decDeg < 0 ? '-' : '+',
+                             std::abs(decDeg));
+  }
+};
+
+// What `s` has heard so far, greeting and all, once `until` is among it or the deadline passed.
+QByteArray heardBy(QLocalSocket& s, QByteArray& so_far, const QByteArray& until, int ms = 3000) {
+  QElapsedTimer t;
+  t.start();
+  while (!so_far.contains(until) && t.elapsed() < ms) {
+    Wait(10);
+    so_far += s.readAll();
+  }
+  return so_far;
+}
+}  // namespace
+
+// Two programs with gotos of their own: each hears the end of its own goto, never the other's.
+TEST(AppLinkServer, EachGotoIsAnsweredToTheClientThatAskedForIt) {
+  LinkedServer link;
+  auto a = link.client(), b = link.client();
+  QByteArray heardA, heardB;
+  a->write(("msg 2 150,0,0," + link.meridian(40) + ",A\n").toUtf8());
+  ASSERT_TRUE(heardBy(*a, heardA, "never", 300).startsWith(linkwire::Greeting()));
+  ASSERT_EQ(link.mount.ops(), QStringList{"cmdGoto"});
+  // B's target is below the horizon: B alone hears "NG"; A's goto goes on.
+  b->write(("msg 2 150,0,0," + link.meridian(-80) + ",B\n").toUtf8());
+  EXPECT_TRUE(heardBy(*b, heardB, "msg 2 NG\n").contains("msg 2 NG\n"));
+  EXPECT_FALSE(heardBy(*a, heardA, "msg 2", 300).contains("msg 2"));
+  // The controller reports the end of a goto: A's.
+  link.server->send(2, "OK");
+  EXPECT_TRUE(heardBy(*a, heardA, "msg 2 OK\n").contains("msg 2 OK\n"));
+  EXPECT_FALSE(heardBy(*b, heardB, "msg 2 OK", 300).contains("msg 2 OK"));
+
+  // A starts again, B takes the mount elsewhere: A's target is given up ("NG"), B's end is B's.
+  heardA.clear();
+  heardB.clear();
+  a->write(("msg 2 150,0,0," + link.meridian(40) + ",A\n").toUtf8());
+  heardBy(*a, heardA, "never", 300);
+  b->write(("msg 2 150,0,0," + link.meridian(30) + ",B\n").toUtf8());
+  EXPECT_TRUE(heardBy(*a, heardA, "msg 2 NG\n").contains("msg 2 NG\n"));
+  link.server->send(2, "OK");
+  EXPECT_TRUE(heardBy(*b, heardB, "msg 2 OK\n").contains("msg 2 OK\n"));
+  EXPECT_FALSE(heardA.contains("msg 2 OK"));
+  // A goto nobody on the link asked for (the hand controller's) ends for everyone; a position
+  // asked for is the asker's.
+  link.server->send(2, "OK");
+  EXPECT_TRUE(heardBy(*a, heardA, "msg 2 OK\n").contains("msg 2 OK\n"));
+  b->write("msg 89\n");
+  EXPECT_TRUE(heardBy(*b, heardB, "msg 91 ").contains("msg 91 "));
+  EXPECT_FALSE(heardBy(*a, heardA, "msg 91", 300).contains("msg 91"));
+}
+
+// A message whose handling turns the event loop (the shutdown mission waits, drivers wait)
+// while its sender goes away: the sender's socket is let go only after the handler returned.
+TEST(AppLinkServer, ASenderThatLeavesDuringItsOwnMissionIsLetGoSafely) {
+  LinkedServer link;
+  auto a = link.client();
+  auto other = link.client();
+  bool gone = false;
+  link.host.duringMission = [&](int16_t code) {
+    if (code != 98) return;
+    a->disconnectFromServer();
+    a.reset();
+    QElapsedTimer t;
+    t.start();
+    while (link.server->clientCount() > 1 && t.elapsed() < 3000) Wait(10);
+    gone = link.server->clientCount() == 1;
+    Wait(50);  // deferred deletions of this loop run here
+  };
+  a->write("msg 2 98\nmsg 2 99\n");
+  QElapsedTimer t;
+  t.start();
+  while (link.host.missions.size() < 2 && t.elapsed() < 5000) Wait(10);
+  EXPECT_TRUE(gone);
+  // Both messages were carried out, and the server still serves the other client.
+  EXPECT_EQ(link.host.missions, (std::vector<std::pair<int16_t, QString>>{{98, ""}, {99, ""}}));
+  link.host.duringMission = nullptr;
+  link.server->send(99, "0000000100");
+  QByteArray heard;
+  EXPECT_TRUE(heardBy(*other, heard, "msg 99 0000000100\n").contains("msg 99 0000000100\n"));
 }

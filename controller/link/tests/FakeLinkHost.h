@@ -5,6 +5,7 @@
 #include "MountDriver.h"
 
 #include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,13 @@ class FakeLinkHost : public LinkHost {
   SharedState shared;
 
   MountDriver* Telescope() override { return telescope; }
-  void Mission(int16_t code, const QString& text) override { missions.emplace_back(code, text); }
+  // Runs inside a mission, as the controller's own waits do (the event loop turns).
+  std::function<void(int16_t code)> duringMission;
+
+  void Mission(int16_t code, const QString& text) override {
+    missions.emplace_back(code, text);
+    if (duringMission) duringMission(code);
+  }
   void IniRead() override { ++iniReads; }
   SharedState& state() override { return shared; }
   QString IniPath() const override { return ini_; }

@@ -9,7 +9,8 @@
 //                          prints the status word that reports it
 //     stop                 stops the mount
 //     position             prints the mount's J2000 position ("RA,Dec")
-//     sync RA DEC          syncs on RA (seconds of time) and Dec (arcseconds)
+//     sync RA DEC          syncs on RA (seconds of time) and Dec (arcseconds), J2000 as position
+//                          prints it
 //     mission CODE [TEXT]  any mission request
 //     send CODE [TEXT]     any message
 //     answer CODE [TEXT]   an answer (the utility answer is "answer 90 Utility")
@@ -17,8 +18,10 @@
 //
 // The controller is found in the program folder: --folder, else $ORVAN_PROGRAM_FOLDER, else the
 // observer's own folder (~/.local/share/OrvanMirel) when a controller listens there, else the
-// folder of this program. Exit: 0 done, 1 no controller or a wrong command, 2 refused ("NG"),
-// 3 no answer within the time-out.
+// folder of this program. Exit: 0 done, 1 no controller, 2 refused ("NG") or a wrong command
+// (the usage on standard error), 3 no answer within the time-out. --help and --version answer
+// on standard output.
+#include "CommandLine.h"
 #include "LinkWire.h"
 
 #include <QCoreApplication>
@@ -26,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <cstdio>
@@ -128,14 +132,20 @@ std::optional<linkwire::Line> await(Link& link, int16_t code, int timeoutMs, con
   return std::nullopt;
 }
 
-// The end of a park goto reports a status word with its sixth place set.
+// The end of a park goto reports a status word with its sixth place set; a park that cannot
+// start (nothing to park) is refused at once with "NG".
 int awaitParked(Link& link, int timeoutMs) {
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < timeoutMs) {
-    const auto r = await(link, 99, int(timeoutMs - t.elapsed()));
+    const auto r = link.next(int(timeoutMs - t.elapsed()));
     if (!r) break;
-    if (r->text.size() >= 6 && r->text[5] == u'1') {
+    if (r->kind != Kind::Message) continue;
+    if (r->code == 2 && r->text == u"NG") {
+      err(QStringLiteral("nothing to park: no park position (PARK/AZ, PARK/Alt) and no dome home is set"));
+      return 2;
+    }
+    if (r->code == 99 && r->text.size() >= 6 && r->text[5] == u'1') {
       out(r->text);
       return 0;
     }
@@ -144,12 +154,30 @@ int awaitParked(Link& link, int timeoutMs) {
   return 3;
 }
 
-int usage() {
-  err(QStringLiteral(
-      "usage: orvan-link [--folder DIR] [--timeout SECONDS] "
-      "goto TARGET [NAME] | status | observe on|off | park | stop | position | sync RA DEC | "
-      "mission CODE [TEXT] | send CODE [TEXT] | answer CODE [TEXT] | watch"));
-  return 1;
+const ProgramUsage kUsage{
+    QStringLiteral("orvan-link"), QStringLiteral("[--folder DIR] [--timeout SECONDS] COMMAND ..."),
+    QStringLiteral("The controller's application link from the shell. Commands:\n"
+                   "  goto TARGET [NAME]    \"(hh:mm:ss +dd:mm:ss)\", J2000; waits for OK (exit 0) or NG (exit 2)\n"
+                   "  status                the status word\n"
+                   "  observe on|off        starts the observation, or ends it and parks\n"
+                   "  park                  parks as the park button is set; waits for its end\n"
+                   "  stop                  stops the mount\n"
+                   "  position              the mount's J2000 position: RA seconds,Dec arcseconds\n"
+                   "  sync RA DEC           syncs on RA (seconds of time) and Dec (arcseconds), J2000\n"
+                   "  mission CODE [TEXT]   any mission request\n"
+                   "  send CODE [TEXT]      any message\n"
+                   "  answer CODE [TEXT]    an answer (\"answer 90 Utility\")\n"
+                   "  watch                 prints what the controller sends\n"
+                   "Exit: 0 done, 1 no controller, 2 refused or a wrong command, 3 no answer in time.")};
+
+int usage(const QString& problem = {}) { return UsageError(kUsage, problem); }
+
+// A plain decimal number within [low, high): the position's own frame and units.
+bool coordinate(const QString& s, double low, double high, bool highIncluded) {
+  static const QRegularExpression kPlain(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
+  if (!kPlain.match(s).hasMatch()) return false;
+  const double v = s.toDouble();
+  return v >= low && (v < high || (highIncluded && v == high));
 }
 
 bool codeArg(const QString& s, int16_t& code) {
@@ -165,32 +193,40 @@ bool codeArg(const QString& s, int16_t& code) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QStringList args = app.arguments().mid(1);
+  if (const auto answered = AnswerHelpOrVersion(args, kUsage)) return *answered;
   QString folder;
   double timeoutS = -1;
   while (!args.isEmpty() && args[0].startsWith(QStringLiteral("--"))) {
     const QString opt = args.takeFirst();
-    if (args.isEmpty()) return usage();
+    if (opt != u"--folder" && opt != u"--timeout") return usage(QStringLiteral("unknown option ") + opt);
+    if (args.isEmpty()) return usage(opt + QStringLiteral(" needs a value"));
     if (opt == u"--folder") folder = args.takeFirst();
-    else if (opt == u"--timeout") {
+    else {
       bool ok = false;
       timeoutS = args.takeFirst().toDouble(&ok);
-      if (!ok || timeoutS <= 0) return usage();
-    } else return usage();
+      if (!ok || !(timeoutS > 0) || timeoutS > 86400) return usage(QStringLiteral("--timeout takes seconds"));
+    }
   }
-  if (args.isEmpty()) return usage();
+  if (args.isEmpty()) return usage(QStringLiteral("no command"));
   const QString cmd = args.takeFirst();
   const auto ms = [&](double dflt) { return int((timeoutS > 0 ? timeoutS : dflt) * 1000); };
 
   // Commands are checked before connecting, so a typo never reaches the controller.
+  static const QStringList kCommands = {"goto", "status", "observe", "park", "stop", "position",
+                                       "sync", "mission", "send", "answer", "watch"};
+  if (!kCommands.contains(cmd)) return usage(QStringLiteral("unknown command ") + cmd);
   int16_t code = 0;
   if ((cmd == u"send" || cmd == u"answer" || cmd == u"mission") && (args.isEmpty() || !codeArg(args[0], code)))
-    return usage();
-  if (cmd == u"goto" && (args.isEmpty() || !linkwire::IsTargetText(args[0]))) {
-    err(QStringLiteral("the target must read (hh:mm:ss +dd:mm:ss), J2000"));
-    return 1;
-  }
-  if (cmd == u"observe" && (args.size() != 1 || (args[0] != u"on" && args[0] != u"off"))) return usage();
-  if (cmd == u"sync" && args.size() != 2) return usage();
+    return usage(cmd + QStringLiteral(" takes a code from -32768 to 32767"));
+  if (cmd == u"goto" && (args.isEmpty() || args.size() > 2 || !linkwire::IsTargetText(args[0])))
+    return usage(QStringLiteral("the target must read (hh:mm:ss +dd:mm:ss), J2000"));
+  if (cmd == u"observe" && (args.size() != 1 || (args[0] != u"on" && args[0] != u"off")))
+    return usage(QStringLiteral("observe takes on or off"));
+  if (cmd == u"sync" &&
+      (args.size() != 2 || !coordinate(args[0], 0, 86400, false) || !coordinate(args[1], -324000, 324000, true)))
+    return usage(QStringLiteral("sync takes RA in seconds of time (0 to 86400) and Dec in arcseconds (-324000 to 324000)"));
+  if ((cmd == u"status" || cmd == u"park" || cmd == u"stop" || cmd == u"position" || cmd == u"watch") && !args.isEmpty())
+    return usage(cmd + QStringLiteral(" takes no arguments"));
 
   Link link;
   if (!link.open(findFolder(folder))) return 1;

@@ -32,10 +32,12 @@ bool PumpUntil(F done, int ms = 3000) {
 
 class BridgeDriverTest : public DriverFixture {
  protected:
+  const QByteArray kSecret = "k3v9q0x7m2c8w1r6t5y4u3i2o1p0a9s8";
   BridgeDriverTest() {
     SetProgramFolderForTests(dir.path());
     ports.controller = FreeUdpPort();
     ports.bridge = FreeUdpPort();
+    ports.secret = kSecret;
     EXPECT_TRUE(bridge.bind(QHostAddress::LocalHost, ports.bridge));
     driver = std::make_unique<frmASCOM>(state, host, cal, ini, ports);
     driver->slewWatchTimer().stop();
@@ -55,13 +57,19 @@ class BridgeDriverTest : public DriverFixture {
   // What the bridge's port received, one datagram per entry.
   QList<QByteArray> received(int atLeast) {
     PumpUntil([&] {
-      while (bridge.hasPendingDatagrams()) got << bridge.receiveDatagram().data();
+      while (bridge.hasPendingDatagrams()) {
+        const QByteArray d = bridge.receiveDatagram().data();
+        // Everything the driver sends carries the run's secret.
+        EXPECT_TRUE(d.startsWith(kSecret + ' ')) << d.constData();
+        got << d.mid(kSecret.size() + 1);
+      }
       return got.size() >= atLeast;
     });
     return got;
   }
   // A datagram from the bridge's own port, as the bridge program sends it.
-  void fromBridge(const QByteArray& d) {
+  void fromBridge(const QByteArray& d) { fromBridgePort(kSecret + ' ' + d); }
+  void fromBridgePort(const QByteArray& d) {
     bridge.writeDatagram(d, QHostAddress::LocalHost, ports.controller);
     QCoreApplication::processEvents();
     PumpUntil([] { return false; }, 30);
@@ -156,6 +164,13 @@ TEST_F(BridgeDriverTest, DropsDatagramsFromAnyoneButTheBridgeAndAnyThatDoNotPars
   for (const char* d : {"Coodinate,3,40", "Name,Please choose", "Error,stop everything"})
     stranger.writeDatagram(QByteArray(d), QHostAddress::LocalHost, ports.controller);
   ASSERT_TRUE(PumpUntil([&] { return driver->droppedForeign() == 3; }));
+  // A program that took the bridge's port while the bridge was down knows the port and the
+  // words but not this run's secret.
+  const QList<QByteArray> unsealed = {"Coodinate,3,40", "Coodinate,10,-20", QByteArray(kSecret).replace(5, 1, "z") + " Coodinate,10,-20",
+                                      kSecret + "Coodinate,10,-20", kSecret.left(31) + " Coodinate,10,-20"};
+  for (const QByteArray& d : unsealed)
+    fromBridgePort(d);
+  EXPECT_EQ(driver->droppedForeign(), 8);
 
   const QList<QByteArray> junk = {"", QByteArray(600, 'x'), "Coodinate," + QByteArray(600, '1') + ",1",
                                   "Coodinate,nan,40", "Coodinate,inf,40", "Coodinate,3,-inf", "Coodinate,3e0,40",
@@ -194,6 +209,7 @@ TEST_F(BridgeDriverTest, FailuresOfTheBridgeAreShownAndGiveUpTheGoto) {
   EXPECT_EQ(state.mount.TelState, 1);
   EXPECT_EQ(host.telSlewings, (std::vector<int>{1, 0}));
   EXPECT_EQ(host.linkOks, 0);
+  EXPECT_EQ(host.linkNgs, 1);  // whoever asked for the goto hears at once that it will not end
 
   // The chooser asked for now starts the bridge again, and is asked for once more when the
   // new bridge speaks: its first datagram may have gone out before the bridge listened.

@@ -627,7 +627,7 @@ TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {
   EXPECT_EQ(link({"sync", QString::number(lst), "126000"}).first, 0);
   EXPECT_EQ(link({"send", "2", "150,0,0,(99:99:99 +99:99:99),X"}).first, 0);
   EXPECT_EQ(link({"send", "90", "nan,1"}).first, 0);
-  EXPECT_EQ(link({"goto", "M42"}).first, 1);  // refused before it is sent
+  EXPECT_EQ(link({"goto", "M42"}).first, 2);  // a wrong argument: refused before it is sent
   waitUntil([&] { return commandsSince(mark).contains(":CM#"); }, 5);
   const QStringList after = commandsSince(mark);
   EXPECT_FALSE(after.contains(":MS#")) << after.join(' ').toStdString();
