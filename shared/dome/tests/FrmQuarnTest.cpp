@@ -32,6 +32,14 @@ class Quarn : public ::testing::Test {
     driver = std::make_unique<FrmQuarn>(s, ini, std::move(host), std::move(link));
     return *driver;
   }
+  // The replies of a connection: the relay report, the stop, the report again (output 32 the
+  // home memory).
+  void queueConnect(bool homeKnown = false) {
+    const QByteArray relays = homeKnown ? "$1300000001\r" : "$1300000000\r";
+    fake->queueReply(relays);
+    fake->queueReply("$12\r");  // the stop at connect
+    fake->queueReply(relays);
+  }
   static QByteArray count(int32_t c) { return "$11 800000 800000 " + FrmQuarn::D2B(c).toLatin1() + "\r"; }
 
   QTemporaryDir dir;
@@ -115,9 +123,7 @@ TEST_F(Quarn, ACountHalfATurnAwayIsBelievedOnlyWhenTheNextConfirmsIt) {
 
 TEST_F(Quarn, IgnoreStopsAddressingTheControllerButAStopStillGoesOut) {
   FrmQuarn& q = make();
-  fake->queueReply("$1300000000\r");
-  fake->queueReply("$12\r");  // the stop at connect
-  fake->queueReply("$1300000000\r");
+  queueConnect();
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
   fake->queueReply(count(777));
   q.DomeGetEnc();
@@ -150,9 +156,7 @@ TEST_F(Quarn, RetryWaitsOnAndAbortEndsTheControllerOnceTheExchangeReturned) {
                                  EXPECT_FALSE(fake->writes.isEmpty());
                                  ++aborts;
                                }});
-  fake->queueReply("$1300000000\r");
-  fake->queueReply("$12\r");  // the stop at connect
-  fake->queueReply("$1300000000\r");
+  queueConnect();
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
   fake->writes.clear();
   fake->queueReply(count(42), 7000);  // late, but within the Retry
@@ -174,9 +178,7 @@ TEST_F(Quarn, RetryWaitsOnAndAbortEndsTheControllerOnceTheExchangeReturned) {
 // own reply: that "$12" is not the relay report, which would have read as the home lost.
 TEST_F(Quarn, TheStopsReplyBeforeTheQuestionIsNotTakenForTheAnswer) {
   FrmQuarn& q = make();
-  fake->queueReply("$1300000000\r");
-  fake->queueReply("$12\r");  // the stop at connect
-  fake->queueReply("$1300000001\r");
+  queueConnect(true);
   ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
   ASSERT_EQ(s.dome.DomeZFlag, kTrue);
   fake->writes.clear();
@@ -220,9 +222,7 @@ TEST_F(Quarn, ThePresetIsNegatedForNegativePulsesInTheControllerOnly) {
   s.mount.AxisRev[2] = -3600;
   for (bool controller : {true, false}) {
     FrmQuarn& q = make(QuarnHost{controller, {}});
-    fake->queueReply("$1300000000\r");
-    fake->queueReply("$12\r");  // the stop at connect
-    fake->queueReply("$1300000000\r");
+    queueConnect();
     ASSERT_EQ(q.DomeConnect(kTrue), kTrue);
     fake->setResponder([](const QByteArray& w) { return w.left(3) + "\r"; });
     fake->writes.clear();
