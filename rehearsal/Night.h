@@ -92,7 +92,7 @@ class MountSimulator {
     }
   }
   bool start() {
-    p_.start(folder_ + "/orvan-sim", {"lx200gps", "--dir", folder_, "--com", QString::number(kMountCom), "--log",
+    p_.start(folder_ + "/orvan-sim", QStringList{"lx200gps", "--dir", folder_, "--com", QString::number(kMountCom), "--log",
                                       folder_ + "/lx200gps.log"} + pace_);
     if (!p_.waitForStarted(5000)) return false;
     while (!p_.canReadLine())

@@ -61,18 +61,17 @@ void frmUtility::buildSetupTab() {
   txtLocation[7]->setMaximumWidth(60);
   optNS = optionGroup<2>(site, QStringLiteral("optNS"), {"北緯", "南緯"});
   optEW = optionGroup<2>(site, QStringLiteral("optEW"), {"東経", "西経"});
-  sg->addWidget(new QLabel(QStringLiteral("緯度")), 0, 0);
-  sg->addWidget(row({optNS[0], optNS[1]}), 0, 1);
-  sg->addWidget(row({txtLocation[0], new QLabel(QStringLiteral("度")), txtLocation[1], new QLabel(QStringLiteral("分")),
-                     txtLocation[2], new QLabel(QStringLiteral("秒"))}),
-                0, 2);
-  sg->addWidget(errorsOf({txtLocation[0], txtLocation[1], txtLocation[2]}), 1, 1, 1, 2);
-  sg->addWidget(new QLabel(QStringLiteral("経度")), 2, 0);
-  sg->addWidget(row({optEW[0], optEW[1]}), 2, 1);
-  sg->addWidget(row({txtLocation[3], new QLabel(QStringLiteral("度")), txtLocation[4], new QLabel(QStringLiteral("分")),
-                     txtLocation[5], new QLabel(QStringLiteral("秒"))}),
-                2, 2);
-  sg->addWidget(errorsOf({txtLocation[3], txtLocation[4], txtLocation[5]}), 3, 1, 1, 2);
+  // Latitude and longitude: hemisphere, degrees, minutes, seconds, and their messages below.
+  const auto angleRow = [&](int at, const char* caption, const std::array<QRadioButton*, 2>& side, int first) {
+    sg->addWidget(new QLabel(QString::fromUtf8(caption)), at, 0);
+    sg->addWidget(row({side[0], side[1]}), at, 1);
+    sg->addWidget(row({txtLocation[first], new QLabel(QStringLiteral("度")), txtLocation[first + 1],
+                       new QLabel(QStringLiteral("分")), txtLocation[first + 2], new QLabel(QStringLiteral("秒"))}),
+                  at, 2);
+    sg->addWidget(errorsOf({txtLocation[first], txtLocation[first + 1], txtLocation[first + 2]}), at + 1, 1, 1, 2);
+  };
+  angleRow(0, "緯度", optNS, 0);
+  angleRow(2, "経度", optEW, 3);
   sg->addWidget(new QLabel(QStringLiteral("標高(m)")), 4, 0);
   sg->addWidget(withError(txtLocation[6]), 4, 1, 1, 2);
   sg->addWidget(new QLabel(QStringLiteral("時差(h)")), 5, 0);

@@ -82,7 +82,9 @@ void frmSensor::SetLabel1(const QString& code) {
 }
 
 void frmSensor::paint(const QString& code) {
-  if (!IsCode(code)) return;
+  // The loop reports every tick: a style sheet is rebuilt only when the code changed.
+  if (!IsCode(code) || code == painted_) return;
+  painted_ = code;
   static const char* captions[2] = {"停電", "降雨雪"};
   for (int i = 0; i < 2; ++i) {
     const QChar c = code[i];

@@ -40,6 +40,7 @@ class frmSensor : public QWidget {
   QString iniPath_;
   WindowPosition position_{*this, iniPath_};
   QString label1_;
+  QString painted_;  // the code the indicators show
 };
 
 }  // namespace orvan

@@ -296,22 +296,4 @@ TEST_F(QuarnOnALine, NoMotorRunsWhileTheTimeoutQuestionIsOpen) {
   EXPECT_EQ(state("slitMotor"), "stopped");
 }
 
-// Count replies garbled, cut or empty: each is known as no count, and the count comes back.
-TEST_F(QuarnOnALine, GarbledCutAndEmptyCountRepliesAreNoCount) {
-  startSim();
-  FrmQuarn& q = connectDriver();
-  q.SetEnc(3, 500);
-  EXPECT_EQ(q.DomeGetEnc(), 500);
-  EXPECT_TRUE(q.countReadLast());
-  EXPECT_EQ(control("garble-counts on"), "ok");
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(q.DomeGetEnc(), 500);
-    EXPECT_FALSE(q.countReadLast()) << i;
-  }
-  EXPECT_EQ(control("garble-counts off"), "ok");
-  EXPECT_EQ(q.DomeGetEnc(), 500);
-  EXPECT_TRUE(q.countReadLast());
-  EXPECT_TRUE(prompter.asked().empty());
-}
-
 }  // namespace

@@ -55,6 +55,12 @@ int main(int argc, char** argv) {
   save(2, "utility-2-evexil.png");
   w.btnConnect->click();
   save(3, "utility-3-other.png");
+
+  // Mistyped site fields: Write refuses, and each message stands below its field.
+  w.txtLocation[0]->setText(QStringLiteral("95"));
+  w.txtLocation[4]->setText(QStringLiteral("x"));
+  w.btnOK_Click(1);
+  save(0, "utility-4-messages.png");
   w.btnOK[2]->click();
   return ok ? 0 : 1;
 }

@@ -76,23 +76,4 @@ TEST(FollowBrake, ASlowControllerSettlesOnceWhereAQuickOneAlwaysDid) {
   }
 }
 
-TEST(FollowBrake, OnAQuickLineTheDomeStopsInsideTheToleranceAsBefore) {
-  FollowBrake b;
-  // Standing: the tolerance alone decides.
-  EXPECT_EQ(b.decide(3.0f, 0, 3), 0);
-  EXPECT_EQ(b.decide(-3.1f, 0, 3), 1);
-  EXPECT_EQ(b.decide(3.1f, 0, 3), -1);
-  // Turning at 3 degrees a second read every 0.2 s over a line of 20 ms.
-  double t = 0;
-  float angle = 100;
-  for (int i = 0; i < 5; ++i, t += 0.2, angle += 0.6f) b.reading(angle, 1, t, 0.02);
-  EXPECT_NEAR(b.speed(), 3, 0.01);
-  EXPECT_EQ(b.decide(-3.1f, 1, 3), 1);
-  EXPECT_EQ(b.decide(-3.0f, 1, 3), 0);
-  EXPECT_EQ(b.band(), 0);
-  // Turning the wrong way: back toward the target, or stop inside the tolerance.
-  EXPECT_EQ(b.decide(3.5f, 1, 3), -1);
-  EXPECT_EQ(b.decide(2.5f, 1, 3), 0);
-}
-
 }  // namespace

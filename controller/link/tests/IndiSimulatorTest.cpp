@@ -148,7 +148,8 @@ TEST_P(IndiRst400Test, GotoAndSync) {
   const int dec = 25 * 3600;
   const int ra = gotoWestOfMeridian(900, dec);
   const QString hours = QString::number(ra / 3600.0, 'f', 8);
-  const QByteArray goto_ = ":CtL#\r:Sr" + vb::TimeText(ra).toLatin1() + ".0#\r:Sd+25*00:00.0#\r:Gr#\r:Gd#\r:MS#";
+  // The target is read back before tracking goes off for the slew.
+  const QByteArray goto_ = ":Sr" + vb::TimeText(ra).toLatin1() + ".0#\r:Sd+25*00:00.0#\r:Gr#\r:Gd#\r:CtL#\r:MS#";
   EXPECT_TRUE(IndiSession::pumpUntil([&] { return mount->log().contains(":MS#"); }, 30000)) << "no goto reached the mount";
   QByteArray sent;
   for (const QByteArray& line : mount->log().split('\n'))

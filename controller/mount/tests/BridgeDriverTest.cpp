@@ -209,6 +209,7 @@ TEST_F(BridgeDriverTest, FailuresOfTheBridgeAreShownAndGiveUpTheGoto) {
   EXPECT_EQ(state.mount.TelState, 1);
   EXPECT_EQ(host.telSlewings, (std::vector<int>{1, 0}));
   EXPECT_EQ(host.linkOks, 0);
+  EXPECT_EQ(host.linkNgs, 1);  // whoever asked for the goto hears at once that it will not end
 
   // The chooser asked for now starts the bridge again, and is asked for once more when the
   // new bridge speaks: its first datagram may have gone out before the bridge listened.
