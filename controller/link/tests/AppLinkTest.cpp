@@ -297,11 +297,12 @@ TEST(AppLinkServer, EachGotoIsAnsweredToTheClientThatAskedForIt) {
   // The driver ends the goto a new one replaces ("NG"). Replaced by another client's, it is
   // the first client's end; replaced by the same client's new goto, that client waits on for
   // the new one's end (an Alpaca slew during a slew is no refusal).
-  link.mount.duringGoto = [&] { link.server->send(2, "NG"); };
-  heardA.clear();
-  heardB.clear();
   a->write(("msg 2 150,0,0," + link.meridian(40) + ",A\n").toUtf8());
   heardBy(*a, heardA, "never", 300);
+  heardBy(*b, heardB, "never", 300);
+  heardA.clear();
+  heardB.clear();
+  link.mount.duringGoto = [&] { link.server->send(2, "NG"); };
   b->write(("msg 2 150,0,0," + link.meridian(30) + ",B\n").toUtf8());
   EXPECT_TRUE(heardBy(*a, heardA, "msg 2 NG\n").contains("msg 2 NG\n"));
   EXPECT_EQ(heardA.count("msg 2 NG"), 1);
