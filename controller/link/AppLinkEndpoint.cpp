@@ -95,6 +95,7 @@ bool AppLinkEndpoint::gotoTarget(const QString& target) {
     m.GotoEpoch = QStringLiteral("2000");
     // The driver takes the target to the equinox of date in place; the dialog keeps J2000.
     double gotoRa = ra, gotoDec = dec;
+    if (hooks_.gotoBegins) hooks_.gotoBegins();
     accepted = t->cmdGoto(gotoRa, gotoDec, QStringLiteral("2000"));
   }
   if (accepted) {

@@ -34,7 +34,9 @@ class AppLinkEndpoint {
     // An answer for the program whose message is being handled alone (the position, the
     // refusal of its goto); without it the answer goes out as any message.
     std::function<void(int16_t code, const QString& text)> reply;
-    // A mission-150 goto was accepted: its end is told to the program that asked.
+    // A mission-150 goto is about to be given to the driver, and it was accepted: its end is
+    // told to the program that asked.
+    std::function<void()> gotoBegins;
     std::function<void()> gotoStarted;
   };
 

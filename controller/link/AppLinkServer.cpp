@@ -106,6 +106,7 @@ void AppLinkServer::drain() {
     else if (!endpoint_.message(p.code, p.text)) ++droppedLines_;
     if (!self) return;
     asker_ = 0;
+    gotoBeginning_ = false;
   }
   busy_ = false;
 }
@@ -114,6 +115,11 @@ void AppLinkServer::send(int16_t code, const QString& text) {
   // The end of a goto belongs to the client that asked for it; a goto nobody on the link
   // asked for (the hand controller, the planetarium port) is told to every client.
   if (code == 2 && (text == u"OK" || text == u"NG") && gotoOwner_ != 0) {
+    // The end of a goto its own client replaces by a new one: that client waits for the new.
+    if (gotoBeginning_ && gotoOwner_ == asker_) {
+      gotoOwner_ = 0;
+      return;
+    }
     const quint64 owner = std::exchange(gotoOwner_, 0);
     writeTo(owner, linkwire::Format(linkwire::Kind::Message, code, text));
     return;
@@ -125,7 +131,10 @@ void AppLinkServer::reply(int16_t code, const QString& text) {
   if (asker_ != 0) writeTo(asker_, linkwire::Format(linkwire::Kind::Message, code, text));
 }
 
+void AppLinkServer::gotoBegins() { gotoBeginning_ = asker_ != 0; }
+
 void AppLinkServer::gotoStarted() {
+  gotoBeginning_ = false;
   // A goto that replaces another client's ends that client's wait: its target is given up.
   const quint64 before = std::exchange(gotoOwner_, asker_);
   if (before != 0 && before != asker_) writeTo(before, linkwire::Format(linkwire::Kind::Message, 2, QStringLiteral("NG")));

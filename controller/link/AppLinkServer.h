@@ -37,7 +37,9 @@ class AppLinkServer : public QObject {
   void send(int16_t code, const QString& text);
   // An answer to the client whose message is being carried out; outside one, to nobody.
   void reply(int16_t code, const QString& text);
-  // The message being carried out started a goto: its end is that client's.
+  // The message being carried out asks the driver for a goto, and the driver took it: its end
+  // is that client's.
+  void gotoBegins();
   void gotoStarted();
   // The utility query ("ask 90 Utility").
   void ask(int16_t code, const QString& text);
@@ -75,6 +77,7 @@ class AppLinkServer : public QObject {
   quint64 lastId_ = 0;
   quint64 asker_ = 0;      // the client whose message is being carried out
   quint64 gotoOwner_ = 0;  // the client whose goto runs
+  bool gotoBeginning_ = false;  // the driver is taking a goto of the asker
 
   int droppedLines_ = 0;
   int droppedQueued_ = 0;

@@ -24,6 +24,9 @@ void frmMain::StartAppLink() {
   };
   hooks.utilityAnswered = [this] { UtilityAnswered(); };
   hooks.reply = [this](int16_t code, const QString& text) { LinkReply(code, text); };
+  hooks.gotoBegins = [this] {
+    if (linkServer_) linkServer_->gotoBegins();
+  };
   hooks.gotoStarted = [this] {
     if (linkServer_) linkServer_->gotoStarted();
   };

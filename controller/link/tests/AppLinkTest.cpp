@@ -224,7 +224,7 @@ struct LinkedServer {
   AppLinkEndpoint endpoint{host, cal,
                            {[this](int16_t c, const QString& t) { server->send(c, t); }, {}, {},
                             [this](int16_t c, const QString& t) { server->reply(c, t); },
-                            [this] { server->gotoStarted(); }}};
+                            [this] { server->gotoBegins(); }, [this] { server->gotoStarted(); }}};
   LinkedServer() {
     app();
     host.telescope = &mount;
@@ -293,6 +293,24 @@ TEST(AppLinkServer, EachGotoIsAnsweredToTheClientThatAskedForIt) {
   b->write("msg 89\n");
   EXPECT_TRUE(heardBy(*b, heardB, "msg 91 ").contains("msg 91 "));
   EXPECT_FALSE(heardBy(*a, heardA, "msg 91", 300).contains("msg 91"));
+
+  // The driver ends the goto a new one replaces ("NG"). Replaced by another client's, it is
+  // the first client's end; replaced by the same client's new goto, that client waits on for
+  // the new one's end (an Alpaca slew during a slew is no refusal).
+  a->write(("msg 2 150,0,0," + link.meridian(40) + ",A\n").toUtf8());
+  heardBy(*a, heardA, "never", 300);
+  heardBy(*b, heardB, "never", 300);
+  heardA.clear();
+  heardB.clear();
+  link.mount.duringGoto = [&] { link.server->send(2, "NG"); };
+  b->write(("msg 2 150,0,0," + link.meridian(30) + ",B\n").toUtf8());
+  EXPECT_TRUE(heardBy(*a, heardA, "msg 2 NG\n").contains("msg 2 NG\n"));
+  EXPECT_EQ(heardA.count("msg 2 NG"), 1);
+  b->write(("msg 2 150,0,0," + link.meridian(20) + ",B\n").toUtf8());
+  EXPECT_FALSE(heardBy(*b, heardB, "msg 2", 300).contains("msg 2"));
+  link.server->send(2, "OK");
+  EXPECT_TRUE(heardBy(*b, heardB, "msg 2 OK\n").contains("msg 2 OK\n"));
+  EXPECT_FALSE(heardB.contains("NG"));
 }
 
 // A message whose handling turns the event loop (the shutdown mission waits, drivers wait)

@@ -16,6 +16,8 @@ class FakeMountDriver : public MountDriver {
   };
   std::vector<Call> calls;
   bool gotoResult = true;
+  // What a driver does while it takes a goto (a real one ends the goto it replaces).
+  std::function<void()> duringGoto;
   bool syncResult = true;
   // The mount's words for a refused goto, as an LX200 driver keeps them.
   QString refusalWords;
@@ -30,6 +32,7 @@ class FakeMountDriver : public MountDriver {
   QString SendTelescope(const QString&) override { return {}; }
   bool cmdGoto(double& ra, double& dec, const QString& epoch) override {
     calls.push_back({"cmdGoto", ra, dec, epoch, 0});
+    if (duringGoto) duringGoto();
     ra += convertBy;
     dec += convertBy;
     return gotoResult;

@@ -50,9 +50,11 @@ bool waitFor(const std::function<bool()>& cond, int ms) {
   return cond();
 }
 
-void startOffscreen(QProcess& p, const QString& program) {
+// `extraEnv` holds "NAME=value" entries.
+void startOffscreen(QProcess& p, const QString& program, const QStringList& extraEnv = {}) {
   auto env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
+  for (const QString& e : extraEnv) env.insert(e.section('=', 0, 0), e.section('=', 1));
   p.setProcessEnvironment(env);
   p.setProgram(program);
   p.start();
@@ -267,15 +269,8 @@ int freeUdpPort() {
 
 // Started with every question it asks traced on its output (standard error merged in).
 void startTraced(QProcess& p, const QString& program, const QStringList& extraEnv = {}) {
-  auto env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("QT_LOGGING_RULES", "orvan.prompter.info=true");
-  for (const QString& e : extraEnv) env.insert(e.section('=', 0, 0), e.section('=', 1));
-  p.setProcessEnvironment(env);
   p.setProcessChannelMode(QProcess::MergedChannels);
-  p.setProgram(program);
-  p.start();
-  ASSERT_TRUE(p.waitForStarted(10000));
+  startOffscreen(p, program, QStringList{"QT_LOGGING_RULES=orvan.prompter.info=true"} + extraEnv);
 }
 
 }  // namespace
