@@ -30,12 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static SharedState state;
   static RecordingMountHost host;
   static ACal2 cal(state.site, state.mount);
-  // Port 0: the socket binds wherever it can; the datagrams are handed over directly.
-  static frmASCOM driver(state, host, cal, dir.filePath("OrvanMirel.ini"), BridgePorts{0, 3011});
+  // Port 0: the socket binds wherever it can; the datagrams are handed over directly, sealed
+  // with the run's secret as the bridge seals them (a datagram without it goes no further).
+  static const QByteArray secret(kBridgeSecretBytes, 's');
+  static frmASCOM driver(state, host, cal, dir.filePath("OrvanMirel.ini"), BridgePorts{0, 3011, secret});
   state.mount.TelRA = -1;
   state.mount.TelDec = -1;
   const QByteArray d(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-  driver.TakeDatagram(d, QHostAddress::LocalHost, 3011);
+  driver.TakeDatagram(SealBridgeDatagram(secret, d), QHostAddress::LocalHost, 3011);
   const double ra = state.mount.TelRA, dec = state.mount.TelDec;
   if (ra != -1 || dec != -1) {
     if (!(ra >= 0 && ra < 86400 && ra == std::floor(ra))) std::abort();
