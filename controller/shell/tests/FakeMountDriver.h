@@ -46,6 +46,8 @@ class FakeMountDriver final : public MountDriver {
     s_.mount.TelStatus[3] = dec;
     s_.mount.TelStatus[4] = az;
     s_.mount.TelStatus[5] = alt;
+    s_.mount.TelAzimuthFromSouth = vb::Val(az);
+    s_.mount.TelAltitude = vb::Val(alt);
     s_.mount.TelState = state;
   }
   void cmdStop() override { calls << QStringLiteral("cmdStop"); }
