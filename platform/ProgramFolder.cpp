@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace orvan {
 
@@ -27,5 +28,10 @@ QString InProgramFolder(const QString& name) {
 }
 
 void SetProgramFolderForTests(const QString& folder) { g_override = folder; }
+
+bool FileExists(const QString& path) {
+  const QFileInfo fi(path);
+  return fi.exists() && fi.isFile();
+}
 
 }  // namespace orvan

@@ -12,4 +12,7 @@ QString InProgramFolder(const QString& name);
 // Tests that run logic without an executable of their own may point the folder elsewhere.
 void SetProgramFolderForTests(const QString& folder);
 
+// True for an existing plain file (a folder of that name does not count).
+bool FileExists(const QString& path);
+
 }  // namespace orvan

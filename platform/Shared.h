@@ -1,20 +1,4 @@
 #pragma once
-// Small process-wide operations every window and driver uses.
-#include <QString>
-
-namespace orvan {
-
-// Waits `ms` milliseconds while dispatching window events, so timer ticks, port events and
-// button handlers run inside the wait. Wait(0) dispatches what is pending and returns.
-void Wait(long ms);
-
-// Whole seconds from `start` (seconds since midnight) to now, to the nearest second; a negative
-// difference means midnight passed and gets 86400 added.
-long ElapsedSeconds(float start);
-
-bool FileExists(const QString& path);
-
-// Closes every top-level window and ends the event loop: the program ends.
-void UnloadAllWindows();
-
-}  // namespace orvan
+// The main window's files still include this old name; new code includes what it uses.
+#include "EventLoop.h"
+#include "ProgramFolder.h"

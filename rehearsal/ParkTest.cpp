@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "Prompter.h"
 #include "ProgramFolder.h"
-#include "Shared.h"
 #include "frmMain.h"
 
 #include <QApplication>

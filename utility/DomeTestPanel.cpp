@@ -1,6 +1,6 @@
 #include "DomeTestPanel.h"
 
-#include "Shared.h"
+#include "EventLoop.h"
 #include "Vb.h"
 
 #include <QGridLayout>

@@ -7,7 +7,6 @@
 #include "ProgramFolder.h"
 #include "Prompter.h"
 #include "QtSerialLink.h"
-#include "Shared.h"
 #include "Epx30sc.h"
 #include "SingleInstance.h"
 #include "UtilityWidgets.h"

@@ -1,9 +1,9 @@
 #include "DomeLoop.h"
 
 #include "Clock.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "Prompter.h"
-#include "Shared.h"
 #include "Vb.h"
 
 #include <QLoggingCategory>

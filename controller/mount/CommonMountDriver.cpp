@@ -2,8 +2,8 @@
 
 #include "ACal2.h"
 #include "Clock.h"
+#include "EventLoop.h"
 #include "IniFile.h"
-#include "Shared.h"
 #include "Vb.h"
 
 #include <algorithm>

@@ -3,11 +3,11 @@
 #include "Clock.h"
 #include "CommPorts.h"
 #include "Cp932.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "PortAccess.h"
 #include "Prompter.h"
 #include "SerialTrace.h"
-#include "Shared.h"
 #include "Vb.h"
 
 #include <QElapsedTimer>

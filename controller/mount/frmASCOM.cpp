@@ -3,7 +3,6 @@
 #include "ACal2.h"
 #include "ProgramFolder.h"
 #include "ParentProcess.h"
-#include "Shared.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

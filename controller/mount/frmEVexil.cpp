@@ -1,10 +1,10 @@
 #include "frmEVexil.h"
 
 #include "ACal2.h"
+#include "EventLoop.h"
 #include "Prompter.h"
 #include "QtSerialLink.h"
 #include "SerialTrace.h"
-#include "Shared.h"
 #include "Vb.h"
 
 #include <cmath>

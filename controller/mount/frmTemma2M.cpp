@@ -2,10 +2,10 @@
 
 #include "ACal2.h"
 #include "Clock.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "QtSerialLink.h"
 #include "SerialTrace.h"
-#include "Shared.h"
 #include "Vb.h"
 
 #include <QDate>

@@ -1,7 +1,8 @@
 #include "Clock.h"
+#include "EventLoop.h"
 #include "ProcessLauncher.h"
+#include "ProgramFolder.h"
 #include "Prompter.h"
-#include "Shared.h"
 #include "SignalCloser.h"
 #include "SingleInstance.h"
 

@@ -3,11 +3,11 @@
 #include "PortAccess.h"
 
 #include "Clock.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "Prompter.h"
 #include "QtSerialLink.h"
 #include "SerialTrace.h"
-#include "Shared.h"
 #include "Vb.h"
 
 #include <cstdlib>

@@ -3,11 +3,11 @@
 // pseudo-terminal reached through the program folder's ports/COM<n>, and the simulator's log
 // as the record of the bytes on the line. One fixture for every family.
 #include "ACal2.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "Prompter.h"
 #include "QtSerialLink.h"
 #include "RecordingMountHost.h"
-#include "Shared.h"
 #include "State.h"
 
 #include <QCoreApplication>
@@ -24,14 +24,6 @@
 
 namespace orvan::testing {
 
-inline QCoreApplication& simTestApp() {
-  static int argc = 1;
-  static char arg0[] = "driver_sim_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QCoreApplication a(argc, argv);
-  return a;
-}
-
 inline QString simProgram() {
   const QByteArray dir = qgetenv("ORVAN_BIN_DIR");
   return (dir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(dir)) + QStringLiteral("/orvan-sim");
@@ -44,7 +36,6 @@ class DriverOnSimulator : public ::testing::Test {
 
   // `family` is the simulator's: "lx200gps", "rst400", ...
   explicit DriverOnSimulator(const char* family) : family_(QString::fromLatin1(family)), scoped(prompter), cal(state.site, state.mount) {
-    simTestApp();
     ini = dir.path() + QStringLiteral("/OrvanMirel.ini");
     WriteIni(ini, QStringLiteral("LOCATION"), QStringLiteral("LONGITUDE"), QStringLiteral("E139:44:20"));
     WriteIni(ini, QStringLiteral("LOCATION"), QStringLiteral("LATITUDE"), QStringLiteral("+35:40:00"));

@@ -24,10 +24,6 @@ const QString kSlitOpen = QString(16, u'*') + "10";
 class QuarnOnALine : public ::testing::Test {
  protected:
   QuarnOnALine() {
-    static int argc = 1;
-    static char name[] = "quarn_sim_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
     ini = dir.path() + "/OrvanMirel.ini";
     QFile f(ini);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));

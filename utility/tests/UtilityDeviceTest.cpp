@@ -4,9 +4,9 @@
 #include "../../sim/tests/SimControl.h"
 #include "DomeTestPanel.h"
 #include "EVexilProgrammer.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "Prompter.h"
-#include "Shared.h"
 #include "SimulatedEpx30sc.h"
 #include "frmUtility.h"
 
@@ -26,14 +26,6 @@ namespace {
 using sim::test::SimControl;
 using sim::test::SimState;
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "utility_device_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication a(argc, argv);
-  return a;
-}
-
 // Dispatches events until `done` or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms) {
   QElapsedTimer t;
@@ -50,7 +42,6 @@ constexpr int kCom = 7;
 class Devices : public ::testing::Test {
  protected:
   Devices() : scoped(prompter) {
-    app();
     ini = dir.path() + QStringLiteral("/OrvanMirel.ini");
     QFile f(ini);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));

@@ -6,7 +6,6 @@
 #include "Cp932.h"
 #include "IniFile.h"
 #include "Prompter.h"
-#include "Shared.h"
 #include "frmUtility.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // the simulated dome board after a short turn.
 //   orvan-utility-screenshots PROGRAM_FOLDER OUTPUT_FOLDER EVEXIL_COM
 #include "DomeTestPanel.h"
+#include "EventLoop.h"
 #include "ObservatoryApplication.h"
-#include "Shared.h"
 #include "frmUtility.h"
 
 #include <QApplication>

@@ -29,10 +29,6 @@ constexpr int kCom = 7;
 class DomeOnALine : public ::testing::Test {
  protected:
   DomeOnALine() {
-    static int argc = 1;
-    static char name[] = "dome_line_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
     ini = dir.path() + "/OrvanMirel.ini";
     QFile f(ini);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));

@@ -16,17 +16,9 @@
 
 namespace orvan::test {
 
-inline void EnsureApplication() {
-  static int argc = 1;
-  static char name[] = "dome_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
-}
-
 class DomeLoopFixture : public ::testing::Test {
  protected:
   DomeLoopFixture() {
-    EnsureApplication();
     s.mount.AxisRev[2] = 3600;  // ten counts a degree
     s.domeSettings.DOME_REVOLVE = 2;
     s.domeSettings.HomePosition = 8;

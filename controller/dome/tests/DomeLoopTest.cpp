@@ -464,7 +464,6 @@ TEST_F(DomeSlewHook, AParkedDomeStaysHomeWhenTheParkGotoEnds) {
 // A serial controller that never answers: one question, no dome command after it but the
 // stop, and the alignment the settings hold survives the run.
 TEST(SerialDome, ASilentControllerNeverOverwritesTheStoredAlignment) {
-  orvan::test::EnsureApplication();
   QTemporaryDir dir;
   const QString ini = dir.path() + "/OrvanMirel.ini";
   WriteIni(ini, "DOME", "LastEnc", " 1234");
@@ -506,7 +505,6 @@ TEST(SerialDome, ASilentControllerNeverOverwritesTheStoredAlignment) {
 
 // Every DOME/Controller value starts, ticks, takes button presses and shuts down safely.
 TEST(DomeControllerChoice, EveryControllerValueIsSafe) {
-  orvan::test::EnsureApplication();
   for (int controller : {0, 1, 2, 7}) {
     SCOPED_TRACE(controller);
     QTemporaryDir dir;

@@ -38,10 +38,6 @@ double wrap180(double a) {
 class Rehearsal : public ::testing::Test {
  protected:
   Rehearsal() {
-    static int argc = 1;
-    static char name[] = "dome_rehearsal";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
     ini = dir.path() + "/OrvanMirel.ini";
     // The index mark sits at 200 degrees: 2000 counts from the encoder's zero.
     QFile f(ini);

@@ -4,10 +4,10 @@
 #include "AppLinkEndpoint.h"
 #include "AppLinkServer.h"
 #include "Clock.h"
+#include "EventLoop.h"
 #include "FakeLinkHost.h"
 #include "FakeMountDriver.h"
 #include "LinkWire.h"
-#include "Shared.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,16 +21,6 @@ using orvan::test::FakeMountDriver;
 
 using namespace orvan;
 using linkwire::Kind;
-
-namespace {
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "link_applink_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
-}  // namespace
 
 TEST(LinkWire, OnlyExactLinesAreMessages) {
   EXPECT_EQ(linkwire::Parse("msg 2 150,0,0,(05:34:32 +22:00:52),M1"),
@@ -162,7 +152,6 @@ TEST_F(AppLinkEndpointTest, MalformedMessagesMoveNothingAndAnswerNothing) {
 
 // The socket, with real clients: one that sends, one that never reads, a flood of garbage.
 TEST(AppLinkServer, SeveralClientsASilentOneAndGarbage) {
-  app();
   QTemporaryDir dir;
   FakeLinkHost host;
   FakeMountDriver mount;
@@ -228,7 +217,6 @@ struct LinkedServer {
                             [this](int16_t c, const QString& t) { server->reply(c, t); },
                             [this] { server->gotoBegins(); }, [this] { server->gotoStarted(); }}};
   LinkedServer() {
-    app();
     host.telescope = &mount;
     host.shared.site.SiteLatitude = 128400;
     host.shared.site.SiteLatitudeRadians = 128400 / ACal2::kArcsecPerRad;

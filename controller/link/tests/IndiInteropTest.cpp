@@ -19,14 +19,6 @@ using orvan::test::FakeMountDriver;
 namespace orvan {
 namespace {
 
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "link_interop_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
-
 // A mount that reaches its goto target a moment after the goto, as the main loop would see it.
 class SlewingMount : public FakeMountDriver {
  public:
@@ -59,7 +51,6 @@ class IndiInteropTest : public ::testing::TestWithParam<Driver> {
     if (!IndiSession::available(why)) GTEST_SKIP() << why.toStdString();
     if (QStandardPaths::findExecutable(GetParam().program).isEmpty())
       GTEST_SKIP() << GetParam().program << " is not installed";
-    app();
     SetProgramFolderForTests(dir.path());
     host = std::make_unique<FakeLinkHost>(dir.filePath("OrvanMirel.ini"));
     mount = std::make_unique<SlewingMount>(host->shared.mount);

@@ -14,14 +14,6 @@
 namespace orvan {
 namespace {
 
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "link_sim_interop_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
-
 struct Driver {
   const char* program;
   const char* device;
@@ -32,7 +24,6 @@ class IndiSimulatorTest : public ::testing::TestWithParam<Driver> {
   void SetUp() override {
     QString why;
     if (!IndiSession::available(why)) GTEST_SKIP() << why.toStdString();
-    app();
     chain.family = family();
     if (!chain.start(why)) GTEST_SKIP() << why.toStdString();
     indi = std::make_unique<IndiSession>(GetParam().program, GetParam().device, dir.path());

@@ -18,14 +18,6 @@
 namespace orvan {
 namespace {
 
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "link_port_mount_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
-
 QByteArray readFile(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -34,7 +26,6 @@ QByteArray readFile(const QString& path) {
 class VirtualPortMountTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app();
     QString why;
     if (!chain.start(why)) GTEST_SKIP() << why.toStdString();
     client = std::make_unique<PortClient>(chain.portPath());

@@ -35,14 +35,6 @@ using orvan::test::FakeMountDriver;
 namespace orvan {
 namespace {
 
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "link_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
-
 // Runs the event loop until `done` holds; a hang guard, not a timing check.
 template <class F>
 bool pumpUntil(F done) {
@@ -57,7 +49,6 @@ bool pumpUntil(F done) {
 class VirtualPortTest : public ::testing::Test {
  protected:
   VirtualPortTest() : host(dir.filePath("OrvanMirel.ini")) {
-    app();
     SetProgramFolderForTests(dir.path());
     host.telescope = &mount;
     host.shared.site.MountType = "G";

@@ -18,14 +18,6 @@
 
 namespace orvan::testing {
 
-inline QCoreApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "mount_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QCoreApplication a(argc, argv);
-  return a;
-}
-
 // Records whether the mission call happens inside the driver's InMissionCall window.
 class Host : public RecordingMountHost {
  public:
@@ -51,7 +43,6 @@ class DriverFixture : public ::testing::Test {
   DriverFixture()
       : clock(QDate(2026, 7, 12), 21 * 3600 + 3 * 60 + 4), scopedClock(clock), scopedPrompter(prompter),
         host(state.mount), cal(state.site, state.mount) {
-    app();
     ini = dir.path() + QStringLiteral("/OrvanMirel.ini");
     // Tokyo-ish site, German mount.
     state.site.SiteLatitude = 35 * 3600 + 40 * 60;

@@ -4,9 +4,9 @@
 // the window, position, goto, sync, stop, the server killed mid-goto and back again, park; the
 // simulated USB board's dome following throughout.
 #include "DomeLoop.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
-#include "Shared.h"
 #include "frmASCOM.h"
 #include "IndiTestServer.h"
 

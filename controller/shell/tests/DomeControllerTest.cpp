@@ -2,9 +2,9 @@
 // without a port, no dome, and a value nobody defined. None may crash, touch a missing driver
 // or keep the observer waiting at shutdown.
 #include "DomeLoop.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
-#include "Shared.h"
 #include "frmSensor.h"
 
 #include <QListWidget>

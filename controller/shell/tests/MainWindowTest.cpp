@@ -5,11 +5,11 @@
 #include "Clock.h"
 #include "ControllerSettings.h"
 #include "DomeLoop.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
 #include "PortClient.h"
 #include "Vb.h"
-#include "Shared.h"
 
 #include <QComboBox>
 #include <QDir>

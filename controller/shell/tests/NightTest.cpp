@@ -3,9 +3,9 @@
 // night with the simulated dome board following the telescope. The simulator's log is the
 // record of what reached the mount; the board's status file is where the dome really stands.
 #include "DomeLoop.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
-#include "Shared.h"
 #include "frmSync.h"
 
 #include <QApplication>

@@ -18,17 +18,9 @@ using namespace orvan;
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "shell_homing_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication a(argc, argv);
-  return a;
-}
-
 class Homing : public ::testing::Test {
  protected:
-  Homing() : scoped(prompter), cal((app(), state.site), state.mount) {
+  Homing() : scoped(prompter), cal(state.site, state.mount) {
     ini = dir.path() + "/OrvanMirel.ini";
     state.site.SiteLatitude = 128400;
     state.site.SiteLatitudeRadians = 128400 / (3600 * 180 / ACal2::kPi);

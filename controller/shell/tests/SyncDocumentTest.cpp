@@ -2,8 +2,8 @@
 // their widgets.
 #include "Clock.h"
 #include "Cp932.h"
+#include "EventLoop.h"
 #include "MainWindowFixture.h"
-#include "Shared.h"
 #include "frmDocument.h"
 #include "frmSync.h"
 

@@ -2,10 +2,10 @@
 // a controller connected to the simulators in the given program folder. With --homing, the
 // folder's mount is an RST-400: its homing window is shown after a home search.
 //   orvan-screenshots [--homing] PROGRAM_FOLDER OUTPUT_FOLDER
+#include "EventLoop.h"
 #include "ObservatoryApplication.h"
 #include "ProgramFolder.h"
 #include "Prompter.h"
-#include "Shared.h"
 #include "frmMain.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "Clock.h"
 #include "CommPorts.h"
+#include "EventLoop.h"
 #include "FakeSerialLink.h"
 #include "QtSerialLink.h"
-#include "Shared.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Shared.h"
+#include "EventLoop.h"
 
 #include "Clock.h"
 
@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 #include <cmath>
@@ -31,11 +30,6 @@ long ElapsedSeconds(float start) {
   double d = std::nearbyint(Clock::current().secondsSinceMidnight() - start);
   if (d < 0) d += 86400;
   return static_cast<long>(d);
-}
-
-bool FileExists(const QString& path) {
-  const QFileInfo fi(path);
-  return fi.exists() && fi.isFile();
 }
 
 void UnloadAllWindows() {
