@@ -104,7 +104,7 @@ class MainWindowTest : public ::testing::Test {
     MainWindowParts p;
     p.createMountDriver = [this](const QString& entry, QObject* parent) -> MountDriver* {
       if (!fakeEntries.contains(entry)) return nullptr;
-      auto* f = new FakeMountDriver(w->state(), parent);
+      auto* f = new FakeMountDriver(w->observatory().state(), parent);
       fakes.push_back(f);
       return f;
     };
@@ -114,7 +114,7 @@ class MainWindowTest : public ::testing::Test {
   // Starts the window without the title's five seconds.
   void start() {
     w = std::make_unique<frmMain>(parts());
-    w->setStartWait(0);
+    w->observatory().setStartWait(0);
     ASSERT_TRUE(w->Form_Load());
     w->show();
   }
