@@ -8,6 +8,7 @@
 #include "DomeLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
+#include "SettingsTexts.h"
 #include "PortClient.h"
 #include "Vb.h"
 #include "Shared.h"
@@ -27,17 +28,6 @@ using namespace orvan;
 using namespace orvan::test;
 
 namespace {
-
-// Tokyo; no dome; opens in the set-up layout without connecting.
-const QByteArray kSite =
-    "[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
-    "[TELESCOPE]\nTelescope= 5\nCommPort=12\nVCommPort= 9\nMount=G\n";
-const QByteArray kNoDome = kSite + "[PUBLIC]\nFormSizeChange= 2\n[DOME]\nController= 2\n";
-const QByteArray kNoPark = "[PARK]\nAZ=-1\nAlt=-1\n";
-// The simulated board with a dome behind it, and the relay wiring it learns.
-const QByteArray kBoard =
-    "[DOME]\nController= 0\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 2\nDOME_REVOLVE= 2.5\nHomePosition=-1\n"
-    "[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n";
 
 // Seconds of a "12h34m56.8s" / "04h00m48s" text.
 double hmsSeconds(const QString& t) {
@@ -399,72 +389,6 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
   }
 }
 
-TEST_F(MainWindowTest, MissionCodes) {
-  settings(kNoDome + "[PARK]\nAZ=0\nAlt=54\n");
-  start();
-  FakeMountDriver& m = mount();
-  // Park mode is not known before the first connection: 54 does nothing.
-  w->observatory().state().mount.StopRequest = kFalse;
-  w->observatory().Mission(54);
-  EXPECT_EQ(w->observatory().state().mount.StopRequest, kFalse);
-  EXPECT_FALSE(m.calls.join(',').contains("cmdGoto"));
-
-  // Observation start from the set-up layout connects and reports.
-  w->observatory().Mission(51, "on");
-  EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_TRUE(m.calls.contains("cmdConnect 1"));
-  ASSERT_FALSE(linkSent.empty());
-  EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("1000000100")));
-  EXPECT_EQ(w->observatory().parkMode(), 1);
-
-  w->observatory().state().mount.InMissionCall = kTrue;
-  w->observatory().Mission(99);
-  EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("1000010100")));
-  w->observatory().state().mount.InMissionCall = kFalse;
-
-  // Following on and off; anything else leaves it.
-  w->observatory().Mission(57, "on");
-  EXPECT_TRUE(w->observatory().state().dome.DomeAutoRun);
-  w->observatory().Mission(57, "ON");
-  w->observatory().Mission(57, "");
-  EXPECT_TRUE(w->observatory().state().dome.DomeAutoRun);
-  w->observatory().Mission(57, "off");
-  EXPECT_FALSE(w->observatory().state().dome.DomeAutoRun);
-
-  m.calls.clear();
-  w->observatory().Mission(52);
-  w->observatory().Mission(56);
-  EXPECT_EQ(m.calls, (QStringList{"cmdStop", "cmdStop"}));
-
-  // Codes without an action, with texts that would mean something elsewhere.
-  m.calls.clear();
-  const size_t sent = linkSent.size();
-  for (int code : {0, 1, 20, 27, 37, 40, 50, 53, 55, 61, 68, 69, 70, 97, 100, 255, -1, 32767}) {
-    w->observatory().Mission(static_cast<int16_t>(code), "on");
-    w->observatory().Mission(static_cast<int16_t>(code), "off");
-  }
-  w->observatory().Mission(51, "maybe");
-  EXPECT_TRUE(m.calls.isEmpty()) << m.calls.join(',').toStdString();
-  EXPECT_EQ(linkSent.size(), sent);
-  EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_EQ(w->observatory().state().planetarium.ObservationOn, kTrue);
-
-  // Observation end parks by the park mode.
-  w->observatory().Mission(51, "off");
-  EXPECT_EQ(w->observatory().state().planetarium.ObservationOn, kFalse);
-  EXPECT_EQ(w->observatory().state().mount.StopRequest, kTrue);
-  ASSERT_EQ(m.calls.size(), 1);
-  EXPECT_TRUE(m.calls[0].startsWith("cmdGoto ")) << m.calls[0].toStdString();
-  EXPECT_EQ(w->observatory().state().mount.GotoEpoch, "EOD");
-
-  // 98 ends the program.
-  m.calls.clear();
-  w->observatory().Mission(98);
-  EXPECT_FALSE(w->isVisible());
-  EXPECT_TRUE(m.calls.contains("cmdConnect 0"));
-  EXPECT_FALSE(w->observatory().loopTimer()->isActive());
-}
-
 TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout) {
   settings(kSite + "[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 500\n" + kBoard + "[PARK]\nAZ=0\nAlt=54\n");
   fakeEntries.clear();
@@ -607,44 +531,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
-}
-
-TEST_F(MainWindowTest, AnEVexilSlewThatDipsBelowTheHorizonGoesRoundByThePole) {
-  fakeEntries << QStringLiteral("E-Vexil");
-  settings(QByteArray(kNoDome).replace("Telescope= 5", "Telescope= 0") + kNoPark);
-  start();
-  MountState& s = w->observatory().state().mount;
-  FakeMountDriver& m = mount();
-  s.GotoRA = 3600;
-  s.GotoDec = -72000;
-  m.state = 2;
-  m.alt = "-1.5";
-  m.calls.clear();
-  w->observatory().LoopTimer_Timer();
-  EXPECT_EQ(m.calls.filter("cmdGoto"), QStringList{"cmdGoto 3600 320400 EOD"});
-  // The driver took the detour as its goto; low still, nothing more; above 20 degrees the
-  // interrupted goto resumes, not the detour's.
-  s.GotoDec = 320400;
-  m.alt = "19.9";
-  w->observatory().LoopTimer_Timer();
-  m.alt = "-3";
-  w->observatory().LoopTimer_Timer();
-  EXPECT_EQ(m.calls.filter("cmdGoto").size(), 1);
-  m.alt = "20.5";
-  w->observatory().LoopTimer_Timer();
-  EXPECT_EQ(m.calls.filter("cmdGoto").last(), "cmdGoto 3600 -72000 EOD");
-  // Another family never detours.
-  auto* list = find<QComboBox>("cmbTelescope");
-  list->setCurrentIndex(list->findText("Meade LX200GPS"));
-  emit list->activated(list->currentIndex());
-  ASSERT_EQ(fakes.size(), 2u);
-  ASSERT_EQ(w->observatory().Telescope(), fakes.back());
-  FakeMountDriver& lx = *fakes.back();
-  lx.state = 2;
-  lx.alt = "-5";
-  lx.calls.clear();
-  w->observatory().LoopTimer_Timer();
-  EXPECT_TRUE(lx.calls.filter("cmdGoto").isEmpty());
 }
 
 namespace {
