@@ -60,7 +60,7 @@ TEST(RehearsedNight, ParkSendsMountAndDomeToTheirParkPositionsAndARestartKnowsTh
     w.show();
     ASSERT_EQ(w.windowLayout(), 1);  // the stored layout connected mount and dome
     ASSERT_TRUE(w.observatory().domeInUse());
-    ASSERT_EQ(w.observatory().parkMode(), 3);      // both have a park position
+    ASSERT_EQ(w.observatory().parkMode(), 3);  // both have a park position
 
     w.observatory().Mission(54);
     // The mount: north at 35 degrees, just below the pole at this latitude (35°40'), that is

@@ -5,7 +5,6 @@
 #include "DomePanel.h"
 #include "frmRST400Homing.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>

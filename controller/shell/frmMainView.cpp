@@ -206,8 +206,8 @@ void frmMain::attachDomeLoop(DomeLoop& loop, const QString& simulationNotice) {
 }
 
 void frmMain::makeHomingWindow(MountDriver& driver) {
-  // Only the family whose catalog row has a homing window gets here.
-  homing_ = std::make_unique<frmRST400Homing>(static_cast<frmRST400&>(driver), *obs_, obs_->state());
+  // The RST-400 is the family whose catalog row has a homing window.
+  if (auto* rst = qobject_cast<frmRST400*>(&driver)) homing_ = std::make_unique<frmRST400Homing>(*rst, *obs_, obs_->state());
 }
 
 void frmMain::prepareSync(const QString& name, double ra, double dec) {

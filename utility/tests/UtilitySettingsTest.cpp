@@ -461,8 +461,8 @@ TEST_F(BothPrograms, WhatTheUtilitySavedWhileTheControllerRanIsNotUndoneByTheCon
   EXPECT_EQ(ReadIni(ini(), "TELESCOPE", "Mount"), u"F");
   EXPECT_EQ(ReadIni(ini(), "Location", "LONGITUDE"), u"E139:44:20");
   // And the controller now works on the file as both programs left it.
-  EXPECT_EQ(w->observatory().fields().txtLocation[6], u"77");
-  EXPECT_EQ(w->observatory().fields().optMount, 1);
+  EXPECT_EQ(obs().fields().txtLocation[6], u"77");
+  EXPECT_EQ(obs().fields().optMount, 1);
 
   // The utility saves again while the controller runs; closing the controller keeps it.
   u.txtLocation[6]->setText(QStringLiteral("90"));

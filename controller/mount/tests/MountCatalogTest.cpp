@@ -1,6 +1,9 @@
+#include "DriverFixture.h"
 #include "MountCatalog.h"
+#include "MountDriver.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace orvan {
 namespace {
@@ -49,6 +52,20 @@ TEST(MountCatalogTest, RowsSayWhatTheirFamilyCanDo) {
   EXPECT_EQ(homings, 1);
   EXPECT_EQ(bridges, 1);
   EXPECT_EQ(MountCatalog::find(QStringLiteral("Meade")), nullptr);
+}
+
+// Each row makes its family's driver: two entries that share a key share a driver class, and
+// a row wired to another family's driver would talk the wrong protocol to the mount.
+class MountCatalogDrivers : public testing::DriverFixture {};
+
+TEST_F(MountCatalogDrivers, EachRowMakesTheDriverOfItsKey) {
+  for (const MountFamily& f : MountCatalog::rows()) {
+    if (f.bridge) continue;  // binds the bridge's port; its own tests make it
+    SCOPED_TRACE(f.entry.toStdString());
+    std::unique_ptr<MountDriver> d(f.makeDriver({state, host, cal, ini, nullptr}));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(QString::fromLatin1(d->metaObject()->className()), QStringLiteral("orvan::") + f.driverKey);
+  }
 }
 
 }  // namespace

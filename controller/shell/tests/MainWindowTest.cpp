@@ -52,7 +52,7 @@ TEST_F(MainWindowTest, HandControllerSendsSpeedCodesAndStops) {
   auto* list = find<QComboBox>("cmbComm");
   EXPECT_EQ(list->currentText(), "COM12");
   EXPECT_EQ(w->windowLayout(), 2);
-  EXPECT_TRUE(w->observatory().domeInUse());
+  EXPECT_TRUE(obs().domeInUse());
   EXPECT_TRUE(mount().calls.isEmpty() || mount().calls == QStringList{"cmdConnect 0"});
 
   // The dome controller was taken out in the settings meanwhile: the dome is given up before
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
       {"90", "AZ  270.00°"}, {"200", "AZ  20.00°"}, {"180", "AZ  0.00°"}, {"0", "AZ  180.00°"}, {"179.99", "AZ  359.99°"}};
   for (const auto& [fromSouth, shown] : azimuths) {
     m.az = fromSouth;
-    w->observatory().LoopTimer_Timer();
+    obs().LoopTimer_Timer();
     EXPECT_EQ(down->text(), QString::fromUtf8(shown)) << fromSouth;
   }
   EXPECT_EQ(up->text(), QString::fromUtf8("ALT  45.50°"));
@@ -136,16 +136,16 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
   EXPECT_EQ(frame->title(), QString::fromUtf8("RA/DEC (視位置)"));
   m.ra = "45296.75";
   m.dec = "-1";
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(up->text(), "12h34m56.8s");
   EXPECT_EQ(down->text(), QString::fromUtf8("-00゜00' 01\""));
   // J2000: at the epoch itself the two places agree; on the equator near 12h the equinox of
   // date moves 3.075 s of time a year, so 26 years later the J2000 place is 80 s back.
   click(find("chkDisp_0"));
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_NEAR(hmsSeconds(up->text()), 45296.75, 1.0) << up->text().toStdString();
   clock.set(QDate(2026, 1, 1), 21 * 3600);
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_NEAR(45296.75 - hmsSeconds(up->text()), 80.0, 3.0) << up->text().toStdString();
   clock.set(QDate(2000, 1, 1), 21 * 3600);
 
@@ -154,29 +154,29 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
   m.ra = m.dec = m.az = m.alt = QString();
   click(find("chkDisp_3"));
   EXPECT_EQ(frame->title(), "JST/LST");
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(up->text(), "21:00:00");
   EXPECT_NEAR(hmsSeconds(down->text()), 4 * 3600 + 47.9, 1.0) << down->text().toStdString();
 
   // The lamp: tracking, slewing, stand-by.
   m.state = 1;
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(shownColour(find("Picture1")), QColor(192, 255, 255));
   m.state = 2;
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(shownColour(find("Picture1")), QColor(255, 255, 128));
   m.state = 0;
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(shownColour(find("Picture1")), QColor(255, 128, 128));
 
   // A goto whose end the driver reports through SlewEndPhase: tracking again, the lamp says
   // so, the cooperating program hears "OK" once.
   m.state = 2;
-  w->observatory().LoopTimer_Timer();
-  w->observatory().state().mount.SlewEndPhase = 1;
-  w->observatory().LoopTimer_Timer();
-  EXPECT_EQ(w->observatory().state().mount.TelState, 1);
-  EXPECT_EQ(w->observatory().state().mount.SlewEndPhase, 0);
+  obs().LoopTimer_Timer();
+  obs().state().mount.SlewEndPhase = 1;
+  obs().LoopTimer_Timer();
+  EXPECT_EQ(obs().state().mount.TelState, 1);
+  EXPECT_EQ(obs().state().mount.SlewEndPhase, 0);
   EXPECT_EQ(shownColour(find("Picture1")), QColor(192, 255, 255));
   ASSERT_EQ(linkSent.size(), 1u);
   EXPECT_EQ(linkSent[0], std::make_pair(2, QString("OK")));
@@ -184,12 +184,12 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
   // A goto that ended while a stop was requested (the park goto): stop, then the status word
   // with the mission-call position set.
   m.calls.clear();
-  w->observatory().state().mount.SlewEndPhase = 2;
-  w->observatory().state().mount.StopRequest = kTrue;
-  w->observatory().LoopTimer_Timer();
+  obs().state().mount.SlewEndPhase = 2;
+  obs().state().mount.StopRequest = kTrue;
+  obs().LoopTimer_Timer();
   EXPECT_EQ(m.calls, QStringList{"cmdStop"});
-  EXPECT_EQ(w->observatory().state().mount.StopRequest, kFalse);
-  EXPECT_EQ(w->observatory().state().mount.InMissionCall, kFalse);
+  EXPECT_EQ(obs().state().mount.StopRequest, kFalse);
+  EXPECT_EQ(obs().state().mount.InMissionCall, kFalse);
   ASSERT_EQ(linkSent.size(), 2u);
   EXPECT_EQ(linkSent[1], std::make_pair(99, QString("0000010100")));
 }
@@ -210,7 +210,7 @@ TEST_F(MainWindowTest, DoubleClicksMenusAndLayouts) {
   EXPECT_EQ(shownColour(find("chkDisp_0")), kNormal);
 
   // Hand layout without connecting, then mini and back by double-clicks on the position.
-  w->observatory().FormSizeChange(11);
+  obs().FormSizeChange(11);
   EXPECT_EQ(w->windowLayout(), 1);
   doubleClick(find("lblRaDec_0"));
   EXPECT_EQ(w->windowLayout(), 0);
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, WithoutALoopIntervalItConnectsButNeverRefreshes) {
   start();
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_TRUE(mount().calls.contains("cmdConnect 1"));
-  EXPECT_FALSE(w->observatory().loopTimer()->isActive());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
   Wait(300);
   EXPECT_EQ(mount().statusCalls, 0);
   EXPECT_TRUE(find<QLabel>("lblRaDec_0")->text().isEmpty());
@@ -250,7 +250,7 @@ TEST_F(MainWindowTest, WithoutALoopIntervalItConnectsButNeverRefreshes) {
   click(find("btnDetail"));
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_EQ(w->observatory().loopTimer()->interval(), 50);
+  EXPECT_EQ(obs().loopTimer()->interval(), 50);
   Wait(300);
   EXPECT_GT(mount().statusCalls, 0);
   EXPECT_FALSE(find<QLabel>("lblRaDec_0")->text().isEmpty());
@@ -270,27 +270,27 @@ TEST_F(MainWindowTest, MountSelectionAdaptsTheHandController) {
   choose("TemmaPC/PC Jr.");
   ASSERT_EQ(prompter.asked().size(), 1u);
   EXPECT_TRUE(prompter.asked()[0].text.contains("TemmaPC/PC Jr.")) << prompter.asked()[0].text.toStdString();
-  EXPECT_EQ(w->observatory().Telescope(), nullptr);
+  EXPECT_EQ(obs().Telescope(), nullptr);
   EXPECT_FALSE(find("btnNSWE_0")->isEnabled());
   mount().calls.clear();
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 2);
   EXPECT_TRUE(mount().calls.isEmpty()) << mount().calls.join(',').toStdString();
-  EXPECT_FALSE(w->observatory().loopTimer()->isActive());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
   EXPECT_TRUE(find<QLabel>("lblTelescopeName")->text().contains("TemmaPC/PC Jr."));
 
   // With a driver the middle speed is hidden; an LX200 brings it back.
   fakeEntries << "TemmaPC/PC Jr.";
   choose("TemmaPC/PC Jr.");
   ASSERT_EQ(fakes.size(), 2u);
-  EXPECT_EQ(w->observatory().Telescope(), fakes[1]);
+  EXPECT_EQ(obs().Telescope(), fakes[1]);
   EXPECT_EQ(fakes[1]->modelText(), "TemmaPC");
   EXPECT_TRUE(find("optSpeed_1")->isHidden());
   EXPECT_FALSE(find("optSpeed_0")->isHidden());
   EXPECT_FALSE(find("optSpeed_2")->isHidden());
   const int selectedBefore = fakes[0]->selectedCalls;
   choose("Meade LX200");
-  EXPECT_EQ(w->observatory().Telescope(), fakes[0]);
+  EXPECT_EQ(obs().Telescope(), fakes[0]);
   EXPECT_EQ(fakes[0]->modelText(), "LX200");
   EXPECT_EQ(fakes[0]->selectedCalls, selectedBefore + 1);  // the family puts back its own figures
   EXPECT_FALSE(find("optSpeed_1")->isHidden());
@@ -337,13 +337,13 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
     WriteIni(ini(), "DOME", "HomePosition", c.home);
     click(find("btnDetail"));
     ASSERT_EQ(w->windowLayout(), 1);
-    ASSERT_TRUE(w->observatory().domeInUse());
-    EXPECT_EQ(w->observatory().parkMode(), c.mode);
+    ASSERT_TRUE(obs().domeInUse());
+    EXPECT_EQ(obs().parkMode(), c.mode);
     QWidget* p = find("btnP");
     EXPECT_EQ(p->isEnabled(), c.mode != 0);
     prompter.clear();
     mount().calls.clear();
-    w->observatory().state().dome.DomeTargetMode = 0;
+    obs().state().dome.DomeTargetMode = 0;
     if (c.mode != 0) {
       // Cancel: nothing moves.
       prompter.push(Answer::Cancel);
@@ -352,12 +352,12 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
       EXPECT_EQ(prompter.asked()[0].title, title);
       EXPECT_EQ(prompter.asked()[0].text, lead + QString::fromUtf8(c.message));
       EXPECT_TRUE(mount().calls.isEmpty());
-      EXPECT_FALSE(w->observatory().blinkTimer()->isActive());
+      EXPECT_FALSE(obs().blinkTimer()->isActive());
 
       prompter.push(Answer::Ok);
       click(p);
-      EXPECT_TRUE(w->observatory().blinkTimer()->isActive());
-      EXPECT_EQ(w->observatory().blinkTimer()->interval(), 700);
+      EXPECT_TRUE(obs().blinkTimer()->isActive());
+      EXPECT_EQ(obs().blinkTimer()->interval(), 700);
       const bool mountParks = c.mode != 2, domeParks = c.mode != 1;
       ASSERT_EQ(mount().calls.size(), mountParks ? 1 : 0);
       if (mountParks) {
@@ -368,20 +368,20 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
         EXPECT_NEAR(parts[2].toDouble(), -1200, 2.0);
         EXPECT_EQ(parts[3], "EOD");
       }
-      EXPECT_EQ(w->observatory().state().dome.DomeTargetMode, domeParks ? 2 : 0);
+      EXPECT_EQ(obs().state().dome.DomeTargetMode, domeParks ? 2 : 0);
       // The mount's park goto keeps its stop request: it ends stopped, not tracking on.
-      EXPECT_EQ(w->observatory().state().mount.StopRequest, mountParks ? kTrue : kFalse);
+      EXPECT_EQ(obs().state().mount.StopRequest, mountParks ? kTrue : kFalse);
       // It flashes red and dark.
-      w->observatory().BlinkTimer_Timer();
+      obs().BlinkTimer_Timer();
       EXPECT_EQ(shownColour(p), QColor(255, 0, 0));
-      w->observatory().BlinkTimer_Timer();
+      obs().BlinkTimer_Timer();
       EXPECT_EQ(shownColour(p), kNormal);
       // Pressed while flashing: stops without asking.
       mount().calls.clear();
       click(p);
       EXPECT_EQ(prompter.asked().size(), 2u);
       EXPECT_EQ(mount().calls, QStringList{"cmdStop"});
-      EXPECT_FALSE(w->observatory().blinkTimer()->isActive());
+      EXPECT_FALSE(obs().blinkTimer()->isActive());
       EXPECT_EQ(shownColour(p), kNormal);
     }
     click(find("btnDetail"));
@@ -403,15 +403,15 @@ TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout)
     return d;
   };
   w = std::make_unique<frmMain>(p);
-  w->observatory().setStartWait(0);
+  obs().setStartWait(0);
   ASSERT_TRUE(w->Form_Load());
   w->show();
   EXPECT_EQ(w->windowLayout(), 2);
   EXPECT_EQ(mount().calls, QStringList{"cmdConnect 1"});  // and no disconnect of what never connected
-  EXPECT_FALSE(w->observatory().loopTimer()->isActive());
-  EXPECT_FALSE(w->observatory().domeLoopTimer()->isActive());
-  EXPECT_FALSE(w->observatory().oneSecTimer()->isActive());
-  EXPECT_FALSE(w->observatory().domeLoop()->connected());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoopTimer()->isActive());
+  EXPECT_FALSE(obs().oneSecTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoop()->connected());
   EXPECT_TRUE(readFile(ini()).contains("FormSizeChange= 1\n"));  // nothing wrote "1" over it either
   EXPECT_FALSE(find("btnP")->isEnabled());
 
@@ -419,24 +419,24 @@ TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout)
   mount().connectAnswer = true;
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_TRUE(w->observatory().loopTimer()->isActive());
-  EXPECT_TRUE(w->observatory().domeLoop()->connected());
+  EXPECT_TRUE(obs().loopTimer()->isActive());
+  EXPECT_TRUE(obs().domeLoop()->connected());
   EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "1");
 
   // A park goto the mount refuses neither flashes nor leaves a stop or a target behind.
   mount().gotoAnswer = false;
-  w->observatory().state().mount.GotoRA = 111;
-  w->observatory().state().mount.GotoEpoch = "2000";
+  obs().state().mount.GotoRA = 111;
+  obs().state().mount.GotoEpoch = "2000";
   WriteIni(ini(), "DOME", "HomePosition", "-1");
   click(find("btnDetail"));
   click(find("btnDetail"));
-  ASSERT_EQ(w->observatory().parkMode(), 1);
+  ASSERT_EQ(obs().parkMode(), 1);
   prompter.push(Answer::Ok);
   click(find("btnP"));
-  EXPECT_FALSE(w->observatory().blinkTimer()->isActive());
-  EXPECT_EQ(w->observatory().state().mount.StopRequest, kFalse);
-  EXPECT_EQ(w->observatory().state().mount.GotoRA, 111);
-  EXPECT_EQ(w->observatory().state().mount.GotoEpoch, "2000");
+  EXPECT_FALSE(obs().blinkTimer()->isActive());
+  EXPECT_EQ(obs().state().mount.StopRequest, kFalse);
+  EXPECT_EQ(obs().state().mount.GotoRA, 111);
+  EXPECT_EQ(obs().state().mount.GotoEpoch, "2000");
 }
 
 TEST_F(MainWindowTest, SiteFieldsAreCheckedBeforeTheyAreWritten) {
@@ -486,7 +486,7 @@ TEST_F(MainWindowTest, SiteFieldsAreCheckedBeforeTheyAreWritten) {
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_EQ(ReadIni(ini(), "Location", "LATITUDE"), "+90:00:00");
   EXPECT_EQ(ReadIni(ini(), "Location", "TIMEZONE"), "5.75");
-  EXPECT_EQ(w->observatory().state().site.TimeZoneSeconds, 20700);
+  EXPECT_EQ(obs().state().site.TimeZoneSeconds, 20700);
 }
 
 TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
@@ -497,7 +497,7 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   click(find("btnDetail"));
   ASSERT_EQ(w->windowLayout(), 1);
   click(find("chkDisp_3"));
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   const double tokyo = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
   ASSERT_GE(tokyo, 0) << find<QLabel>("lblRaDec_1")->text().toStdString();
 
@@ -506,7 +506,7 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   find<QLineEdit>("txtLocation_3")->setText("124");
   click(find("btnDetail"));
   ASSERT_EQ(w->windowLayout(), 1);
-  w->observatory().LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   const double moved = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
   EXPECT_NEAR(std::fmod(tokyo - moved + 86400, 86400), 3600, 1.5);
 
@@ -518,8 +518,8 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   ASSERT_TRUE(planetarium.write(":SG+05.5#"));
   EXPECT_EQ(planetarium.readBytes(1), "1");
   EXPECT_EQ(ReadIni(ini(), "Location", "TIMEZONE"), "-5.5");
-  EXPECT_EQ(w->observatory().state().site.TimeZoneSeconds, -19800);
-  w->observatory().LoopTimer_Timer();
+  EXPECT_EQ(obs().state().site.TimeZoneSeconds, -19800);
+  obs().LoopTimer_Timer();
   const double india = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
   EXPECT_NEAR(std::fmod(india - moved + 86400, 86400), 52342.9, 1.5);
   ASSERT_TRUE(planetarium.write(":GS#"));
@@ -561,7 +561,7 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
   settings(kSite + "[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 500\n" + QByteArray(kBoard).replace("HomePosition=-1", "HomePosition=0") + kNoPark);
   start();
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_TRUE(w->observatory().domeLoop()->connected());
+  ASSERT_TRUE(obs().domeLoop()->connected());
   mount().ra = "45296.75";
   mount().dec = "-1";
   mount().az = "180";
@@ -569,14 +569,14 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
   const auto ticks = [&](int n, double step) {
     for (int i = 0; i < n; ++i) {
       clock.advance(step);
-      w->observatory().LoopTimer_Timer();
-      w->observatory().domeLoop()->DomeLoopTimer_Timer();
-      w->observatory().OneSecTimer_Timer();
+      obs().LoopTimer_Timer();
+      obs().domeLoop()->DomeLoopTimer_Timer();
+      obs().OneSecTimer_Timer();
       QApplication::processEvents();
     }
   };
   ticks(4, 0);
-  ASSERT_TRUE(w->observatory().state().dome.DomeAutoRun);
+  ASSERT_TRUE(obs().state().dome.DomeAutoRun);
   {
     PaintCounter counter;
     ticks(20, 0);
@@ -614,7 +614,7 @@ TEST_F(MainWindowTest, EveryLayoutShowsItsControlsWholeInsideTheWindow) {
       list->setCurrentIndex(m);
       emit list->activated(m);
       for (const int code : {2, 11, 10}) {
-        if (code != 2) w->observatory().FormSizeChange(code);
+        if (code != 2) obs().FormSizeChange(code);
         SCOPED_TRACE(w->windowLayout());
         EXPECT_EQ(LayoutFaultText(*w), "");
         const bool hand = code != 10;
@@ -623,7 +623,7 @@ TEST_F(MainWindowTest, EveryLayoutShowsItsControlsWholeInsideTheWindow) {
         EXPECT_EQ(find("DomePanel")->isVisibleTo(w.get()), hand && dome);
         EXPECT_TRUE(find("lblTelescopeName")->isVisibleTo(w.get()));
       }
-      w->observatory().FormSizeChange(2);
+      obs().FormSizeChange(2);
     }
     closeWindow();
   }

@@ -2,21 +2,14 @@
 // catalog, park, the horizon detour and the mission dispatcher, driven as the window and the
 // links drive them and read back from a recording view and a recording mount. The test runs
 // on a core application: a widget made anywhere in the observatory would abort it.
-#include "FakeMountDriver.h"
 #include "IniFile.h"
 #include "MountCatalog.h"
-#include "Observatory.h"
-#include "ProcessLauncher.h"
-#include "ProgramFolder.h"
-#include "Prompter.h"
+#include "ProgramFolderFixture.h"
 #include "RecordingObservatoryView.h"
 #include "SettingsTexts.h"
 #include "Shared.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
 
 using namespace orvan;
@@ -24,45 +17,18 @@ using namespace orvan::test;
 
 namespace {
 
-class ObservatoryTest : public ::testing::Test {
+class ObservatoryTest : public ProgramFolderTest {
  protected:
-  QTemporaryDir dir;
-  RecordingLauncher launcher;
-  ScriptedPrompter prompter;
   RecordingObservatoryView view;
-  std::vector<FakeMountDriver*> fakes;  // owned by the observatory
-  std::vector<std::pair<int, QString>> linkSent;
   std::vector<QString> bridgeCmds;
   std::unique_ptr<Observatory> obs;
-  // Mount-list entries that get a recording driver; the others have none in this build.
-  QStringList fakeEntries{QStringLiteral("Meade LX200"), QStringLiteral("Meade LX200GPS")};
 
-  void SetUp() override {
-    SetProgramFolderForTests(dir.path());
-    ProcessLauncher::install(&launcher);
-    Prompter::install(&prompter);
-  }
   void TearDown() override {
     obs.reset();
-    ProcessLauncher::install(nullptr);
-    Prompter::install(nullptr);
-    SetProgramFolderForTests({});
-  }
-  QString ini() const { return dir.filePath(QStringLiteral("OrvanMirel.ini")); }
-  void settings(const QByteArray& text) {
-    QFile f(ini());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
+    ProgramFolderTest::TearDown();
   }
   MainWindowParts parts() {
-    MainWindowParts p;
-    p.createMountDriver = [this](const QString& entry, QObject* parent) -> MountDriver* {
-      if (!fakeEntries.contains(entry)) return nullptr;
-      auto* f = new FakeMountDriver(obs->state(), parent);
-      fakes.push_back(f);
-      return f;
-    };
-    p.linkSend = [this](int code, const QString& text, bool) { linkSent.emplace_back(code, text); };
+    MainWindowParts p = recordingParts([this]() -> SharedState& { return obs->state(); });
     p.ascomSendCmd = [this](const QString& cmd) { bridgeCmds.push_back(cmd); };
     return p;
   }
@@ -71,7 +37,6 @@ class ObservatoryTest : public ::testing::Test {
     obs->setStartWait(0);
     return obs->Form_Load();
   }
-  FakeMountDriver& mount() { return *fakes.at(0); }
 };
 
 TEST_F(ObservatoryTest, StartsInOrderAndEndsSavingTheLayoutBeforeLettingGo) {
