@@ -3,9 +3,9 @@
 #include "Observatory.h"
 
 #include "DomeLoop.h"
+#include "EventLoop.h"
 #include "IniFile.h"
 #include "ObservatoryView.h"
-#include "Shared.h"
 #include "Vb.h"
 
 namespace orvan {

@@ -7,7 +7,6 @@
 #include "DomeLoop.h"
 #include "MountCatalog.h"
 #include "ObservatoryView.h"
-#include "Shared.h"
 #include "Vb.h"
 
 #include <cmath>

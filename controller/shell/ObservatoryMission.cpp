@@ -4,7 +4,6 @@
 
 #include "DomeLoop.h"
 #include "ObservatoryView.h"
-#include "Shared.h"
 
 namespace orvan {
 

@@ -7,7 +7,6 @@
 #include "MountCatalog.h"
 #include "ObservatoryView.h"
 #include "Prompter.h"
-#include "Shared.h"
 
 namespace orvan {
 

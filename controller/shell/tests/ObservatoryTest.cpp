@@ -7,7 +7,6 @@
 #include "ProgramFolderFixture.h"
 #include "RecordingObservatoryView.h"
 #include "SettingsTexts.h"
-#include "Shared.h"
 
 #include <QCoreApplication>
 #include <memory>
@@ -301,9 +300,3 @@ TEST_F(ObservatoryTest, ASlewThatDipsBelowTheHorizonGoesRoundByThePoleOnlyForAFa
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
