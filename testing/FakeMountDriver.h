@@ -52,10 +52,6 @@ class FakeMountDriver : public MountDriver {
     for (const Call& c : made) out << c.op;
     return out;
   }
-  void forget() {
-    calls.clear();
-    made.clear();
-  }
 
   bool cmdConnect(bool open) override {
     note({QStringLiteral("cmdConnect"), 0, 0, open ? QStringLiteral("1") : QStringLiteral("0"), 0},
