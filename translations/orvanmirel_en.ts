@@ -933,15 +933,15 @@ OK syncs the mount.</translation>
     </message>
     <message>
         <source>オフセット（不動点基準） 東西</source>
-        <translation>Offset from the mount pivot, east-west</translation>
+        <translation>Pivot offset, east-west</translation>
     </message>
     <message>
         <source>オフセット（不動点基準） 南北</source>
-        <translation>Offset from the mount pivot, north-south</translation>
+        <translation>Pivot offset, north-south</translation>
     </message>
     <message>
         <source>オフセット（不動点基準） 上下</source>
-        <translation>Offset from the mount pivot, up-down</translation>
+        <translation>Pivot offset, up-down</translation>
     </message>
     <message>
         <source>光軸中心距離</source>
