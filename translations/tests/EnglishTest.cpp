@@ -8,11 +8,13 @@
 #include "frmUtility.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -24,13 +26,8 @@
 namespace orvan {
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "translation_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* a = new QApplication(argc, argv);  // never destroyed, as in the other window tests
-  return *a;
-}
+// The application the test main made.
+QCoreApplication& app() { return *QCoreApplication::instance(); }
 
 const QRegularExpression kJapanese(QStringLiteral("[\\x{3040}-\\x{30ff}\\x{4e00}-\\x{9fff}\\x{ff66}-\\x{ff9f}]"));
 
@@ -82,6 +79,11 @@ QStringList japaneseTexts(QWidget* top) {
     if (auto* g = qobject_cast<QGroupBox*>(w)) check(w, g->title());
     if (auto* t = qobject_cast<QTabWidget*>(w))
       for (int i = 0; i < t->count(); ++i) check(w, t->tabText(i));
+    if (auto* m = qobject_cast<QMenu*>(w)) check(w, m->title());
+  }
+  for (QAction* a : top->findChildren<QAction*>()) {
+    check(a, a->text());
+    if (a->toolTip() != a->text()) check(a, a->toolTip());
   }
   return found;
 }
@@ -159,7 +161,6 @@ TEST(Translation, TheLocaleChoosesEnglishOnlyWhenItsLanguageIsEnglish) {
       {{{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "en_US.UTF-8"}}, "en"},
       {{{"LANG", "en_US.UTF-8"}, {"LANGUAGE", ""}, {"LC_ALL", ""}}, "en"},
   };
-  app();
   for (const auto& c : cases) {
     LocaleScope scope(c.env);
     QString described;
@@ -172,7 +173,6 @@ TEST(Translation, TheLocaleChoosesEnglishOnlyWhenItsLanguageIsEnglish) {
 
 class EnglishUtility : public ::testing::Test {
  protected:
-  void SetUp() override { app(); }
   void TearDown() override { removeTranslations(); }
   QTemporaryDir dir;
   ScriptedPrompter prompter;
