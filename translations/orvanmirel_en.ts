@@ -454,6 +454,37 @@ Dome following is off.</translation>
     </message>
 </context>
 <context>
+    <name>orvan::Observatory</name>
+    <message>
+        <source>赤道儀を指定したパーク位置へ移動します。</source>
+        <translation>The mount moves to its park position.</translation>
+    </message>
+    <message>
+        <source>ドームを指定したパーク位置へ移動します。</source>
+        <translation>The dome moves to its park position.</translation>
+    </message>
+    <message>
+        <source>赤道儀とドームを指定したパーク位置へ移動します。</source>
+        <translation>The mount and the dome move to their park positions.</translation>
+    </message>
+    <message>
+        <source>パーク位置へ移動</source>
+        <translation>Park</translation>
+    </message>
+    <message>
+        <source>「OK」で移動を開始します。</source>
+        <translation>OK starts the move.</translation>
+    </message>
+    <message>
+        <source>%1 のドライバはまだ使用できません。</source>
+        <translation>The driver for %1 is not available yet.</translation>
+    </message>
+    <message>
+        <source>観測地の入力エラー</source>
+        <translation>Site entry error</translation>
+    </message>
+</context>
+<context>
     <name>orvan::SerialMountDriver</name>
     <message>
         <source>タイムアウト</source>
@@ -585,6 +616,145 @@ Please install xdg-utils.</translation>
     <message>
         <source>E-Vexilの周回ステップ数(RD)を読めません。位置の表示、ゴートー、同期はできません。</source>
         <translation>The E-Vexil&apos;s steps per turn (RD) cannot be read. Position display, slews and sync are not possible.</translation>
+    </message>
+</context>
+<context>
+    <name>orvan::frmMain</name>
+    <message>
+        <source>視位置</source>
+        <translation>Apparent</translation>
+    </message>
+    <message>
+        <source>高度方位</source>
+        <translation>Alt/Az</translation>
+    </message>
+    <message>
+        <source>時刻</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>ポップアップ</source>
+        <translation>Popup</translation>
+    </message>
+    <message>
+        <source>表示サイズ</source>
+        <translation>Window size</translation>
+    </message>
+    <message>
+        <source>最小構成</source>
+        <translation>Mini</translation>
+    </message>
+    <message>
+        <source>ﾊﾝﾄﾞｺﾝﾄﾛｰﾗ表示</source>
+        <translation>Hand controller</translation>
+    </message>
+    <message>
+        <source>表示タイプ</source>
+        <translation>Display</translation>
+    </message>
+    <message>
+        <source>2000年分点座標</source>
+        <translation>J2000 coordinates</translation>
+    </message>
+    <message>
+        <source>視位置座標</source>
+        <translation>Apparent coordinates</translation>
+    </message>
+    <message>
+        <source>高度/方位座標</source>
+        <translation>Altitude/azimuth</translation>
+    </message>
+    <message>
+        <source>時刻(JST/LST)</source>
+        <translation>Time (JST/LST)</translation>
+    </message>
+    <message>
+        <source>高速</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>中速</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>低速</source>
+        <translation>Slow</translation>
+    </message>
+    <message>
+        <source>パーキング位置へ移動します</source>
+        <translation>Moves to the park position</translation>
+    </message>
+    <message>
+        <source>同期</source>
+        <translation>Sync</translation>
+    </message>
+    <message>
+        <source>天頂や主な恒星で同期処理を実行します</source>
+        <translation>Syncs on the zenith or a reference star</translation>
+    </message>
+    <message>
+        <source>観測地</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>北緯</source>
+        <translation>North</translation>
+    </message>
+    <message>
+        <source>南緯</source>
+        <translation>South</translation>
+    </message>
+    <message>
+        <source>東経</source>
+        <translation>East</translation>
+    </message>
+    <message>
+        <source>西経</source>
+        <translation>West</translation>
+    </message>
+    <message>
+        <source>標高(m)</source>
+        <translation>Height (m)</translation>
+    </message>
+    <message>
+        <source>時差(h)</source>
+        <translation>Time zone (h)</translation>
+    </message>
+    <message>
+        <source>赤道儀</source>
+        <translation>Mount</translation>
+    </message>
+    <message>
+        <source>機種：</source>
+        <translation>Model:</translation>
+    </message>
+    <message>
+        <source>COMポート：</source>
+        <translation>COM port:</translation>
+    </message>
+    <message>
+        <source>ドイツ式</source>
+        <translation>German</translation>
+    </message>
+    <message>
+        <source>フォーク式</source>
+        <translation>Fork</translation>
+    </message>
+    <message>
+        <source>ASCOM選択</source>
+        <translation>Choose ASCOM</translation>
+    </message>
+    <message>
+        <source>ユーティリティ</source>
+        <translation>Utility</translation>
+    </message>
+    <message>
+        <source>ドキュメント</source>
+        <translation>Documents</translation>
+    </message>
+    <message>
+        <source>RA/DEC (視位置)</source>
+        <translation>RA/DEC (apparent)</translation>
     </message>
 </context>
 <context>

@@ -211,6 +211,35 @@ TEST_F(EnglishUtility, ReadsInEnglishUnderAnEnglishLocaleAndInJapaneseOtherwise)
   }
 }
 
+// The controller's main window with its dome panel, set up and connected: every caption, menu
+// and tip of every layout, and the question of the park button.
+class EnglishMainWindow : public test::MainWindowTest {
+ protected:
+  void TearDown() override {
+    MainWindowTest::TearDown();
+    removeTranslations();
+  }
+};
+
+TEST_F(EnglishMainWindow, EveryCaptionMenuAndTipReadsInEnglish) {
+  LocaleScope english(Env{{"LANG", "en_US.UTF-8"}});
+  ASSERT_TRUE(InstallLanguage(app()));
+  settings("[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
+           "[TELESCOPE]\nTelescope= 5\nCommPort=12\nMount=G\n[PUBLIC]\nFormSizeChange= 1\n"
+           "[PARK]\nAZ= 0\nAlt= 54\n"
+           "[DOME]\nController= 0\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 2\nHomePosition=-1\n"
+           "[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n");
+  start();
+  const QStringList left = japaneseTexts(w.get());
+  EXPECT_TRUE(left.isEmpty()) << qPrintable(left.join(u'\n'));
+  prompter.clear();
+  prompter.push(Answer::Cancel);
+  test::click(find("btnP"));
+  ASSERT_FALSE(prompter.asked().empty());
+  EXPECT_EQ(prompter.asked().back().title.toStdString(), "Park");
+  EXPECT_FALSE(prompter.asked().back().text.contains(kJapanese)) << qPrintable(prompter.asked().back().text);
+}
+
 // The controller as the observer starts it: a question asked at the start (the planetarium's
 // port has the mount's number) reads in the locale's language.
 TEST(EnglishController, TheQuestionsOfTheRunningProgramFollowTheLocale) {
