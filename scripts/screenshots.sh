@@ -17,7 +17,7 @@ folder=
 sim_pid=
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-  [ -n "$folder" ] && rm -rf "$folder"
+  if [ -n "$folder" ]; then rm -rf "$folder"; fi
 }
 trap cleanup EXIT
 

@@ -622,7 +622,7 @@ Please install xdg-utils.</translation>
     <name>orvan::frmMain</name>
     <message>
         <source>視位置</source>
-        <translation>Apparent</translation>
+        <translation>App.</translation>
     </message>
     <message>
         <source>高度方位</source>
@@ -714,11 +714,11 @@ Please install xdg-utils.</translation>
     </message>
     <message>
         <source>標高(m)</source>
-        <translation>Height (m)</translation>
+        <translation>Elev. (m)</translation>
     </message>
     <message>
         <source>時差(h)</source>
-        <translation>Time zone (h)</translation>
+        <translation>TZ (h)</translation>
     </message>
     <message>
         <source>赤道儀</source>
@@ -761,19 +761,19 @@ Please install xdg-utils.</translation>
     <name>orvan::frmRST400Homing</name>
     <message>
         <source>日付・時刻</source>
-        <translation>Date and time</translation>
+        <translation>Date/time</translation>
     </message>
     <message>
         <source>緯度・経度</source>
-        <translation>Latitude and longitude</translation>
+        <translation>Lat/long</translation>
     </message>
     <message>
         <source>地方恒星時</source>
-        <translation>Local sidereal time</translation>
+        <translation>LST</translation>
     </message>
     <message>
         <source>HOME位置</source>
-        <translation>Home position</translation>
+        <translation>Home</translation>
     </message>
     <message>
         <source>送信済み</source>
