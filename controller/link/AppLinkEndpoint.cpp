@@ -48,7 +48,7 @@ bool AppLinkEndpoint::message(int16_t code, const QString& text) {
     case 90:
       return sync(text);
     default:
-      return false;
+      return hooks_.other && hooks_.other(code, text);
   }
 }
 

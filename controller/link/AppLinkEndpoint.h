@@ -38,6 +38,8 @@ class AppLinkEndpoint {
     // told to the program that asked.
     std::function<void()> gotoBegins;
     std::function<void()> gotoStarted;
+    // Any other code (the dome's messages): true when it was one and was handled.
+    std::function<bool(int16_t code, const QString& text)> other;
   };
 
   AppLinkEndpoint(LinkHost& host, ACal2& cal, Hooks hooks);

@@ -3,7 +3,9 @@
 // night with the simulated dome board following the telescope. The simulator's log is the
 // record of what reached the mount; the board's status file is where the dome really stands.
 #include "DomeLoop.h"
+#include "DomeWire.h"
 #include "IniFile.h"
+#include "LinkWire.h"
 #include "MainWindowFixture.h"
 #include "Shared.h"
 #include "frmSync.h"
@@ -17,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
+#include <QLocalSocket>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -713,4 +716,98 @@ TEST_F(Night, AnAlpacaClientDrivesTheControllerThroughTheDeviceProgram) {
   device.terminate();
   device.waitForFinished(3000);
   w->close();
+}
+
+// A device program's end of the application link, speaking the wire by hand: the messages the
+// controller sends come in while the test's event loop turns.
+class WirePeer {
+ public:
+  explicit WirePeer(const QString& path) {
+    QObject::connect(&socket_, &QLocalSocket::readyRead, [this] {
+      for (const QByteArray& raw : reader_.push(socket_.readAll()))
+        if (const auto l = linkwire::Parse(raw); l && l->kind == linkwire::Kind::Message) got_.push_back(*l);
+    });
+    socket_.connectToServer(path);
+  }
+  // Sends a message and waits for the controller's next message of `code`; nullopt when none
+  // comes within the time.
+  std::optional<QString> ask(int16_t code, const QString& text, int16_t answer = domewire::kState) {
+    got_.clear();
+    socket_.write(linkwire::Format(linkwire::Kind::Message, code, text));
+    for (int i = 0; i < 50; ++i) {
+      for (const auto& l : got_)
+        if (l.code == answer) return l.text;
+      Wait(100);
+    }
+    return std::nullopt;
+  }
+  domewire::Status state() { return domewire::Parse(ask(domewire::kAskState, {}).value_or(QString())).value_or(domewire::Status{}); }
+
+ private:
+  QLocalSocket socket_;
+  linkwire::LineReader reader_;
+  std::vector<linkwire::Line> got_;
+};
+
+// A device program turns the serial dome through the link: following off, a turn to 90
+// degrees east of north that ends standing there, a stop in the middle of a turn, the slit
+// both ways, the park azimuth, following on; unreadable requests are not answered.
+TEST_F(Night, TheDomeTurnsStopsAndRunsItsSlitThroughTheLink) {
+  constexpr int kDomeCom = 14;
+  QByteArray dome = serialDome(kDomeCom, "SLIT_TIMER= 2\nDome_Auto= 0\n");
+  dome.replace("HomePosition= -1", "HomePosition= 20");
+  settings(site() + dome);
+  QProcess quarn;
+  quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(kDomeCom), "--dome-rate", "10"});
+  ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
+  startReal(0);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  WirePeer peer(w->appLinkPath());
+  const auto offBy = [](double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); };
+
+  domewire::Status st = peer.state();
+  EXPECT_TRUE(st.connected);
+  EXPECT_TRUE(st.following);
+  ASSERT_TRUE(st.azimuth.has_value());
+  ASSERT_TRUE(st.parkAzimuth.has_value());
+  EXPECT_DOUBLE_EQ(*st.parkAzimuth, 200.0);  // 20 west of south
+
+  EXPECT_FALSE(domewire::Parse(peer.ask(domewire::kFollow, "0").value_or("")).value_or(domewire::Status{}).following);
+  // The answer to a turn already reports the dome as moving.
+  EXPECT_TRUE(domewire::Parse(peer.ask(domewire::kTurnTo, "90").value_or("")).value_or(domewire::Status{}).slewing);
+  EXPECT_TRUE(waitUntil([&] { st = peer.state(); return !st.slewing; }, 60));
+  ASSERT_TRUE(st.azimuth.has_value());
+  EXPECT_LE(offBy(*st.azimuth, 90), 3.5) << *st.azimuth;
+  EXPECT_LE(offBy(w->state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
+  EXPECT_EQ(simState(kDomeCom, "rotation"), "stopped");
+  EXPECT_FALSE(st.following);  // the turn did not hand the dome back to the telescope
+
+  // A stop in the middle of a turn leaves the dome where it is.
+  peer.ask(domewire::kTurnTo, "250");
+  EXPECT_TRUE(waitUntil([&] { return simState(kDomeCom, "rotation") != "stopped"; }, 10));
+  st = domewire::Parse(peer.ask(domewire::kStop, {}).value_or("")).value_or(domewire::Status{});
+  EXPECT_TRUE(waitUntil([&] { return simState(kDomeCom, "rotation") == "stopped"; }, 10));
+  Wait(1000);
+  st = peer.state();
+  EXPECT_FALSE(st.slewing);
+  EXPECT_GT(offBy(*st.azimuth, 250), 20.0);
+
+  peer.ask(domewire::kSlit, "1");
+  EXPECT_TRUE(waitUntil([&] { return peer.state().slit == 2; }, 10));
+  peer.ask(domewire::kSlit, "-1");
+  EXPECT_TRUE(waitUntil([&] { return peer.state().slit == -2; }, 10));
+
+  peer.ask(domewire::kPark, {});
+  EXPECT_TRUE(waitUntil([&] { st = peer.state(); return !st.slewing; }, 60));
+  EXPECT_LE(offBy(*st.azimuth, 200), 3.5) << *st.azimuth;
+
+  EXPECT_TRUE(domewire::Parse(peer.ask(domewire::kFollow, "1").value_or("")).value_or(domewire::Status{}).following);
+  EXPECT_TRUE(w->state().dome.DomeAuto);
+  EXPECT_FALSE(peer.ask(domewire::kTurnTo, "east").has_value());
+  EXPECT_FALSE(peer.ask(domewire::kSlit, "2").has_value());
+  EXPECT_EQ(simState(kDomeCom, "rejected"), "0");
+  EXPECT_TRUE(prompter.asked().empty());
+  w->close();
+  quarn.terminate();
+  quarn.waitForFinished(5000);
 }
