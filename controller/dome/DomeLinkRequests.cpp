@@ -55,7 +55,11 @@ QString DomeLinkRequests::status() const {
   st.slewing = st.connected && (d.DomeMotion != 0 || loop->turning());
   st.slit = d.SlitState;
   st.following = d.DomeAuto;
-  if (d.DomeInUse && s_.domeSettings.HomePosition >= 0) st.parkAzimuth = FromSouth(s_.domeSettings.HomePosition);
+  if (d.DomeInUse && s_.domeSettings.HomePosition >= 0) {
+    st.parkAzimuth = FromSouth(s_.domeSettings.HomePosition);
+    st.atPark = st.azimuth && !st.slewing &&
+                std::fabs(std::remainder(*st.azimuth - *st.parkAzimuth, 360.0)) <= s_.domeSettings.DOME_REVOLVE;
+  }
   return Format(st);
 }
 

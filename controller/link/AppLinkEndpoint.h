@@ -23,6 +23,7 @@ class LinkHost;
 
 class AppLinkEndpoint {
  public:
+
   struct Hooks {
     // The link's send operation (code, text).
     std::function<void(int16_t code, const QString& text)> send;
@@ -55,6 +56,7 @@ class AppLinkEndpoint {
   bool gotoTarget(const QString& target);
   bool sync(const QString& text);
   void reply(int16_t code, const QString& text);
+  QString mountState() const;
 
   LinkHost& host_;
   ACal2& cal_;

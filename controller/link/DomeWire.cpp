@@ -32,23 +32,25 @@ bool optionalAngle(const QString& s, std::optional<double>& out) {
 }  // namespace
 
 QString Format(const Status& s) {
-  return QStringLiteral("%1,%2,%3,%4,%5,%6")
+  return QStringLiteral("%1,%2,%3,%4,%5,%6,%7")
       .arg(s.connected ? 1 : 0)
       .arg(angle(s.azimuth))
       .arg(s.slewing ? 1 : 0)
       .arg(s.slit)
       .arg(s.following ? 1 : 0)
-      .arg(angle(s.parkAzimuth));
+      .arg(angle(s.parkAzimuth))
+      .arg(s.atPark ? 1 : 0);
 }
 
 std::optional<Status> Parse(const QString& text) {
   const QStringList f = text.split(u',');
-  if (f.size() != 6) return std::nullopt;
+  if (f.size() != 7) return std::nullopt;
   Status s;
   bool ok = false;
   const int slit = f[3].toInt(&ok);
   if (!flag(f[0], s.connected) || !optionalAngle(f[1], s.azimuth) || !flag(f[2], s.slewing) || !ok || slit < -2 ||
-      slit > 2 || !flag(f[4], s.following) || !optionalAngle(f[5], s.parkAzimuth))
+      slit > 2 || !flag(f[4], s.following) || !optionalAngle(f[5], s.parkAzimuth) ||
+      !flag(f[6], s.atPark))
     return std::nullopt;
   s.slit = slit;
   return s;

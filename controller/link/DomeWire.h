@@ -10,10 +10,11 @@
 //   in 124 "1" | "0"   following on | off, answered with 121
 //   in 125 "1" | "-1" | "0"  slit open | close | stop, answered with 121
 //   in 126 ""          park: turn to the park azimuth (DOME/HomePosition), answered with 121
-//   out 121 "<connected>,<azimuth>,<slewing>,<slit>,<following>,<park azimuth>"
+//   out 121 "<connected>,<azimuth>,<slewing>,<slit>,<following>,<park azimuth>,<at park>"
 //      connected 1/0; azimuth "-" while unknown; slewing 1/0; slit as SlitState (-2 closed,
 //      -1 closing, 0 stopped part-way, 1 opening, 2 open); following 1/0; park azimuth "-"
-//      when the settings give none.
+//      when the settings give none; at park 1 while the dome stands at its park azimuth
+//      within DOME_REVOLVE.
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,7 @@ struct Status {
   int slit = 0;
   bool following = false;
   std::optional<double> parkAzimuth;
+  bool atPark = false;
   bool operator==(const Status&) const = default;
 };
 

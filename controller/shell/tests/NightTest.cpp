@@ -643,36 +643,60 @@ TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {
   w->close();
 }
 
+// The device program OrvanforASCOM of a program folder, and requests to it as an Alpaca
+// client makes them; the controller's event loop turns while a request waits.
+class AlpacaProgram {
+ public:
+  explicit AlpacaProgram(const QString& folder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORVAN_PROGRAM_FOLDER", folder);
+    process_.setProcessEnvironment(env);
+    process_.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/OrvanforASCOM");
+    for (int i = 0; i < 100 && !process_.canReadLine(); ++i) Wait(100);
+    const QByteArray ready = process_.readLine().trimmed();
+    if (ready.startsWith("ready ")) base_ = "http://127.0.0.1:" + QString::fromLatin1(ready.mid(6)) + "/";
+  }
+  ~AlpacaProgram() {
+    process_.terminate();
+    process_.waitForFinished(3000);
+  }
+  bool ready() const { return !base_.isEmpty(); }
+  std::string failure() { return process_.readAllStandardError().toStdString(); }
+  // (HTTP status, reply body) of one request; `text` gets a plain-text body.
+  std::pair<int, QJsonObject> call(const char* verb, const QString& path, const QString& form = {}, QByteArray* text = nullptr) {
+    QNetworkRequest rq(QUrl(base_ + path));
+    rq.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    QNetworkReply* r = QByteArray(verb) == "PUT" ? net_.put(rq, form.toUtf8()) : net_.get(rq);
+    for (int i = 0; i < 300 && !r->isFinished(); ++i) Wait(100);
+    const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray body = r->readAll();
+    if (text) *text = r->header(QNetworkRequest::ContentTypeHeader).toString().toLatin1() + " " + body;
+    r->deleteLater();
+    return {status, QJsonDocument::fromJson(body).object()};
+  }
+  // A member of a device: GET with the parameters in the query, PUT in the body.
+  std::pair<int, QJsonObject> member(const char* verb, const QString& device, const QString& name, const QString& form = {}) {
+    const bool get = QByteArray(verb) == "GET";
+    return call(verb, "api/v1/" + device + "/0/" + name + (get ? "?" + form : QString()), get ? QString() : form);
+  }
+
+ private:
+  QProcess process_;
+  QNetworkAccessManager net_;
+  QString base_;
+};
+
 // An Alpaca client steering the controller through the device program OrvanforASCOM, which
 // reaches the controller over the application link.
 TEST_F(Night, AnAlpacaClientDrivesTheControllerThroughTheDeviceProgram) {
   settings(site() + "[DOME]\nController= 2\n[ASCOM]\nAlpacaPort=0\n");
   startReal(0);
   ASSERT_EQ(w->windowLayout(), 1);
-  QProcess device;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("ORVAN_PROGRAM_FOLDER", dir.path());
-  device.setProcessEnvironment(env);
-  device.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/OrvanforASCOM");
-  ASSERT_TRUE(waitUntil([&] { return device.canReadLine(); }, 10)) << device.readAllStandardError().constData();
-  const QByteArray ready = device.readLine().trimmed();
-  ASSERT_TRUE(ready.startsWith("ready ")) << ready.constData();
-  const QString base = "http://127.0.0.1:" + QString::fromLatin1(ready.mid(6)) + "/";
-
-  QNetworkAccessManager net;
-  // (HTTP status, reply body) of one request; the controller's event loop turns meanwhile.
-  const auto call = [&](const char* verb, const QString& path, const QString& form = {}) {
-    QNetworkRequest rq(QUrl(base + path));
-    rq.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
-    QNetworkReply* r = QByteArray(verb) == "PUT" ? net.put(rq, form.toUtf8()) : net.get(rq);
-    waitUntil([&] { return r->isFinished(); }, 30);
-    const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QJsonObject body = QJsonDocument::fromJson(r->readAll()).object();
-    r->deleteLater();
-    return std::make_pair(status, body);
-  };
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto call = [&](const char* verb, const QString& path, const QString& form = {}) { return device.call(verb, path, form); };
   const auto scope = [&](const char* verb, const QString& member, const QString& form = {}) {
-    return call(verb, "api/v1/telescope/0/" + member + (QByteArray(verb) == "GET" ? "?" + form : QString()), form);
+    return device.member(verb, "telescope", member, form);
   };
   EXPECT_EQ(call("GET", "management/apiversions").second["Value"].toArray(), QJsonArray{1});
   EXPECT_EQ(call("GET", "management/v1/configureddevices").second["Value"][0]["DeviceType"].toString(), "Telescope");
@@ -713,8 +737,6 @@ TEST_F(Night, AnAlpacaClientDrivesTheControllerThroughTheDeviceProgram) {
   EXPECT_EQ(scope("PUT", "park").second["ErrorNumber"].toInt(), 0);
   EXPECT_TRUE(waitUntil([&] { return scope("GET", "atpark").second["Value"].toBool(); }, 60));
   EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra + "&Declination=35").second["ErrorNumber"].toInt(), 0x408);
-  device.terminate();
-  device.waitForFinished(3000);
   w->close();
 }
 
@@ -806,6 +828,125 @@ TEST_F(Night, TheDomeTurnsStopsAndRunsItsSlitThroughTheLink) {
   EXPECT_FALSE(peer.ask(domewire::kTurnTo, "east").has_value());
   EXPECT_FALSE(peer.ask(domewire::kSlit, "2").has_value());
   EXPECT_EQ(simState(kDomeCom, "rejected"), "0");
+  EXPECT_TRUE(prompter.asked().empty());
+  w->close();
+  quarn.terminate();
+  quarn.waitForFinished(5000);
+}
+
+// What a client written from the public Alpaca telescope interface checks: every required
+// member answers (and truthfully), unknown devices and members are HTTP 400 in plain text,
+// a goto from the hand controller shows as slewing, a sync reads back at once, a park with
+// nothing to park is refused at once.
+TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
+  QByteArray noPark = site();
+  noPark.replace("[PARK]\nAZ= 0\nAlt= 54\n", "[PARK]\nAZ= -1\nAlt= -1\n");
+  settings(noPark + "[DOME]\nController= 2\n[ASCOM]\nAlpacaPort=0\n");
+  startReal(0);
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto get = [&](const QString& member, const QString& query = {}) { return device.member("GET", "telescope", member, query).second; };
+  const auto put = [&](const QString& member, const QString& form = {}) { return device.member("PUT", "telescope", member, form).second; };
+  ASSERT_EQ(put("connected", "Connected=True")["ErrorNumber"].toInt(), 0);
+
+  const double lst = w->acal().LocalSiderealTime() / 3600.0;
+  EXPECT_NEAR(std::remainder(get("siderealtime")["Value"].toDouble() - lst, 24.0), 0, 0.01);
+  for (const char* rate : {"declinationrate", "rightascensionrate"}) {
+    EXPECT_EQ(get(rate)["ErrorNumber"].toInt(), 0) << rate;
+    EXPECT_EQ(get(rate)["Value"].toDouble(-1), 0.0) << rate;
+  }
+  EXPECT_TRUE(get("axisrates", "Axis=0")["Value"].isArray());
+  EXPECT_EQ(get("axisrates", "Axis=7")["ErrorNumber"].toInt(), 0x401);
+  EXPECT_FALSE(get("canmoveaxis", "Axis=1")["Value"].toBool(true));
+  EXPECT_FALSE(get("canpark")["Value"].toBool(true));  // nothing to park in these settings
+  EXPECT_TRUE(get("canslewasync")["Value"].toBool());
+  EXPECT_TRUE(get("cansync")["Value"].toBool());
+  EXPECT_FALSE(get("canslew")["Value"].toBool(true));
+  EXPECT_FALSE(get("cansetrightascensionrate")["Value"].toBool(true));
+  EXPECT_EQ(get("trackingrates")["Value"].toArray(), QJsonArray{0});
+  EXPECT_EQ(get("equatorialsystem")["Value"].toInt(), 2);
+  EXPECT_EQ(get("alignmentmode")["Value"].toInt(), 2);
+  EXPECT_EQ(get("interfaceversion")["Value"].toInt(), 3);
+
+  QByteArray text;
+  EXPECT_EQ(device.call("GET", "api/v1/telescope/0/warpdrive", {}, &text).first, 400);
+  EXPECT_TRUE(text.startsWith("text/plain")) << text.constData();
+  EXPECT_EQ(device.call("GET", "api/v1/camera/0/connected").first, 400);
+  EXPECT_EQ(device.call("GET", "api/v1/telescope/1/connected").first, 400);
+
+  // A goto the observer starts on the controller shows as slewing, and its end as not.
+  double ra = 0, dec = 0;
+  w->acal().HorizontalToEquatorial(30, 60, ra, dec);
+  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_TRUE(get("slewing")["Value"].toBool());
+  EXPECT_TRUE(waitUntil([&] { return !get("slewing")["Value"].toBool(true); }, 60));
+
+  // A sync reads back at once, without waiting for the next position report.
+  const double syncedRa = get("rightascension")["Value"].toDouble();
+  const double syncedDec = get("declination")["Value"].toDouble() + 0.2;
+  EXPECT_EQ(put("synctocoordinates", QString("RightAscension=%1&Declination=%2").arg(syncedRa, 0, 'f', 6).arg(syncedDec, 0, 'f', 6))["ErrorNumber"].toInt(), 0);
+  EXPECT_NEAR(get("declination")["Value"].toDouble(), syncedDec, 0.01);
+
+  // Nothing to park: an error now, not a park that never ends.
+  const QJsonObject park = put("park");
+  EXPECT_EQ(park["ErrorNumber"].toInt(), 0x40B);
+  EXPECT_FALSE(park["ErrorMessage"].toString().isEmpty());
+  EXPECT_FALSE(get("atpark")["Value"].toBool(true));
+  w->close();
+}
+
+// The dome as an Alpaca dome beside the telescope, on the serial dome controller's simulator.
+TEST_F(Night, AnAlpacaClientTurnsTheDomeRunsItsShutterAndParksIt) {
+  constexpr int kDomeCom = 15;
+  QByteArray dome = serialDome(kDomeCom, "SLIT_TIMER= 2\nDome_Auto= 0\n");
+  dome.replace("HomePosition= -1", "HomePosition= 20");
+  settings(site() + dome + "[ASCOM]\nAlpacaPort=0\n");
+  QProcess quarn;
+  quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(kDomeCom), "--dome-rate", "10"});
+  ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
+  startReal(0);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto get = [&](const QString& member) { return device.member("GET", "dome", member).second; };
+  const auto put = [&](const QString& member, const QString& form = {}) { return device.member("PUT", "dome", member, form).second; };
+  const auto offBy = [](double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); };
+
+  const QJsonArray devices = device.call("GET", "management/v1/configureddevices").second["Value"].toArray();
+  ASSERT_EQ(devices.size(), 2);
+  EXPECT_EQ(devices[1]["DeviceType"].toString(), "Dome");
+  EXPECT_EQ(get("azimuth")["ErrorNumber"].toInt(), 0x407);
+  ASSERT_EQ(put("connected", "Connected=True")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(get("canpark")["Value"].toBool());
+  EXPECT_TRUE(get("canslave")["Value"].toBool());
+  EXPECT_FALSE(get("canfindhome")["Value"].toBool(true));
+  EXPECT_EQ(put("findhome")["ErrorNumber"].toInt(), 0x400);
+  EXPECT_EQ(device.call("GET", "api/v1/dome/0/focus").first, 400);
+
+  // Following the telescope, the dome refuses a turn; released, it turns and stands at 90.
+  EXPECT_TRUE(get("slaved")["Value"].toBool());
+  EXPECT_EQ(put("slewtoazimuth", "Azimuth=90")["ErrorNumber"].toInt(), 0x40B);
+  EXPECT_EQ(put("slewtoazimuth", "Azimuth=400")["ErrorNumber"].toInt(), 0x401);
+  EXPECT_EQ(put("slaved", "Slaved=False")["ErrorNumber"].toInt(), 0);
+  EXPECT_FALSE(get("slaved")["Value"].toBool(true));
+  EXPECT_FALSE(w->state().dome.DomeAuto);  // the follow button itself
+  EXPECT_EQ(put("slewtoazimuth", "Azimuth=90")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(get("slewing")["Value"].toBool());
+  EXPECT_TRUE(waitUntil([&] { return !get("slewing")["Value"].toBool(true); }, 60));
+  EXPECT_LE(offBy(get("azimuth")["Value"].toDouble(), 90), 3.5);
+
+  EXPECT_EQ(put("openshutter")["ErrorNumber"].toInt(), 0);
+  EXPECT_EQ(get("shutterstatus")["Value"].toInt(), 2);  // opening
+  EXPECT_TRUE(waitUntil([&] { return get("shutterstatus")["Value"].toInt() == 0; }, 10));
+  EXPECT_EQ(put("closeshutter")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(waitUntil([&] { return get("shutterstatus")["Value"].toInt() == 1; }, 10));
+
+  EXPECT_FALSE(get("atpark")["Value"].toBool(true));
+  EXPECT_EQ(put("park")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(waitUntil([&] { return get("atpark")["Value"].toBool(); }, 60));
+  EXPECT_LE(offBy(get("azimuth")["Value"].toDouble(), 200), 3.5);
+  EXPECT_EQ(put("slaved", "Slaved=True")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(w->state().dome.DomeAuto);
   EXPECT_TRUE(prompter.asked().empty());
   w->close();
   quarn.terminate();
