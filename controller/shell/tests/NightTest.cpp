@@ -4,6 +4,7 @@
 // record of what reached the mount; the board's status file is where the dome really stands.
 #include "DomeLoop.h"
 #include "DomeWire.h"
+#include "IndiSession.h"
 #include "IniFile.h"
 #include "LinkWire.h"
 #include "MainWindowFixture.h"
@@ -947,6 +948,79 @@ TEST_F(Night, AnAlpacaClientTurnsTheDomeRunsItsShutterAndParksIt) {
   EXPECT_LE(offBy(get("azimuth")["Value"].toDouble(), 200), 3.5);
   EXPECT_EQ(put("slaved", "Slaved=True")["ErrorNumber"].toInt(), 0);
   EXPECT_TRUE(w->state().dome.DomeAuto);
+  EXPECT_TRUE(prompter.asked().empty());
+  w->close();
+  quarn.terminate();
+  quarn.waitForFinished(5000);
+}
+
+// KStars' way to the dome: indiserver runs indi_orvanmirel_dome, INDI's tools set and read its
+// properties, and the driver reaches the controller of the program folder through the link.
+TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControllersRestart) {
+  const QString driver = QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/indi_orvanmirel_dome";
+  QString why;
+  if (!IndiSession::available(why) || !QFileInfo(driver).isExecutable()) GTEST_SKIP() << why.toStdString();
+  constexpr int kDomeCom = 16;
+  QByteArray dome = serialDome(kDomeCom, "SLIT_TIMER= 2\nDome_Auto= 0\n");
+  dome.replace("HomePosition= -1", "HomePosition= 20");
+  settings(site() + dome);
+  QProcess quarn;
+  quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(kDomeCom), "--dome-rate", "10"});
+  ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
+  startReal(0);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  const auto offBy = [](double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); };
+
+  IndiSession indi(driver, "OrvanMirel Dome", dir.filePath("home"));
+  ASSERT_TRUE(indi.ready());
+  ASSERT_TRUE(indi.set("ORVAN_FOLDER.FOLDER=" + dir.path()));
+  ASSERT_TRUE(indi.set("CONNECTION.CONNECT=On"));
+  ASSERT_TRUE(waitUntil([&] { return indi.connected(); }, 20));
+  const auto position = [&] { return indi.get("ABS_DOME_POSITION.DOME_ABSOLUTE_POSITION").toDouble(); };
+  const auto standing = [&] { return indi.get("ABS_DOME_POSITION._STATE") == "Ok"; };
+
+  // Following: the slaving switch is the follow button.
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE") == "On"; }, 10));
+  ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_DISABLE=On"));
+  EXPECT_TRUE(waitUntil([&] { return !w->state().dome.DomeAuto; }, 10));
+
+  ASSERT_TRUE(indi.set("ABS_DOME_POSITION.DOME_ABSOLUTE_POSITION=90"));
+  EXPECT_TRUE(waitUntil([&] { return standing() && offBy(position(), 90) <= 3.5; }, 60)) << position();
+  EXPECT_LE(offBy(w->state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
+  EXPECT_EQ(w->state().dome.DomeMotion, 0);
+
+  ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_OPEN=On"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
+  ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_CLOSE=On"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
+
+  // Motion clockwise goes on until the client aborts it.
+  ASSERT_TRUE(indi.set("DOME_MOTION.DOME_CW=On"));
+  EXPECT_TRUE(waitUntil([&] { return offBy(position(), 90) > 100; }, 30)) << position();
+  ASSERT_TRUE(indi.set("DOME_ABORT_MOTION.ABORT=On"));
+  EXPECT_TRUE(waitUntil([&] { return standing() && w->state().dome.DomeMotion == 0; }, 15));
+
+  ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 60));
+  EXPECT_LE(offBy(position(), 200), 3.5) << position();
+  ASSERT_TRUE(indi.set("DOME_PARK.UNPARK=On"));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 10));
+  ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE=On"));
+  EXPECT_TRUE(waitUntil([&] { return w->state().dome.DomeAuto; }, 10));
+
+  // The controller goes away: the driver stays connected and says the position is not known;
+  // once the controller runs again, the driver finds it without a new connection.
+  w->close();
+  w.reset();
+  EXPECT_TRUE(waitUntil([&] { return indi.get("ABS_DOME_POSITION._STATE") == "Alert"; }, 20));
+  EXPECT_TRUE(indi.connected());
+  startReal(0);
+  ASSERT_TRUE(w->domeLoop()->connected());
+  // (Following, the dome may be turning to the telescope meanwhile.)
+  EXPECT_TRUE(waitUntil([&] { return indi.get("ABS_DOME_POSITION._STATE") != "Alert"; }, 30))
+      << indi.get("ABS_DOME_POSITION._STATE").toStdString();
+  EXPECT_TRUE(waitUntil([&] { return offBy(position(), domewire::FromSouth(w->state().dome.DomeAngle)) < 1; }, 10));
+  EXPECT_EQ(indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE"), "On");
   EXPECT_TRUE(prompter.asked().empty());
   w->close();
   quarn.terminate();
