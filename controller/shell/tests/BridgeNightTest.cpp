@@ -183,8 +183,3 @@ TEST_F(BridgeNight, ChooseConnectGotoSyncStopTheServerKilledMidGotoAndPark) {
   EXPECT_TRUE(waitUntil([&] { return !bridge || bridge->state() == QProcess::NotRunning; }, 30));
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -99,8 +99,3 @@ INSTANTIATE_TEST_SUITE_P(EachSetting, DomeController,
                                            Expect{"-1", false, false, 0, false}),
                          [](const auto& info) { return "Controller" + std::to_string(info.index); });
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -602,11 +602,6 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   EXPECT_EQ(gs, vb::TimeText(static_cast<long long>(india)).toLatin1() + "#");
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
 
 TEST_F(MainWindowTest, AnEVexilSlewThatDipsBelowTheHorizonGoesRoundByThePole) {
   fakeEntries << QStringLiteral("E-Vexil");

@@ -577,14 +577,9 @@ TEST_F(Night, SerialDomeMotorsStopAtStartAndAtClose) {
   quarn.waitForFinished(5000);
 }
 
-int main(int argc, char** argv) {
-  // The simulated board's dome turns three times as fast as the demo's, with the same run-on
-  // in degrees: the nights pass through the same states, sooner.
-  qputenv("ORVAN_SIM_DOME_RATE", "9");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
+// The simulated board's dome turns three times as fast as the demo's, with the same run-on
+// in degrees: the nights pass through the same states, sooner. Set before the tests start.
+const bool kFastSimulatedDome = [] { return qputenv("ORVAN_SIM_DOME_RATE", "9"); }();
 
 // A cooperating program scripting the night through the application link with orvan-link.
 TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {

@@ -152,8 +152,3 @@ TEST_F(Startup, UtilityButtonStartsTheUtilityUnlessAnswered) {
   w.close();
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -239,8 +239,3 @@ TEST_F(DocumentTest, XdgOpenGetsThePathAsOneArgument) {
   EXPECT_EQ(QString::fromUtf8(readFile(dir.filePath("args"))), "1|" + doc + "|");
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
