@@ -1,6 +1,8 @@
 #include "AlpacaTelescope.h"
 
 #include "LinkClient.h"
+#include "LinkMessageCode.h"
+#include "MissionCode.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -45,9 +47,9 @@ AlpacaTelescope::AlpacaTelescope(LinkClient& link, Options options)
 void AlpacaTelescope::onMessage(int16_t code, const QString& text) {
   // "NG" is a refused goto or park, or one given up after it started (a stop, a lost mount):
   // a park given up is no park either.
-  if (code == 2 && text == u"NG") parking_ = false, refused_ = true;
+  if (code == codeOf(LinkMessageCode::MissionRequest) && text == u"NG") parking_ = false, refused_ = true;
   // The end of a park goto reports the status word with its sixth place set.
-  if (code == 99 && parking_ && text.size() >= 6 && text[5] == u'1') {
+  if (code == codeOf(LinkMessageCode::Status) && parking_ && text.size() >= 6 && text[5] == u'1') {
     parking_ = false;
     atPark_ = true;
   }
@@ -69,7 +71,7 @@ const QStringList& AlpacaTelescope::members() const {
 }
 
 std::optional<AlpacaTelescope::MountState> AlpacaTelescope::mountState() {
-  const auto text = link_.ask(linkwire::kAskMount, QString(), linkwire::kMount, options_.answerWaitMs);
+  const auto text = link_.ask(codeOf(LinkMessageCode::MountQuery), QString(), codeOf(LinkMessageCode::MountState), options_.answerWaitMs);
   if (!text) return std::nullopt;
   const QStringList f = text->split(u',');
   bool ok1 = false, ok2 = false;
@@ -78,7 +80,10 @@ std::optional<AlpacaTelescope::MountState> AlpacaTelescope::mountState() {
   return s;
 }
 
-bool AlpacaTelescope::settle() { return link_.ask(89, QString(), 91, options_.answerWaitMs).has_value(); }
+bool AlpacaTelescope::settle() {
+  return link_.ask(codeOf(LinkMessageCode::PositionQuery), QString(), codeOf(LinkMessageCode::Position), options_.answerWaitMs)
+      .has_value();
+}
 
 Reply AlpacaTelescope::get(const QString& m, const Params& p) {
   Reply bad;
@@ -136,14 +141,14 @@ Reply AlpacaTelescope::put(const QString& m, const Params& p) {
   if (!connected()) return notConnected();
   if (m == u"abortslew") {
     if (atPark_) return error(kParked, QStringLiteral("the telescope is parked"));
-    link_.mission(QStringLiteral("52"));
+    link_.mission(QString::number(codeOf(MissionCode::Stop)));
     parking_ = false;
     return done();
   }
   if (m == u"park") {
     if (atPark_) return done();
     refused_ = false;
-    link_.mission(QStringLiteral("54"));
+    link_.mission(QString::number(codeOf(MissionCode::Park)));
     settle();
     if (refused_) return error(kInvalidOperation, QStringLiteral("no park position is set in the controller"));
     parking_ = true;
@@ -175,7 +180,7 @@ Reply AlpacaTelescope::put(const QString& m, const Params& p) {
 
 Reply AlpacaTelescope::slew(double raHours, double decDegrees) {
   refused_ = false;
-  link_.mission(QStringLiteral("150,0,0,") + targetText(raHours, decDegrees) + QStringLiteral(",Alpaca"));
+  link_.mission(QString::number(kLinkGotoMission) + QStringLiteral(",0,0,") + targetText(raHours, decDegrees) + QStringLiteral(",Alpaca"));
   // A refusal comes at once; an accepted goto is heard of only at its end.
   if (!settle() && !refused_) return error(kDriverError, QStringLiteral("the controller did not answer"));
   if (refused_)
@@ -185,7 +190,7 @@ Reply AlpacaTelescope::slew(double raHours, double decDegrees) {
 
 Reply AlpacaTelescope::sync(double raHours, double decDegrees) {
   // The link syncs in J2000, the frame of its position answer, as this device's coordinates are.
-  link_.send(90, QString::number(raHours * 3600, 'f', 2) + u',' + QString::number(decDegrees * 3600, 'f', 1));
+  link_.send(codeOf(LinkMessageCode::Sync), QString::number(raHours * 3600, 'f', 2) + u',' + QString::number(decDegrees * 3600, 'f', 1));
   // The controller has taken the sync once it answers the next question; its own position
   // follows at its next reading of the mount.
   if (!settle()) return error(kDriverError, QStringLiteral("the controller did not answer"));

@@ -2,6 +2,7 @@
 
 #include "DomeLoop.h"
 #include "DomeWire.h"
+#include "MissionCode.h"
 #include "Shared.h"
 
 #include <cmath>
@@ -33,7 +34,10 @@ bool DomeLinkRequests::message(int16_t code, const QString& text) {
       break;
     case kSlit:
       if (text != u"1" && text != u"-1" && text != u"0") return false;
-      if (ready) loop->Mission(text == u"1" ? 24 : text == u"-1" ? 25 : 26);
+      if (ready)
+        loop->Mission(codeOf(text == u"1"    ? MissionCode::SlitOpen
+                             : text == u"-1" ? MissionCode::SlitClose
+                                             : MissionCode::SlitStop));
       break;
     case kPark:
       if (ready && s_.domeSettings.HomePosition >= 0) loop->TurnTo(static_cast<float>(s_.domeSettings.HomePosition));

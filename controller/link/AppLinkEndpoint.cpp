@@ -48,8 +48,8 @@ bool AppLinkEndpoint::message(int16_t code, const QString& text) {
       return true;
     case codeOf(LinkMessageCode::Sync):
       return sync(text);
-    case linkwire::kAskMount:
-      reply(linkwire::kMount, mountState());
+    case codeOf(LinkMessageCode::MountQuery):
+      reply(codeOf(LinkMessageCode::MountState), mountState());
       return true;
     default:
       return hooks_.other && hooks_.other(code, text);

@@ -23,12 +23,6 @@ namespace orvan::linkwire {
 inline constexpr int kVersion = 1;
 inline constexpr int kMaxLineBytes = 1024;
 
-// The mount's state for the device programs that offer the telescope to Alpaca clients: in 127,
-// answered to the asking program with 128 "TelState,local sidereal time in seconds of time,1
-// when the park button has something to park (else 0)".
-inline constexpr int16_t kAskMount = 127;
-inline constexpr int16_t kMount = 128;
-
 enum class Kind { Message, Answer, Query };
 
 struct Line {

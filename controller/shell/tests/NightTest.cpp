@@ -108,6 +108,17 @@ class Night : public MainWindowTest {
            pattern("01") + "\n$023=" + pattern("00") + "\n$024=" + pattern("**10") + "\n$025=" + pattern("**01") +
            "\n$026=" + pattern("**00") + "\n";
   }
+  // A controller running on the serial dome controller's simulator on `com` (slit timer 2 s,
+  // following on at the start, park azimuth 20 degrees west of south), with `more` settings.
+  void startOnParkingDome(QProcess& quarn, int com, const QByteArray& more = {}) {
+    QByteArray dome = serialDome(com, "SLIT_TIMER= 2\nDome_Auto= 0\n");
+    dome.replace("HomePosition= -1", "HomePosition= 20");
+    settings(site() + dome + more);
+    quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(com), "--dome-rate", "10"});
+    ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
+    startReal(0);
+    ASSERT_TRUE(w->domeLoop()->connected());
+  }
   // Seconds of time of a "12h34m56.8s" text; -1 when it is not one.
   static double hms(const QString& t) {
     const QRegularExpressionMatch m = QRegularExpression("^(\\d\\d)h(\\d\\d)m(\\d\\d\\.\\d)s$").match(t);
@@ -772,14 +783,9 @@ class WirePeer {
 // both ways, the park azimuth, following on; unreadable requests are not answered.
 TEST_F(Night, TheDomeTurnsStopsAndRunsItsSlitThroughTheLink) {
   constexpr int kDomeCom = 14;
-  QByteArray dome = serialDome(kDomeCom, "SLIT_TIMER= 2\nDome_Auto= 0\n");
-  dome.replace("HomePosition= -1", "HomePosition= 20");
-  settings(site() + dome);
   QProcess quarn;
-  quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(kDomeCom), "--dome-rate", "10"});
-  ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
-  startReal(0);
-  ASSERT_TRUE(w->domeLoop()->connected());
+  startOnParkingDome(quarn, kDomeCom);
+  if (HasFatalFailure()) return;
   WirePeer peer(w->appLinkPath());
   const auto offBy = [](double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); };
 
@@ -894,14 +900,9 @@ TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
 // The dome as an Alpaca dome beside the telescope, on the serial dome controller's simulator.
 TEST_F(Night, AnAlpacaClientTurnsTheDomeRunsItsShutterAndParksIt) {
   constexpr int kDomeCom = 15;
-  QByteArray dome = serialDome(kDomeCom, "SLIT_TIMER= 2\nDome_Auto= 0\n");
-  dome.replace("HomePosition= -1", "HomePosition= 20");
-  settings(site() + dome + "[ASCOM]\nAlpacaPort=0\n");
   QProcess quarn;
-  quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(kDomeCom), "--dome-rate", "10"});
-  ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
-  startReal(0);
-  ASSERT_TRUE(w->domeLoop()->connected());
+  startOnParkingDome(quarn, kDomeCom, "[ASCOM]\nAlpacaPort=0\n");
+  if (HasFatalFailure()) return;
   AlpacaProgram device(dir.path());
   ASSERT_TRUE(device.ready()) << device.failure();
   const auto get = [&](const QString& member) { return device.member("GET", "dome", member).second; };
@@ -956,14 +957,9 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   QString why;
   if (!IndiSession::available(why) || !QFileInfo(driver).isExecutable()) GTEST_SKIP() << why.toStdString();
   constexpr int kDomeCom = 16;
-  QByteArray dome = serialDome(kDomeCom, "SLIT_TIMER= 2\nDome_Auto= 0\n");
-  dome.replace("HomePosition= -1", "HomePosition= 20");
-  settings(site() + dome);
   QProcess quarn;
-  quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(kDomeCom), "--dome-rate", "10"});
-  ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
-  startReal(0);
-  ASSERT_TRUE(w->domeLoop()->connected());
+  startOnParkingDome(quarn, kDomeCom);
+  if (HasFatalFailure()) return;
   const auto offBy = [](double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); };
 
   IndiSession indi(driver, "OrvanMirel Dome", dir.filePath("home"));
