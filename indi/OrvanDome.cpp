@@ -4,7 +4,6 @@
 #include "LinkWire.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QStandardPaths>
 
 #include <cstring>
@@ -28,7 +27,8 @@ void ensureQtCore() {
 QString defaultFolder() {
   const QString env = qEnvironmentVariable("ORVAN_PROGRAM_FOLDER");
   if (!env.isEmpty()) return env;
-  return QDir::homePath() + QStringLiteral("/.local/share/OrvanMirel");
+  // The observer's own folder, where an installed controller keeps its settings.
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/OrvanMirel");
 }
 
 }  // namespace
