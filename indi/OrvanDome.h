@@ -43,6 +43,9 @@ class OrvanDome : public INDI::Dome {
   IPState Park() override;
   IPState UnPark() override;
   bool saveConfigItems(FILE* fp) override;
+  // INDI's own slaving turns the dome to a snooped telescope's azimuth; here the controller
+  // follows its own mount, and an INDI turn would switch that following off.
+  void UpdateAutoSync() override {}
 
  private:
   // Sends a dome request and reads the state it is answered with; reconnects to a controller
