@@ -117,7 +117,7 @@ class Night : public MainWindowTest {
     quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(com), "--dome-rate", "10"});
     ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
     startReal(0);
-    ASSERT_TRUE(w->domeLoop()->connected());
+    ASSERT_TRUE(obs().domeLoop()->connected());
   }
   // Seconds of time of a "12h34m56.8s" text; -1 when it is not one.
   static double hms(const QString& t) {
@@ -786,7 +786,7 @@ TEST_F(Night, TheDomeTurnsStopsAndRunsItsSlitThroughTheLink) {
   QProcess quarn;
   startOnParkingDome(quarn, kDomeCom);
   if (HasFatalFailure()) return;
-  WirePeer peer(w->appLinkPath());
+  WirePeer peer(obs().appLinkPath());
   const auto offBy = [](double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); };
 
   domewire::Status st = peer.state();
@@ -802,7 +802,7 @@ TEST_F(Night, TheDomeTurnsStopsAndRunsItsSlitThroughTheLink) {
   EXPECT_TRUE(waitUntil([&] { st = peer.state(); return !st.slewing; }, 60));
   ASSERT_TRUE(st.azimuth.has_value());
   EXPECT_LE(offBy(*st.azimuth, 90), 3.5) << *st.azimuth;
-  EXPECT_LE(offBy(w->state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
+  EXPECT_LE(offBy(obs().state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
   EXPECT_EQ(simState(kDomeCom, "rotation"), "stopped");
   EXPECT_FALSE(st.following);  // the turn did not hand the dome back to the telescope
 
@@ -826,7 +826,7 @@ TEST_F(Night, TheDomeTurnsStopsAndRunsItsSlitThroughTheLink) {
   EXPECT_LE(offBy(*st.azimuth, 200), 3.5) << *st.azimuth;
 
   EXPECT_TRUE(domewire::Parse(peer.ask(domewire::kFollow, "1").value_or("")).value_or(domewire::Status{}).following);
-  EXPECT_TRUE(w->state().dome.DomeAuto);
+  EXPECT_TRUE(obs().state().dome.DomeAuto);
   EXPECT_FALSE(peer.ask(domewire::kTurnTo, "east").has_value());
   EXPECT_FALSE(peer.ask(domewire::kSlit, "2").has_value());
   EXPECT_EQ(simState(kDomeCom, "rejected"), "0");
@@ -851,7 +851,7 @@ TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
   const auto put = [&](const QString& member, const QString& form = {}) { return device.member("PUT", "telescope", member, form).second; };
   ASSERT_EQ(put("connected", "Connected=True")["ErrorNumber"].toInt(), 0);
 
-  const double lst = w->acal().LocalSiderealTime() / 3600.0;
+  const double lst = obs().acal().LocalSiderealTime() / 3600.0;
   EXPECT_NEAR(std::remainder(get("siderealtime")["Value"].toDouble() - lst, 24.0), 0, 0.01);
   for (const char* rate : {"declinationrate", "rightascensionrate"}) {
     EXPECT_EQ(get(rate)["ErrorNumber"].toInt(), 0) << rate;
@@ -878,8 +878,8 @@ TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
 
   // A goto the observer starts on the controller shows as slewing, and its end as not.
   double ra = 0, dec = 0;
-  w->acal().HorizontalToEquatorial(30, 60, ra, dec);
-  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
+  obs().acal().HorizontalToEquatorial(30, 60, ra, dec);
+  ASSERT_TRUE(obs().Telescope()->cmdGoto(ra, dec, "EOD"));
   EXPECT_TRUE(get("slewing")["Value"].toBool());
   EXPECT_TRUE(waitUntil([&] { return !get("slewing")["Value"].toBool(true); }, 60));
 
@@ -926,7 +926,7 @@ TEST_F(Night, AnAlpacaClientTurnsTheDomeRunsItsShutterAndParksIt) {
   EXPECT_EQ(put("slewtoazimuth", "Azimuth=400")["ErrorNumber"].toInt(), 0x401);
   EXPECT_EQ(put("slaved", "Slaved=False")["ErrorNumber"].toInt(), 0);
   EXPECT_FALSE(get("slaved")["Value"].toBool(true));
-  EXPECT_FALSE(w->state().dome.DomeAuto);  // the follow button itself
+  EXPECT_FALSE(obs().state().dome.DomeAuto);  // the follow button itself
   EXPECT_EQ(put("slewtoazimuth", "Azimuth=90")["ErrorNumber"].toInt(), 0);
   EXPECT_TRUE(get("slewing")["Value"].toBool());
   EXPECT_TRUE(waitUntil([&] { return !get("slewing")["Value"].toBool(true); }, 60));
@@ -943,7 +943,7 @@ TEST_F(Night, AnAlpacaClientTurnsTheDomeRunsItsShutterAndParksIt) {
   EXPECT_TRUE(waitUntil([&] { return get("atpark")["Value"].toBool(); }, 60));
   EXPECT_LE(offBy(get("azimuth")["Value"].toDouble(), 200), 3.5);
   EXPECT_EQ(put("slaved", "Slaved=True")["ErrorNumber"].toInt(), 0);
-  EXPECT_TRUE(w->state().dome.DomeAuto);
+  EXPECT_TRUE(obs().state().dome.DomeAuto);
   EXPECT_TRUE(prompter.asked().empty());
   w->close();
   quarn.terminate();
@@ -973,23 +973,23 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   // Following: the slaving switch is the follow button.
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE") == "On"; }, 10));
   ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_DISABLE=On"));
-  EXPECT_TRUE(waitUntil([&] { return !w->state().dome.DomeAuto; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return !obs().state().dome.DomeAuto; }, 10));
 
   ASSERT_TRUE(indi.set("ABS_DOME_POSITION.DOME_ABSOLUTE_POSITION=90"));
   EXPECT_TRUE(waitUntil([&] { return standing() && offBy(position(), 90) <= 3.5; }, 60)) << position();
-  EXPECT_LE(offBy(w->state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
-  EXPECT_EQ(w->state().dome.DomeMotion, 0);
+  EXPECT_LE(offBy(obs().state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
+  EXPECT_EQ(obs().state().dome.DomeMotion, 0);
 
   ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_OPEN=On"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
   ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_CLOSE=On"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == -2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
 
   // Motion clockwise goes on until the client aborts it.
   ASSERT_TRUE(indi.set("DOME_MOTION.DOME_CW=On"));
   EXPECT_TRUE(waitUntil([&] { return offBy(position(), 90) > 100; }, 30)) << position();
   ASSERT_TRUE(indi.set("DOME_ABORT_MOTION.ABORT=On"));
-  EXPECT_TRUE(waitUntil([&] { return standing() && w->state().dome.DomeMotion == 0; }, 15));
+  EXPECT_TRUE(waitUntil([&] { return standing() && obs().state().dome.DomeMotion == 0; }, 15));
 
   ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 60));
@@ -997,7 +997,7 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   ASSERT_TRUE(indi.set("DOME_PARK.UNPARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 10));
   ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE=On"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().dome.DomeAuto; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.DomeAuto; }, 10));
 
   // The controller goes away: the driver stays connected and says the position is not known;
   // once the controller runs again, the driver finds it without a new connection.
@@ -1006,11 +1006,11 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   EXPECT_TRUE(waitUntil([&] { return indi.get("ABS_DOME_POSITION._STATE") == "Alert"; }, 20));
   EXPECT_TRUE(indi.connected());
   startReal(0);
-  ASSERT_TRUE(w->domeLoop()->connected());
+  ASSERT_TRUE(obs().domeLoop()->connected());
   // (Following, the dome may be turning to the telescope meanwhile.)
   EXPECT_TRUE(waitUntil([&] { return indi.get("ABS_DOME_POSITION._STATE") != "Alert"; }, 30))
       << indi.get("ABS_DOME_POSITION._STATE").toStdString();
-  EXPECT_TRUE(waitUntil([&] { return offBy(position(), domewire::FromSouth(w->state().dome.DomeAngle)) < 1; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return offBy(position(), domewire::FromSouth(obs().state().dome.DomeAngle)) < 1; }, 10));
   EXPECT_EQ(indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE"), "On");
   EXPECT_TRUE(prompter.asked().empty());
   w->close();
