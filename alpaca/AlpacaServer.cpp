@@ -1,5 +1,6 @@
 #include "AlpacaServer.h"
 
+#include "AlpacaDome.h"
 #include "AlpacaTelescope.h"
 
 #include <QHttpServer>
@@ -25,8 +26,8 @@ QMap<QString, QString> parameters(const QUrlQuery& q) {
 
 }  // namespace
 
-AlpacaServer::AlpacaServer(AlpacaTelescope& telescope, QObject* parent)
-    : QObject(parent), telescope_(telescope), http_(std::make_unique<QHttpServer>()) {
+AlpacaServer::AlpacaServer(AlpacaTelescope& telescope, AlpacaDome& dome, QObject* parent)
+    : QObject(parent), telescope_(telescope), dome_(dome), http_(std::make_unique<QHttpServer>()) {
   http_->setMissingHandler(
       [this](const QHttpServerRequest& r, QHttpServerResponder&& responder) { serve(r, std::move(responder)); });
 }
@@ -88,21 +89,34 @@ void AlpacaServer::serve(const QHttpServerRequest& request, QHttpServerResponder
     return send(QJsonArray{QJsonObject{{"DeviceName", "OrvanMirel"},
                                        {"DeviceType", "Telescope"},
                                        {"DeviceNumber", 0},
-                                       {"UniqueID", "5b0c1f3e-orvan-mirel-telescope-0"}}},
+                                       {"UniqueID", "5b0c1f3e-orvan-mirel-telescope-0"}},
+                           QJsonObject{{"DeviceName", "OrvanMirel dome"},
+                                       {"DeviceType", "Dome"},
+                                       {"DeviceNumber", 0},
+                                       {"UniqueID", "5b0c1f3e-orvan-mirel-dome-0"}}},
                 0, {});
 
-  // The telescope: /api/v1/telescope/0/<member>, lower case as Alpaca writes its paths.
-  static const QString kPrefix = QStringLiteral("/api/v1/telescope/");
+  // The devices: /api/v1/<type>/0/<member>, lower case as Alpaca writes its paths.
+  static const QString kPrefix = QStringLiteral("/api/v1/");
   if (!path.startsWith(kPrefix)) {
     responder.write(QByteArray("Not found"), "text/plain", QHttpServerResponder::StatusCode::NotFound);
     return;
   }
   const QStringList rest = path.mid(kPrefix.size()).split(u'/');
-  if (rest.size() != 2 || rest[0] != u"0" || rest[1].isEmpty() || rest[1] != rest[1].toLower()) {
-    responder.write(QByteArray("No such device or member"), "text/plain", QHttpServerResponder::StatusCode::BadRequest);
+  alpaca::DeviceBase* device = nullptr;
+  if (rest.size() == 3 && rest[1] == u"0") {
+    if (rest[0] == u"telescope") device = &telescope_;
+    else if (rest[0] == u"dome") device = &dome_;
+  }
+  if (!device) {
+    responder.write(QByteArray("No such device"), "text/plain", QHttpServerResponder::StatusCode::BadRequest);
     return;
   }
-  const alpaca::Reply r = telescope_.handle(isPut ? QStringLiteral("PUT") : QStringLiteral("GET"), rest[1], params);
+  if (rest[2].isEmpty() || rest[2] != rest[2].toLower()) {
+    responder.write(QByteArray("No such member"), "text/plain", QHttpServerResponder::StatusCode::BadRequest);
+    return;
+  }
+  const alpaca::Reply r = device->handle(isPut ? QStringLiteral("PUT") : QStringLiteral("GET"), rest[2], params);
   if (r.http != 200) {
     responder.write(r.errorMessage.toUtf8(), "text/plain", QHttpServerResponder::StatusCode::BadRequest);
     return;

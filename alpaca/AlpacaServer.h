@@ -1,7 +1,8 @@
-// The Alpaca HTTP face: the management API and telescope 0, on loopback unless the settings
-// open it to the network (then the discovery answer too). Every reply carries the client's
-// and the server's transaction numbers; a request with a missing or unreadable parameter gets
-// HTTP 400, an unknown path 404, and nothing reaches the telescope but its own members.
+// The Alpaca HTTP face: the management API, telescope 0 and dome 0, on loopback unless the
+// settings open it to the network (then the discovery answer too). Every reply carries the
+// client's and the server's transaction numbers; a request with a missing or unreadable
+// parameter, or for an unknown device or member, gets HTTP 400 with a plain-text reason, a
+// path outside the API 404, and nothing reaches a device but its own members.
 #pragma once
 #include <QHostAddress>
 #include <QObject>
@@ -15,12 +16,13 @@ class QUdpSocket;
 
 namespace orvan {
 
+class AlpacaDome;
 class AlpacaTelescope;
 
 class AlpacaServer : public QObject {
   Q_OBJECT
  public:
-  AlpacaServer(AlpacaTelescope& telescope, QObject* parent = nullptr);
+  AlpacaServer(AlpacaTelescope& telescope, AlpacaDome& dome, QObject* parent = nullptr);
   ~AlpacaServer() override;
 
   // Listens on `port` (0: any free one) of loopback, or of every address with `network`;
@@ -33,6 +35,7 @@ class AlpacaServer : public QObject {
   void serve(const QHttpServerRequest& request, QHttpServerResponder&& responder);
 
   AlpacaTelescope& telescope_;
+  AlpacaDome& dome_;
   std::unique_ptr<QHttpServer> http_;
   QUdpSocket* discovery_ = nullptr;
   quint32 serverTransaction_ = 0;

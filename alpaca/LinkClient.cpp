@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace orvan {
 
@@ -54,10 +55,30 @@ void LinkClient::close() {
   hasPosition_ = false;
 }
 
+std::optional<QString> LinkClient::ask(int16_t code, const QString& text, int16_t answer, int timeoutMs) {
+  answer_.reset();
+  waitingFor_ = answer;
+  if (send(code, text)) {
+    QElapsedTimer t;
+    t.start();
+    while (!answer_ && isOpen() && t.elapsed() < timeoutMs) waitForTraffic(int(std::max<qint64>(1, timeoutMs - t.elapsed())));
+  }
+  waitingFor_ = -1;
+  return std::exchange(answer_, std::nullopt);
+}
+
 bool LinkClient::send(int16_t code, const QString& text) {
   if (!isOpen()) return false;
   const QByteArray line = linkwire::Format(linkwire::Kind::Message, code, text);
   return !line.isEmpty() && socket_.write(line) == line.size();
+}
+
+void LinkClient::setPosition(double ra, double dec) {
+  before_ = std::make_pair(ra_, dec_);
+  since_.start();
+  ra_ = ra;
+  dec_ = dec;
+  hasPosition_ = true;
 }
 
 void LinkClient::read() {
@@ -73,13 +94,18 @@ void LinkClient::read() {
       const QStringList f = line->text.split(u',');
       bool okRa = false, okDec = false;
       const double ra = f.value(0).toDouble(&okRa), dec = f.value(1).toDouble(&okDec);
-      if (f.size() == 2 && okRa && okDec && std::isfinite(ra) && std::isfinite(dec)) {
+      constexpr qint64 kSyncHoldMs = 3000;
+      const bool old = before_ && since_.elapsed() < kSyncHoldMs && std::fabs(before_->first - ra) < 1 &&
+                       std::fabs(before_->second - dec) < 1;
+      if (f.size() == 2 && okRa && okDec && std::isfinite(ra) && std::isfinite(dec) && !old) {
+        before_.reset();
         ra_ = ra;
         dec_ = dec;
         hasPosition_ = true;
       }
     }
     emit message(line->code, line->text);
+    if (line->code == waitingFor_ && !answer_) answer_ = line->text;
   }
 }
 

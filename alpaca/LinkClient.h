@@ -6,6 +6,7 @@
 
 #include <QLocalSocket>
 #include <QObject>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <optional>
 
@@ -28,6 +29,9 @@ class LinkClient : public QObject {
   void close();
   bool isOpen() const { return greeted_ && socket_.state() == QLocalSocket::ConnectedState; }
   bool send(int16_t code, const QString& text);
+  // Sends a message and waits for the controller's next message of `answer` (everything that
+  // comes meanwhile is handed on first, in order); nullopt when none comes within the time.
+  std::optional<QString> ask(int16_t code, const QString& text, int16_t answer, int timeoutMs = 3000);
   // A mission request ("150,0,0,(...),name").
   bool mission(const QString& text) { return send(2, text); }
 
@@ -35,6 +39,10 @@ class LinkClient : public QObject {
   bool hasPosition() const { return hasPosition_; }
   double ra() const { return ra_; }
   double dec() const { return dec_; }
+  // A position the controller has just been told (a sync it took): it stands until the
+  // controller reports a position other than the one before (its next reading of the mount),
+  // for a few seconds at most, so a client reads back what it synced at once.
+  void setPosition(double ra, double dec);
 
  signals:
   void message(int16_t code, const QString& text);
@@ -48,8 +56,12 @@ class LinkClient : public QObject {
   linkwire::LineReader reader_;
   QTimer poll_;
   bool greeted_ = false;
+  int waitingFor_ = -1;
+  std::optional<QString> answer_;
   bool hasPosition_ = false;
   double ra_ = 0, dec_ = 0;
+  std::optional<std::pair<double, double>> before_;  // the position a sync replaced
+  QElapsedTimer since_;
 };
 
 }  // namespace orvan

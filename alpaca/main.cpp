@@ -1,4 +1,4 @@
-// OrvanforASCOM: the controller's telescope as an Alpaca device, so that programs speaking
+// OrvanforASCOM: the controller's telescope and dome as Alpaca devices, so that programs speaking
 // Alpaca (and the ASCOM world through its remote clients) can steer the mount. It talks to the
 // running controller only through its application link, never through the planetarium port,
 // which stays free for a planetarium program.
@@ -6,6 +6,7 @@
 // Settings ([ASCOM] in OrvanMirel.ini): Alpaca (1: the controller starts it), AlpacaPort
 // (11111), AlpacaNetwork (0: loopback only; 1: every address, with the discovery answer on UDP
 // 32227).
+#include "AlpacaDome.h"
 #include "AlpacaServer.h"
 #include "AlpacaTelescope.h"
 #include "CommandLine.h"
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
   AlpacaTelescope::Options options;
   options.alignmentMode = ReadIni(ini, QStringLiteral("TELESCOPE"), QStringLiteral("Mount")).trimmed() == u"G" ? 2 : 1;
   AlpacaTelescope telescope(link, options);
-  AlpacaServer server(telescope);
+  AlpacaDome dome(link);
+  AlpacaServer server(telescope, dome);
   const quint16 listening = server.listen(quint16(port), network);
   if (listening == 0) {
     std::fprintf(stderr, "OrvanforASCOM: cannot listen on port %d\n", port);

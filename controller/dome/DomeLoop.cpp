@@ -160,6 +160,7 @@ void DomeLoop::Disconnect() {
   if (d_.DomeZFlag != kFalse && Dome_->countReadLast()) WriteAlignment();
   connected_ = false;
   reversing_ = false;
+  turnTo_ = false;
   Dome_->DomeConnect(kFalse);
 }
 
@@ -190,6 +191,10 @@ DomeGeometry DomeLoop::geometry() const {
 }
 
 void DomeLoop::selectTarget() {
+  if (turnTo_) {
+    d_.DomeTarget = turnAzimuth_;
+    return;
+  }
   // Where there is no answer (see DomeSlaveAzimuth) the previous target stays.
   switch (d_.DomeTargetMode) {
     case 0:
@@ -254,6 +259,11 @@ void DomeLoop::DomeLoopTimer_Timer() {
     }
   }
 
+  if (turnTo_) {
+    turnStep();
+    if (!connected_) return;
+  }
+
   if (d_.DomeZSearching != kFalse) {
     if (Dome_->DomeGetZFlag() != kFalse) {
       homeFound();
@@ -292,6 +302,7 @@ void DomeLoop::countsUnread() {
   if (countsLost_ || ++unreadCounts_ < kUnreadCountLimit) return;
   // Turning toward a target it cannot see, the dome would wind itself into its cables.
   countsLost_ = true;
+  turnTo_ = false;
   qCWarning(lcDome) << "no count from the dome controller" << unreadCounts_ << "times in a row: dome stopped";
   Mission(MissionCode::DomeStop);
   view_.setDomeAzimuthCaption(0, QStringLiteral("---.-"));
@@ -329,6 +340,40 @@ void DomeLoop::follow() {
     case 1: Mission(MissionCode::DomeRotateIncreasing); break;
     case -1: Mission(MissionCode::DomeRotateDecreasing); break;
     default: break;
+  }
+}
+
+bool DomeLoop::TurnTo(float azimuth) {
+  if (!connected_ || d_.DomeZFlag == kFalse || countsLost_ || !std::isfinite(azimuth)) return false;
+  if (d_.DomeAuto) SetFollowing(false);
+  turnAzimuth_ = static_cast<float>(std::fmod(std::fmod(double(azimuth), 360.0) + 360.0, 360.0));
+  turnTo_ = true;
+  return true;
+}
+
+void DomeLoop::StopTurning() {
+  turnTo_ = false;
+  Mission(23);
+}
+
+void DomeLoop::SetFollowing(bool on) {
+  if (on != d_.DomeAuto) BtnDomeLR_Click(2);
+}
+
+void DomeLoop::turnStep() {
+  // Following switched on meanwhile takes the dome back to the telescope.
+  if (d_.DomeAuto || d_.DomeZFlag == kFalse || countsLost_) {
+    turnTo_ = false;
+    return;
+  }
+  d_.DomeTarget = turnAzimuth_;
+  d_.DomeError = DomeAngleError(d_.DomeAngle, turnAzimuth_);
+  const int16_t motion = brake_.decide(d_.DomeError, d_.DomeMotion, s_.domeSettings.DOME_REVOLVE);
+  if (motion == 0) {
+    turnTo_ = false;
+    Mission(23);
+  } else if (motion != d_.DomeMotion) {
+    Mission(motion > 0 ? 22 : 21);
   }
 }
 
@@ -521,6 +566,7 @@ void DomeLoop::TelSlewing(int code) {
 
 void DomeLoop::BtnDomeLR_MouseDown(int index) {
   if (index == 0 || index == 1) {
+    turnTo_ = false;
     d_.DomeAutoRun = false;
     Mission(index == 0 ? MissionCode::DomeRotateDecreasing : MissionCode::DomeRotateIncreasing);
   } else if (index == 2) {

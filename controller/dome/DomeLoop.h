@@ -82,6 +82,18 @@ class DomeLoop : public QObject {
   void BtnDomeLR_Click(int index);
   void btnDomeSlit_MouseDown(int index);
 
+  // Turns the dome to `azimuth` (degrees from south through west) and stops it there, within
+  // DOME_REVOLVE, as the manual buttons would. Following is switched off first: the dome
+  // would otherwise turn back to the telescope. False, and nothing moves, without a connected
+  // dome with a known home and a count.
+  bool TurnTo(float azimuth);
+  // A turn to an azimuth is under way.
+  bool turning() const { return turnTo_; }
+  // Stops the rotation and ends a turn to an azimuth (a client's abort).
+  void StopTurning();
+  // Switches following on or off as the follow button does.
+  void SetFollowing(bool on);
+
   // LastEnc and DOME_Z_CW from the present alignment.
   void WriteAlignment();
   // Places the dome and target marks from the captions of lblDomeAZ.
@@ -107,6 +119,8 @@ class DomeLoop : public QObject {
   // The driver stopped the motors on its own (a line that stopped answering).
   void noteDriverStop();
   void follow();
+  // One tick of a turn to an azimuth.
+  void turnStep();
   bool readDomeAutoSetting() const;
   int32_t readSettingCount(const char* key) const;
   DomeGeometry geometry() const;
@@ -128,6 +142,8 @@ class DomeLoop : public QObject {
   bool tickRunning_ = false;
   bool reversing_ = false;
   int16_t pendingMotion_ = 0;
+  bool turnTo_ = false;
+  float turnAzimuth_ = 0;
   unsigned slitCommands_ = 0;
   long searchElapsedMs_ = 0;
   QString captions_[2];

@@ -48,8 +48,11 @@ bool AppLinkEndpoint::message(int16_t code, const QString& text) {
       return true;
     case codeOf(LinkMessageCode::Sync):
       return sync(text);
+    case codeOf(LinkMessageCode::MountQuery):
+      reply(codeOf(LinkMessageCode::MountState), mountState());
+      return true;
     default:
-      return false;
+      return hooks_.other && hooks_.other(code, text);
   }
 }
 
@@ -123,6 +126,13 @@ bool AppLinkEndpoint::sync(const QString& text) {
   // of a sync is not reported back over the link.
   t->cmdSync(ra, dec, QStringLiteral("2000"));
   return true;
+}
+
+QString AppLinkEndpoint::mountState() const {
+  const SharedState& s = host_.state();
+  const bool mountPark = s.ParkAZ[0] >= 0 && s.ParkAlt[0] >= 0;
+  const bool domePark = s.dome.DomeInUse && s.domeSettings.HomePosition >= 0;
+  return QStringLiteral("%1,%2,%3").arg(s.mount.TelState).arg(cal_.LocalSiderealTime()).arg(mountPark || domePark ? 1 : 0);
 }
 
 void AppLinkEndpoint::reply(int16_t code, const QString& text) {

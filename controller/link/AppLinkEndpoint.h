@@ -23,6 +23,7 @@ class LinkHost;
 
 class AppLinkEndpoint {
  public:
+
   struct Hooks {
     // The link's send operation (code, text).
     std::function<void(int16_t code, const QString& text)> send;
@@ -38,6 +39,8 @@ class AppLinkEndpoint {
     // told to the program that asked.
     std::function<void()> gotoBegins;
     std::function<void()> gotoStarted;
+    // Any other code (the dome's messages): true when it was one and was handled.
+    std::function<bool(int16_t code, const QString& text)> other;
   };
 
   AppLinkEndpoint(LinkHost& host, ACal2& cal, Hooks hooks);
@@ -53,6 +56,7 @@ class AppLinkEndpoint {
   bool gotoTarget(const QString& target);
   bool sync(const QString& text);
   void reply(int16_t code, const QString& text);
+  QString mountState() const;
 
   LinkHost& host_;
   ACal2& cal_;

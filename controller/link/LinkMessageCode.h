@@ -12,6 +12,9 @@ enum class LinkMessageCode : int16_t {
   Sync = 90,           // in: "ra,dec"; as an answer, "Utility" from a running utility
   Position = 91,       // out: the J2000 position as "ra,dec"
   Status = 99,         // out: the status word of mission 99
+  // For the device programs (Alpaca, INDI); the dome's own codes 120-126 are in DomeWire.h.
+  MountQuery = 127,    // in: answered with MountState to the asking program alone
+  MountState = 128,    // out: "TelState,local sidereal time in seconds of time,1 when the park button has something to park"
 };
 
 constexpr int16_t codeOf(LinkMessageCode c) { return static_cast<int16_t>(c); }

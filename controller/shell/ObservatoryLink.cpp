@@ -3,6 +3,7 @@
 
 #include "AppLinkEndpoint.h"
 #include "AppLinkServer.h"
+#include "DomeLinkRequests.h"
 #include "LinkWire.h"
 #include "ObservatoryView.h"
 #include "ProgramFolder.h"
@@ -25,6 +26,9 @@ void Observatory::StartAppLink() {
   hooks.gotoStarted = [this] {
     if (linkServer_) linkServer_->gotoStarted();
   };
+  hooks.other = [dome = std::make_shared<DomeLinkRequests>(state_, [this] { return domeLoop_.get(); },
+                                                          [this](int16_t c, const QString& t) { LinkReply(c, t); })](
+                    int16_t code, const QString& text) { return dome->message(code, text); };
   linkEndpoint_ = std::make_unique<AppLinkEndpoint>(*this, acal_, std::move(hooks));
   linkServer_ = std::make_unique<AppLinkServer>(*linkEndpoint_);
   QString error;

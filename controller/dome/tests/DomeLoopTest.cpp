@@ -558,3 +558,39 @@ TEST(DomeControllerChoice, EveryControllerValueIsSafe) {
 }
 
 }  // namespace
+
+namespace {
+
+// A client's turn to an azimuth: following goes off, the dome turns the short way and stops
+// within the tolerance; the manual buttons and switching following on end a turn.
+TEST_F(DomeFollow, ATurnToAnAzimuthStopsThereAndGivesWayToTheButtons) {
+  connectFollowing();
+  domeAt(100);
+  ASSERT_TRUE(loop.TurnTo(50));
+  EXPECT_FALSE(s.dome.DomeAuto);
+  loop.DomeLoopTimer_Timer();
+  EXPECT_EQ(dome.relays.last(), "R21");
+  EXPECT_EQ(view.caption[1], "50.0");
+  domeAt(52);  // within the tolerance of 2
+  loop.DomeLoopTimer_Timer();
+  EXPECT_EQ(dome.relays.last(), "R23");
+  EXPECT_FALSE(loop.turning());
+
+  ASSERT_TRUE(loop.TurnTo(-10));  // 350: across zero, still the short way
+  loop.DomeLoopTimer_Timer();
+  EXPECT_EQ(dome.relays.last(), "R21");
+  loop.BtnDomeLR_MouseDown(1);  // the observer takes over
+  loop.BtnDomeLR_MouseUp(1);
+  EXPECT_FALSE(loop.turning());
+  const qsizetype sent = dome.relays.size();
+  loop.DomeLoopTimer_Timer();
+  EXPECT_EQ(dome.relays.size(), sent);  // nothing more from the turn
+
+  ASSERT_TRUE(loop.TurnTo(200));
+  loop.SetFollowing(true);
+  loop.DomeLoopTimer_Timer();
+  EXPECT_FALSE(loop.turning());
+  EXPECT_TRUE(s.dome.DomeAuto);
+}
+
+}  // namespace

@@ -3,8 +3,11 @@
 // night with the simulated dome board following the telescope. The simulator's log is the
 // record of what reached the mount; the board's status file is where the dome really stands.
 #include "DomeLoop.h"
+#include "DomeWire.h"
 #include "EventLoop.h"
+#include "IndiSession.h"
 #include "IniFile.h"
+#include "LinkWire.h"
 #include "MainWindowFixture.h"
 #include "frmSync.h"
 
@@ -17,6 +20,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
+#include <QLocalSocket>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -103,6 +107,17 @@ class Night : public MainWindowTest {
            "DOME_RADIUS= 1250\nDome_LimitSWC= 0\n" + more + "[RELAY]\n$021=" + pattern("10") + "\n$022=" +
            pattern("01") + "\n$023=" + pattern("00") + "\n$024=" + pattern("**10") + "\n$025=" + pattern("**01") +
            "\n$026=" + pattern("**00") + "\n";
+  }
+  // A controller running on the serial dome controller's simulator on `com` (slit timer 2 s,
+  // following on at the start, park azimuth 20 degrees west of south), with `more` settings.
+  void startOnParkingDome(QProcess& quarn, int com, const QByteArray& more = {}) {
+    QByteArray dome = serialDome(com, "SLIT_TIMER= 2\nDome_Auto= 0\n");
+    dome.replace("HomePosition= -1", "HomePosition= 20");
+    settings(site() + dome + more);
+    quarn.start(sim.program(), {"quarn", "--dir", dir.path(), "--com", QString::number(com), "--dome-rate", "10"});
+    ASSERT_TRUE(quarn.waitForReadyRead(5000) && quarn.readLine().startsWith("ready "));
+    startReal(0);
+    ASSERT_TRUE(obs().domeLoop()->connected());
   }
   // Seconds of time of a "12h34m56.8s" text; -1 when it is not one.
   static double hms(const QString& t) {
@@ -635,36 +650,60 @@ TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {
   w->close();
 }
 
+// The device program OrvanforASCOM of a program folder, and requests to it as an Alpaca
+// client makes them; the controller's event loop turns while a request waits.
+class AlpacaProgram {
+ public:
+  explicit AlpacaProgram(const QString& folder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORVAN_PROGRAM_FOLDER", folder);
+    process_.setProcessEnvironment(env);
+    process_.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/OrvanforASCOM");
+    for (int i = 0; i < 100 && !process_.canReadLine(); ++i) Wait(100);
+    const QByteArray ready = process_.readLine().trimmed();
+    if (ready.startsWith("ready ")) base_ = "http://127.0.0.1:" + QString::fromLatin1(ready.mid(6)) + "/";
+  }
+  ~AlpacaProgram() {
+    process_.terminate();
+    process_.waitForFinished(3000);
+  }
+  bool ready() const { return !base_.isEmpty(); }
+  std::string failure() { return process_.readAllStandardError().toStdString(); }
+  // (HTTP status, reply body) of one request; `text` gets a plain-text body.
+  std::pair<int, QJsonObject> call(const char* verb, const QString& path, const QString& form = {}, QByteArray* text = nullptr) {
+    QNetworkRequest rq(QUrl(base_ + path));
+    rq.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    QNetworkReply* r = QByteArray(verb) == "PUT" ? net_.put(rq, form.toUtf8()) : net_.get(rq);
+    for (int i = 0; i < 300 && !r->isFinished(); ++i) Wait(100);
+    const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray body = r->readAll();
+    if (text) *text = r->header(QNetworkRequest::ContentTypeHeader).toString().toLatin1() + " " + body;
+    r->deleteLater();
+    return {status, QJsonDocument::fromJson(body).object()};
+  }
+  // A member of a device: GET with the parameters in the query, PUT in the body.
+  std::pair<int, QJsonObject> member(const char* verb, const QString& device, const QString& name, const QString& form = {}) {
+    const bool get = QByteArray(verb) == "GET";
+    return call(verb, "api/v1/" + device + "/0/" + name + (get ? "?" + form : QString()), get ? QString() : form);
+  }
+
+ private:
+  QProcess process_;
+  QNetworkAccessManager net_;
+  QString base_;
+};
+
 // An Alpaca client steering the controller through the device program OrvanforASCOM, which
 // reaches the controller over the application link.
 TEST_F(Night, AnAlpacaClientDrivesTheControllerThroughTheDeviceProgram) {
   settings(site() + "[DOME]\nController= 2\n[ASCOM]\nAlpacaPort=0\n");
   startReal(0);
   ASSERT_EQ(w->windowLayout(), 1);
-  QProcess device;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("ORVAN_PROGRAM_FOLDER", dir.path());
-  device.setProcessEnvironment(env);
-  device.start(QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/OrvanforASCOM");
-  ASSERT_TRUE(waitUntil([&] { return device.canReadLine(); }, 10)) << device.readAllStandardError().constData();
-  const QByteArray ready = device.readLine().trimmed();
-  ASSERT_TRUE(ready.startsWith("ready ")) << ready.constData();
-  const QString base = "http://127.0.0.1:" + QString::fromLatin1(ready.mid(6)) + "/";
-
-  QNetworkAccessManager net;
-  // (HTTP status, reply body) of one request; the controller's event loop turns meanwhile.
-  const auto call = [&](const char* verb, const QString& path, const QString& form = {}) {
-    QNetworkRequest rq(QUrl(base + path));
-    rq.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
-    QNetworkReply* r = QByteArray(verb) == "PUT" ? net.put(rq, form.toUtf8()) : net.get(rq);
-    waitUntil([&] { return r->isFinished(); }, 30);
-    const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QJsonObject body = QJsonDocument::fromJson(r->readAll()).object();
-    r->deleteLater();
-    return std::make_pair(status, body);
-  };
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto call = [&](const char* verb, const QString& path, const QString& form = {}) { return device.call(verb, path, form); };
   const auto scope = [&](const char* verb, const QString& member, const QString& form = {}) {
-    return call(verb, "api/v1/telescope/0/" + member + (QByteArray(verb) == "GET" ? "?" + form : QString()), form);
+    return device.member(verb, "telescope", member, form);
   };
   EXPECT_EQ(call("GET", "management/apiversions").second["Value"].toArray(), QJsonArray{1});
   EXPECT_EQ(call("GET", "management/v1/configureddevices").second["Value"][0]["DeviceType"].toString(), "Telescope");
@@ -705,7 +744,276 @@ TEST_F(Night, AnAlpacaClientDrivesTheControllerThroughTheDeviceProgram) {
   EXPECT_EQ(scope("PUT", "park").second["ErrorNumber"].toInt(), 0);
   EXPECT_TRUE(waitUntil([&] { return scope("GET", "atpark").second["Value"].toBool(); }, 60));
   EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra + "&Declination=35").second["ErrorNumber"].toInt(), 0x408);
-  device.terminate();
-  device.waitForFinished(3000);
   w->close();
+}
+
+// A device program's end of the application link, speaking the wire by hand: the messages the
+// controller sends come in while the test's event loop turns.
+class WirePeer {
+ public:
+  explicit WirePeer(const QString& path) {
+    QObject::connect(&socket_, &QLocalSocket::readyRead, [this] {
+      for (const QByteArray& raw : reader_.push(socket_.readAll()))
+        if (const auto l = linkwire::Parse(raw); l && l->kind == linkwire::Kind::Message) got_.push_back(*l);
+    });
+    socket_.connectToServer(path);
+  }
+  // Sends a message and waits for the controller's next message of `code`; nullopt when none
+  // comes within the time.
+  std::optional<QString> ask(int16_t code, const QString& text, int16_t answer = domewire::kState) {
+    got_.clear();
+    socket_.write(linkwire::Format(linkwire::Kind::Message, code, text));
+    for (int i = 0; i < 50; ++i) {
+      for (const auto& l : got_)
+        if (l.code == answer) return l.text;
+      Wait(100);
+    }
+    return std::nullopt;
+  }
+  domewire::Status state() { return domewire::Parse(ask(domewire::kAskState, {}).value_or(QString())).value_or(domewire::Status{}); }
+
+ private:
+  QLocalSocket socket_;
+  linkwire::LineReader reader_;
+  std::vector<linkwire::Line> got_;
+};
+
+// A device program turns the serial dome through the link: following off, a turn to 90
+// degrees east of north that ends standing there, a stop in the middle of a turn, the slit
+// both ways, the park azimuth, following on; unreadable requests are not answered.
+TEST_F(Night, TheDomeTurnsStopsAndRunsItsSlitThroughTheLink) {
+  constexpr int kDomeCom = 14;
+  QProcess quarn;
+  startOnParkingDome(quarn, kDomeCom);
+  if (HasFatalFailure()) return;
+  WirePeer peer(obs().appLinkPath());
+  const auto offBy = [](double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); };
+
+  domewire::Status st = peer.state();
+  EXPECT_TRUE(st.connected);
+  EXPECT_TRUE(st.following);
+  ASSERT_TRUE(st.azimuth.has_value());
+  ASSERT_TRUE(st.parkAzimuth.has_value());
+  EXPECT_DOUBLE_EQ(*st.parkAzimuth, 200.0);  // 20 west of south
+
+  EXPECT_FALSE(domewire::Parse(peer.ask(domewire::kFollow, "0").value_or("")).value_or(domewire::Status{}).following);
+  // The answer to a turn already reports the dome as moving.
+  EXPECT_TRUE(domewire::Parse(peer.ask(domewire::kTurnTo, "90").value_or("")).value_or(domewire::Status{}).slewing);
+  EXPECT_TRUE(waitUntil([&] { st = peer.state(); return !st.slewing; }, 60));
+  ASSERT_TRUE(st.azimuth.has_value());
+  EXPECT_LE(offBy(*st.azimuth, 90), 3.5) << *st.azimuth;
+  EXPECT_LE(offBy(obs().state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
+  EXPECT_EQ(simState(kDomeCom, "rotation"), "stopped");
+  EXPECT_FALSE(st.following);  // the turn did not hand the dome back to the telescope
+
+  // A stop in the middle of a turn leaves the dome where it is.
+  peer.ask(domewire::kTurnTo, "250");
+  EXPECT_TRUE(waitUntil([&] { return simState(kDomeCom, "rotation") != "stopped"; }, 10));
+  st = domewire::Parse(peer.ask(domewire::kStop, {}).value_or("")).value_or(domewire::Status{});
+  EXPECT_TRUE(waitUntil([&] { return simState(kDomeCom, "rotation") == "stopped"; }, 10));
+  Wait(1000);
+  st = peer.state();
+  EXPECT_FALSE(st.slewing);
+  EXPECT_GT(offBy(*st.azimuth, 250), 20.0);
+
+  peer.ask(domewire::kSlit, "1");
+  EXPECT_TRUE(waitUntil([&] { return peer.state().slit == 2; }, 10));
+  peer.ask(domewire::kSlit, "-1");
+  EXPECT_TRUE(waitUntil([&] { return peer.state().slit == -2; }, 10));
+
+  peer.ask(domewire::kPark, {});
+  EXPECT_TRUE(waitUntil([&] { st = peer.state(); return !st.slewing; }, 60));
+  EXPECT_LE(offBy(*st.azimuth, 200), 3.5) << *st.azimuth;
+
+  EXPECT_TRUE(domewire::Parse(peer.ask(domewire::kFollow, "1").value_or("")).value_or(domewire::Status{}).following);
+  EXPECT_TRUE(obs().state().dome.DomeAuto);
+  EXPECT_FALSE(peer.ask(domewire::kTurnTo, "east").has_value());
+  EXPECT_FALSE(peer.ask(domewire::kSlit, "2").has_value());
+  EXPECT_EQ(simState(kDomeCom, "rejected"), "0");
+  EXPECT_TRUE(prompter.asked().empty());
+  w->close();
+  quarn.terminate();
+  quarn.waitForFinished(5000);
+}
+
+// What a client written from the public Alpaca telescope interface checks: every required
+// member answers (and truthfully), unknown devices and members are HTTP 400 in plain text,
+// a goto from the hand controller shows as slewing, a sync reads back at once, a park with
+// nothing to park is refused at once.
+TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
+  QByteArray noPark = site();
+  noPark.replace("[PARK]\nAZ= 0\nAlt= 54\n", "[PARK]\nAZ= -1\nAlt= -1\n");
+  settings(noPark + "[DOME]\nController= 2\n[ASCOM]\nAlpacaPort=0\n");
+  startReal(0);
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto get = [&](const QString& member, const QString& query = {}) { return device.member("GET", "telescope", member, query).second; };
+  const auto put = [&](const QString& member, const QString& form = {}) { return device.member("PUT", "telescope", member, form).second; };
+  ASSERT_EQ(put("connected", "Connected=True")["ErrorNumber"].toInt(), 0);
+
+  const double lst = obs().acal().LocalSiderealTime() / 3600.0;
+  EXPECT_NEAR(std::remainder(get("siderealtime")["Value"].toDouble() - lst, 24.0), 0, 0.01);
+  for (const char* rate : {"declinationrate", "rightascensionrate"}) {
+    EXPECT_EQ(get(rate)["ErrorNumber"].toInt(), 0) << rate;
+    EXPECT_EQ(get(rate)["Value"].toDouble(-1), 0.0) << rate;
+  }
+  EXPECT_TRUE(get("axisrates", "Axis=0")["Value"].isArray());
+  EXPECT_EQ(get("axisrates", "Axis=7")["ErrorNumber"].toInt(), 0x401);
+  EXPECT_FALSE(get("canmoveaxis", "Axis=1")["Value"].toBool(true));
+  EXPECT_FALSE(get("canpark")["Value"].toBool(true));  // nothing to park in these settings
+  EXPECT_TRUE(get("canslewasync")["Value"].toBool());
+  EXPECT_TRUE(get("cansync")["Value"].toBool());
+  EXPECT_FALSE(get("canslew")["Value"].toBool(true));
+  EXPECT_FALSE(get("cansetrightascensionrate")["Value"].toBool(true));
+  EXPECT_EQ(get("trackingrates")["Value"].toArray(), QJsonArray{0});
+  EXPECT_EQ(get("equatorialsystem")["Value"].toInt(), 2);
+  EXPECT_EQ(get("alignmentmode")["Value"].toInt(), 2);
+  EXPECT_EQ(get("interfaceversion")["Value"].toInt(), 3);
+
+  QByteArray text;
+  EXPECT_EQ(device.call("GET", "api/v1/telescope/0/warpdrive", {}, &text).first, 400);
+  EXPECT_TRUE(text.startsWith("text/plain")) << text.constData();
+  EXPECT_EQ(device.call("GET", "api/v1/camera/0/connected").first, 400);
+  EXPECT_EQ(device.call("GET", "api/v1/telescope/1/connected").first, 400);
+
+  // A goto the observer starts on the controller shows as slewing, and its end as not.
+  double ra = 0, dec = 0;
+  obs().acal().HorizontalToEquatorial(30, 60, ra, dec);
+  ASSERT_TRUE(obs().Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_TRUE(get("slewing")["Value"].toBool());
+  EXPECT_TRUE(waitUntil([&] { return !get("slewing")["Value"].toBool(true); }, 60));
+
+  // A sync reads back at once, without waiting for the next position report.
+  const double syncedRa = get("rightascension")["Value"].toDouble();
+  const double syncedDec = get("declination")["Value"].toDouble() + 0.2;
+  EXPECT_EQ(put("synctocoordinates", QString("RightAscension=%1&Declination=%2").arg(syncedRa, 0, 'f', 6).arg(syncedDec, 0, 'f', 6))["ErrorNumber"].toInt(), 0);
+  EXPECT_NEAR(get("declination")["Value"].toDouble(), syncedDec, 0.01);
+
+  // Nothing to park: an error now, not a park that never ends.
+  const QJsonObject park = put("park");
+  EXPECT_EQ(park["ErrorNumber"].toInt(), 0x40B);
+  EXPECT_FALSE(park["ErrorMessage"].toString().isEmpty());
+  EXPECT_FALSE(get("atpark")["Value"].toBool(true));
+  w->close();
+}
+
+// The dome as an Alpaca dome beside the telescope, on the serial dome controller's simulator.
+TEST_F(Night, AnAlpacaClientTurnsTheDomeRunsItsShutterAndParksIt) {
+  constexpr int kDomeCom = 15;
+  QProcess quarn;
+  startOnParkingDome(quarn, kDomeCom, "[ASCOM]\nAlpacaPort=0\n");
+  if (HasFatalFailure()) return;
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto get = [&](const QString& member) { return device.member("GET", "dome", member).second; };
+  const auto put = [&](const QString& member, const QString& form = {}) { return device.member("PUT", "dome", member, form).second; };
+  const auto offBy = [](double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); };
+
+  const QJsonArray devices = device.call("GET", "management/v1/configureddevices").second["Value"].toArray();
+  ASSERT_EQ(devices.size(), 2);
+  EXPECT_EQ(devices[1]["DeviceType"].toString(), "Dome");
+  EXPECT_EQ(get("azimuth")["ErrorNumber"].toInt(), 0x407);
+  ASSERT_EQ(put("connected", "Connected=True")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(get("canpark")["Value"].toBool());
+  EXPECT_TRUE(get("canslave")["Value"].toBool());
+  EXPECT_FALSE(get("canfindhome")["Value"].toBool(true));
+  EXPECT_EQ(put("findhome")["ErrorNumber"].toInt(), 0x400);
+  EXPECT_EQ(device.call("GET", "api/v1/dome/0/focus").first, 400);
+
+  // Following the telescope, the dome refuses a turn; released, it turns and stands at 90.
+  EXPECT_TRUE(get("slaved")["Value"].toBool());
+  EXPECT_EQ(put("slewtoazimuth", "Azimuth=90")["ErrorNumber"].toInt(), 0x40B);
+  EXPECT_EQ(put("slewtoazimuth", "Azimuth=400")["ErrorNumber"].toInt(), 0x401);
+  EXPECT_EQ(put("slaved", "Slaved=False")["ErrorNumber"].toInt(), 0);
+  EXPECT_FALSE(get("slaved")["Value"].toBool(true));
+  EXPECT_FALSE(obs().state().dome.DomeAuto);  // the follow button itself
+  EXPECT_EQ(put("slewtoazimuth", "Azimuth=90")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(get("slewing")["Value"].toBool());
+  EXPECT_TRUE(waitUntil([&] { return !get("slewing")["Value"].toBool(true); }, 60));
+  EXPECT_LE(offBy(get("azimuth")["Value"].toDouble(), 90), 3.5);
+
+  EXPECT_EQ(put("openshutter")["ErrorNumber"].toInt(), 0);
+  EXPECT_EQ(get("shutterstatus")["Value"].toInt(), 2);  // opening
+  EXPECT_TRUE(waitUntil([&] { return get("shutterstatus")["Value"].toInt() == 0; }, 10));
+  EXPECT_EQ(put("closeshutter")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(waitUntil([&] { return get("shutterstatus")["Value"].toInt() == 1; }, 10));
+
+  EXPECT_FALSE(get("atpark")["Value"].toBool(true));
+  EXPECT_EQ(put("park")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(waitUntil([&] { return get("atpark")["Value"].toBool(); }, 60));
+  EXPECT_LE(offBy(get("azimuth")["Value"].toDouble(), 200), 3.5);
+  EXPECT_EQ(put("slaved", "Slaved=True")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(obs().state().dome.DomeAuto);
+  EXPECT_TRUE(prompter.asked().empty());
+  w->close();
+  quarn.terminate();
+  quarn.waitForFinished(5000);
+}
+
+// KStars' way to the dome: indiserver runs indi_orvanmirel_dome, INDI's tools set and read its
+// properties, and the driver reaches the controller of the program folder through the link.
+TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControllersRestart) {
+  const QString driver = QString::fromLocal8Bit(qgetenv("ORVAN_BIN_DIR")) + "/indi_orvanmirel_dome";
+  QString why;
+  if (!IndiSession::available(why) || !QFileInfo(driver).isExecutable()) GTEST_SKIP() << why.toStdString();
+  constexpr int kDomeCom = 16;
+  QProcess quarn;
+  startOnParkingDome(quarn, kDomeCom);
+  if (HasFatalFailure()) return;
+  const auto offBy = [](double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); };
+
+  IndiSession indi(driver, "OrvanMirel Dome", dir.filePath("home"));
+  ASSERT_TRUE(indi.ready());
+  ASSERT_TRUE(indi.set("ORVAN_FOLDER.FOLDER=" + dir.path()));
+  ASSERT_TRUE(indi.set("CONNECTION.CONNECT=On"));
+  ASSERT_TRUE(waitUntil([&] { return indi.connected(); }, 20));
+  const auto position = [&] { return indi.get("ABS_DOME_POSITION.DOME_ABSOLUTE_POSITION").toDouble(); };
+  const auto standing = [&] { return indi.get("ABS_DOME_POSITION._STATE") == "Ok"; };
+
+  // Following: the slaving switch is the follow button.
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE") == "On"; }, 10));
+  ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_DISABLE=On"));
+  EXPECT_TRUE(waitUntil([&] { return !obs().state().dome.DomeAuto; }, 10));
+
+  ASSERT_TRUE(indi.set("ABS_DOME_POSITION.DOME_ABSOLUTE_POSITION=90"));
+  EXPECT_TRUE(waitUntil([&] { return standing() && offBy(position(), 90) <= 3.5; }, 60)) << position();
+  EXPECT_LE(offBy(obs().state().dome.DomeAngle, 270), 3.5);  // the controller counts from the south
+  EXPECT_EQ(obs().state().dome.DomeMotion, 0);
+
+  ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_OPEN=On"));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
+  ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_CLOSE=On"));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == -2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
+
+  // Motion clockwise goes on until the client aborts it.
+  ASSERT_TRUE(indi.set("DOME_MOTION.DOME_CW=On"));
+  EXPECT_TRUE(waitUntil([&] { return offBy(position(), 90) > 100; }, 30)) << position();
+  ASSERT_TRUE(indi.set("DOME_ABORT_MOTION.ABORT=On"));
+  EXPECT_TRUE(waitUntil([&] { return standing() && obs().state().dome.DomeMotion == 0; }, 15));
+
+  ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 60));
+  EXPECT_LE(offBy(position(), 200), 3.5) << position();
+  ASSERT_TRUE(indi.set("DOME_PARK.UNPARK=On"));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 10));
+  ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE=On"));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.DomeAuto; }, 10));
+
+  // The controller goes away: the driver stays connected and says the position is not known;
+  // once the controller runs again, the driver finds it without a new connection.
+  w->close();
+  w.reset();
+  EXPECT_TRUE(waitUntil([&] { return indi.get("ABS_DOME_POSITION._STATE") == "Alert"; }, 20));
+  EXPECT_TRUE(indi.connected());
+  startReal(0);
+  ASSERT_TRUE(obs().domeLoop()->connected());
+  // (Following, the dome may be turning to the telescope meanwhile.)
+  EXPECT_TRUE(waitUntil([&] { return indi.get("ABS_DOME_POSITION._STATE") != "Alert"; }, 30))
+      << indi.get("ABS_DOME_POSITION._STATE").toStdString();
+  EXPECT_TRUE(waitUntil([&] { return offBy(position(), domewire::FromSouth(obs().state().dome.DomeAngle)) < 1; }, 10));
+  EXPECT_EQ(indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE"), "On");
+  EXPECT_TRUE(prompter.asked().empty());
+  w->close();
+  quarn.terminate();
+  quarn.waitForFinished(5000);
 }
