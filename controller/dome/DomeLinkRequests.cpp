@@ -3,7 +3,6 @@
 #include "DomeLoop.h"
 #include "DomeWire.h"
 #include "MissionCode.h"
-#include "Shared.h"
 
 #include <cmath>
 
