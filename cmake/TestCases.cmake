@@ -52,3 +52,8 @@ include([==[${CMAKE_SOURCE_DIR}/cmake/TestCasesList.cmake]==])
 ")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
+
+if(ORVAN_TESTS)
+  add_test(NAME test_case_listing COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+           -DWORK_DIR=${CMAKE_BINARY_DIR}/test_case_listing -P ${CMAKE_SOURCE_DIR}/cmake/tests/TestCasesListTest.cmake)
+endif()
