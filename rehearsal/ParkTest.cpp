@@ -59,10 +59,10 @@ TEST(RehearsedNight, ParkSendsMountAndDomeToTheirParkPositionsAndARestartKnowsTh
     ASSERT_TRUE(w.Form_Load());
     w.show();
     ASSERT_EQ(w.windowLayout(), 1);  // the stored layout connected mount and dome
-    ASSERT_TRUE(w.domeInUse());
-    ASSERT_EQ(w.parkMode(), 3);      // both have a park position
+    ASSERT_TRUE(w.observatory().domeInUse());
+    ASSERT_EQ(w.observatory().parkMode(), 3);  // both have a park position
 
-    w.Mission(54);
+    w.observatory().Mission(54);
     // The mount: north at 35 degrees, just below the pole at this latitude (35°40'), that is
     // declination 89°20' at hour angle 12 h.
     QHash<QString, QString> mount;
@@ -101,8 +101,8 @@ TEST(RehearsedNight, ParkSendsMountAndDomeToTheirParkPositionsAndARestartKnowsTh
     ASSERT_TRUE(w.Form_Load());
     w.show();
     runUntil([] { return false; }, 1000);
-    EXPECT_LE(angleApart(w.state().dome.DomeAngle, standing), 0.3)
-        << "controller says " << w.state().dome.DomeAngle << ", dome at " << standing;
+    EXPECT_LE(angleApart(w.observatory().state().dome.DomeAngle, standing), 0.3)
+        << "controller says " << w.observatory().state().dome.DomeAngle << ", dome at " << standing;
     EXPECT_TRUE(w.close());
   }
   resetEventLoops();

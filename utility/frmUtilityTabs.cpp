@@ -1,6 +1,8 @@
 // The utility's settings tabs: which control edits which key, under which caption.
 #include "frmUtility.h"
 
+#include "MountCatalog.h"
+
 #include "CommPorts.h"
 #include "DomeTestPanel.h"
 #include "UtilityWidgets.h"
@@ -81,9 +83,8 @@ void frmUtility::buildSetupTab() {
   auto* mount = named(new QGroupBox(QStringLiteral("赤道儀")), QStringLiteral("FrameMount"));
   auto* mf = new QFormLayout(mount);
   cmbTelescope = named(new QComboBox, QStringLiteral("cmbTelescope"));
-  cmbTelescope->addItems({QStringLiteral("E-Vexil"), QStringLiteral("Temma2M"), QStringLiteral("TemmaPC/PC Jr."),
-                          QStringLiteral("Temma2/2 Jr."), QStringLiteral("Meade LX200"), QStringLiteral("Meade LX200GPS"),
-                          QStringLiteral("RST-400(HUBO-i)"), QStringLiteral("ASCOM")});
+  // The same list as the controller's, whether or not the bridge is in use there.
+  cmbTelescope->addItems(MountCatalog::entries(true));
   mf->addRow(QStringLiteral("機種："), cmbTelescope);
   cmbComm = named(new QComboBox, QStringLiteral("cmbComm"));
   mf->addRow(QStringLiteral("COMポート："), cmbComm);

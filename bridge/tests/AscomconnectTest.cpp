@@ -199,8 +199,3 @@ TEST_F(Ascomconnect, ASyncDuringASlewStopsTheSlewFirst) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

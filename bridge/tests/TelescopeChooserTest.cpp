@@ -100,8 +100,3 @@ TEST(TelescopeChooser, WithoutAScreenTheConfiguredOrTheOnlyTelescopeIsTaken) {
   EXPECT_TRUE(OpenChoosers().isEmpty());
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

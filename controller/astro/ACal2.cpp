@@ -335,10 +335,10 @@ void ACal2::AxisCountsToEquatorial(int32_t counts1, int32_t counts2) {
     if (Ha >= 21601) mount_.AxisLimitPlus = true;
     else if (Ha < -21600) mount_.AxisLimitMinus = true;
   }
-  mount_.TelStatus[14] =
+  mount_.TelStatus[TelItem::AxisLimit] =
       (mount_.AxisLimitPlus || mount_.AxisLimitMinus) ? QStringLiteral("1") : QStringLiteral("0");
-  mount_.TelStatus[2] = QString::number(static_cast<long long>(R));
-  mount_.TelStatus[3] = QString::number(static_cast<long long>(D));
+  mount_.TelStatus[TelItem::RaText] = QString::number(static_cast<long long>(R));
+  mount_.TelStatus[TelItem::DecText] = QString::number(static_cast<long long>(D));
   mount_.TelRA = R;
   mount_.TelDec = D + 0.0;  // no negative zero
 }

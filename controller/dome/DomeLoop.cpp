@@ -105,7 +105,7 @@ void DomeLoop::StartUp() {
       if (a == Answer::Ok) {
         view_.showHomeSearchNotice(true, QStringLiteral("\nドーム原点を検索中"));
         searchElapsedMs_ = 0;
-        Mission(22);
+        Mission(MissionCode::DomeRotateIncreasing);
         wait_(100);
         if (!connected_) return;
         Dome_->DomeZsearch(kTrue);
@@ -142,11 +142,11 @@ void DomeLoop::Disconnect() {
   if (!connected_ || Dome_ == nullptr) return;
   noteDriverStop();
   const bool wasTurning = d_.DomeMotion != 0 || reversing_;
-  Mission(23);
+  Mission(MissionCode::DomeStop);
   // Whatever the loop believes, nothing may run on once the program has let the dome go: the
   // relays hold what they were last told. The slit's timer has stopped with the window's.
   if (connected_ && !wasTurning) Dome_->DomeRotation(0);
-  if (connected_) Mission(26);
+  if (connected_) Mission(MissionCode::SlitStop);
   // Let the run-on finish so the alignment kept is where the dome really stands.
   if (wasTurning && connected_) {
     d_.DomePrevAngle = d_.DomeAngle;
@@ -245,7 +245,7 @@ void DomeLoop::DomeLoopTimer_Timer() {
       // A telescope at or below the horizon (or one that reports no altitude) is not followed,
       // and the home search waits; the weather is still read, or a parked telescope would
       // hide a power failure or rain from the observer.
-      if (vb::Val(s_.mount.TelStatus[5]) <= 0) {
+      if (s_.mount.TelAltitude <= 0) {
         PollSensors();
         return;
       }
@@ -259,7 +259,7 @@ void DomeLoop::DomeLoopTimer_Timer() {
       homeFound();
     } else if ((searchElapsedMs_ += LoopInterval()) > kHomeSearchLimitMs) {
       // The Z mark never came: stop rather than turn the dome for ever.
-      Mission(23);
+      Mission(MissionCode::DomeStop);
       Dome_->DomeZsearch(kFalse);
       view_.showHomeSearchNotice(false, QString());
       Prompter::current().ask(QStringLiteral("ドーム原点"),
@@ -293,7 +293,7 @@ void DomeLoop::countsUnread() {
   // Turning toward a target it cannot see, the dome would wind itself into its cables.
   countsLost_ = true;
   qCWarning(lcDome) << "no count from the dome controller" << unreadCounts_ << "times in a row: dome stopped";
-  Mission(23);
+  Mission(MissionCode::DomeStop);
   view_.setDomeAzimuthCaption(0, QStringLiteral("---.-"));
   view_.showHomeSearchNotice(true, QStringLiteral("\nドームの位置が読めません\nドームを止めました"));
 }
@@ -325,9 +325,9 @@ void DomeLoop::noteDriverStop() {
 
 void DomeLoop::follow() {
   switch (brake_.decide(d_.DomeError, d_.DomeMotion, s_.domeSettings.DOME_REVOLVE)) {
-    case 0: Mission(23); break;
-    case 1: Mission(22); break;
-    case -1: Mission(21); break;
+    case 0: Mission(MissionCode::DomeStop); break;
+    case 1: Mission(MissionCode::DomeRotateIncreasing); break;
+    case -1: Mission(MissionCode::DomeRotateDecreasing); break;
     default: break;
   }
 }
@@ -344,11 +344,11 @@ void DomeLoop::PollSensors() {
   view_.reportWeather(code);
   // Beyond reporting, only when Option/RainClose is 1: an unattended dome shuts its slit
   // while rain or snow is reported. A slit already closed or closing is left alone.
-  if (rainClose_ && connected_ && code[1] == u'1' && d_.SlitState != -2 && d_.SlitState != -1) Mission(25);
+  if (rainClose_ && connected_ && code[1] == u'1' && d_.SlitState != -2 && d_.SlitState != -1) Mission(MissionCode::SlitClose);
 }
 
 void DomeLoop::homeFound() {
-  Mission(23);
+  Mission(MissionCode::DomeStop);
   view_.showHomeFound(true);
   s_.mount.AxisOfs[2] = readSettingCount("DOME_Z_CW");
   view_.showHomeSearchNotice(false, QString());
@@ -370,24 +370,28 @@ void DomeLoop::OneSecTimer_Timer() {
   if (d_.SlitState == -1) {
     d_.SlitState = -2;
     view_.setSlitLamp(1, Lamp::Done);
-    Mission(26);
+    Mission(MissionCode::SlitStop);
   } else if (d_.SlitState == 1) {
     d_.SlitState = 2;
     view_.setSlitLamp(0, Lamp::Done);
-    Mission(26);
+    Mission(MissionCode::SlitStop);
   }
 }
 
 // ---- dispatcher commands --------------------------------------------------------------------
 
 void DomeLoop::Mission(int code) {
+  Mission(static_cast<MissionCode>(code));
+}
+
+void DomeLoop::Mission(MissionCode code) {
   switch (code) {
-    case 21: rotate(-1); break;
-    case 22: rotate(1); break;
-    case 23: stopRotation(); break;
-    case 24: openSlit(1); break;
-    case 25: openSlit(-1); break;
-    case 26: stopSlit(); break;
+    case MissionCode::DomeRotateDecreasing: rotate(-1); break;
+    case MissionCode::DomeRotateIncreasing: rotate(1); break;
+    case MissionCode::DomeStop: stopRotation(); break;
+    case MissionCode::SlitOpen: openSlit(1); break;
+    case MissionCode::SlitClose: openSlit(-1); break;
+    case MissionCode::SlitStop: stopSlit(); break;
     default: break;
   }
 }
@@ -475,7 +479,7 @@ void DomeLoop::openSlit(int16_t direction) {
   if (d_.SlitState == done) return;
   ++slitCommands_;
   if (d_.SlitState == -direction) {
-    Mission(26);
+    Mission(MissionCode::SlitStop);
     const unsigned mine = slitCommands_;
     wait_(1000);
     // Another slit command during the pause is the later wish of the observer: it wins.
@@ -506,7 +510,7 @@ void DomeLoop::TelSlewing(int code) {
     return;
   }
   if (code != 0 && code != 2) return;
-  Mission(23);
+  Mission(MissionCode::DomeStop);
   // A completed goto leaves a parked dome at its home; hand motion or a stop hands the dome
   // back to the telescope.
   if (!(code == 2 && d_.DomeTargetMode == 2)) d_.DomeTargetMode = 0;
@@ -518,7 +522,7 @@ void DomeLoop::TelSlewing(int code) {
 void DomeLoop::BtnDomeLR_MouseDown(int index) {
   if (index == 0 || index == 1) {
     d_.DomeAutoRun = false;
-    Mission(index == 0 ? 21 : 22);
+    Mission(index == 0 ? MissionCode::DomeRotateDecreasing : MissionCode::DomeRotateIncreasing);
   } else if (index == 2) {
     nagaoshi_.start(kLongPressMs);
   }
@@ -530,7 +534,7 @@ void DomeLoop::BtnDomeLR_MouseUp(int index) {
     return;
   }
   if (index != 0 && index != 1) return;
-  Mission(23);
+  Mission(MissionCode::DomeStop);
   if (d_.DomeAuto && connected_) {
     // The operator turned the dome until the slit framed the telescope: that is the target.
     d_.DomeAngle = Dome_->DomeGetAngle();
@@ -553,7 +557,7 @@ void DomeLoop::BtnDomeLR_Click(int index) {
     view_.setRotationLamp(2, Lamp::Active);
   } else {
     view_.setRotationLamp(2, Lamp::Idle);
-    Mission(23);
+    Mission(MissionCode::DomeStop);
   }
 }
 
@@ -563,7 +567,7 @@ void DomeLoop::switchFollowingOn() {
 
 void DomeLoop::NagaoshiTimer_Timer() {
   nagaoshi_.stop();
-  Mission(23);
+  Mission(MissionCode::DomeStop);
   if (connected_) {
     d_.DomeAngle = Dome_->DomeGetAngle();
     alignToTarget();
@@ -577,8 +581,8 @@ void DomeLoop::NagaoshiTimer_Timer() {
 }
 
 void DomeLoop::btnDomeSlit_MouseDown(int index) {
-  if (index == 0) Mission(d_.SlitState == 1 ? 26 : 24);
-  else if (index == 1) Mission(d_.SlitState == -1 ? 26 : 25);
+  if (index == 0) Mission(d_.SlitState == 1 ? MissionCode::SlitStop : MissionCode::SlitOpen);
+  else if (index == 1) Mission(d_.SlitState == -1 ? MissionCode::SlitStop : MissionCode::SlitClose);
 }
 
 }  // namespace orvan

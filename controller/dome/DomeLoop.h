@@ -15,6 +15,7 @@
 #include "DomeGeometry.h"
 #include "DomeView.h"
 #include "FollowBrake.h"
+#include "MissionCode.h"
 #include "State.h"
 
 #include <QLoggingCategory>
@@ -70,6 +71,7 @@ class DomeLoop : public QObject {
   bool NagaoshiTimerEnabled() const { return nagaoshi_.isActive(); }
 
   // Dispatcher commands 21 to 26 (other codes are ignored).
+  void Mission(MissionCode code);
   void Mission(int code);
   // The dome part of the slew hook: 1 a goto started, 2 it completed, 0 hand motion or a stop.
   void TelSlewing(int code);

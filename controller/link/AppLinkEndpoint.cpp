@@ -2,6 +2,7 @@
 
 #include "ACal2.h"
 #include "LinkHost.h"
+#include "LinkMessageCode.h"
 #include "LinkWire.h"
 #include "MountDriver.h"
 
@@ -40,12 +41,12 @@ AppLinkEndpoint::AppLinkEndpoint(LinkHost& host, ACal2& cal, Hooks hooks)
 
 bool AppLinkEndpoint::message(int16_t code, const QString& text) {
   switch (code) {
-    case 2:
-      return GetMission(2, text);
-    case 89:
-      reply(91, assist_.interpret(QStringLiteral("Assist")));
+    case codeOf(LinkMessageCode::MissionRequest):
+      return GetMission(code, text);
+    case codeOf(LinkMessageCode::PositionQuery):
+      reply(codeOf(LinkMessageCode::Position), assist_.interpret(QStringLiteral("Assist")));
       return true;
-    case 90:
+    case codeOf(LinkMessageCode::Sync):
       return sync(text);
     default:
       return false;
@@ -53,11 +54,11 @@ bool AppLinkEndpoint::message(int16_t code, const QString& text) {
 }
 
 void AppLinkEndpoint::answer(int16_t code, const QString& text) {
-  if (code == 90 && text == u"Utility" && hooks_.utilityAnswered) hooks_.utilityAnswered();
+  if (code == codeOf(LinkMessageCode::Sync) && text == u"Utility" && hooks_.utilityAnswered) hooks_.utilityAnswered();
 }
 
 bool AppLinkEndpoint::GetMission(int16_t kind, const QString& text) {
-  if (kind != 2) return false;
+  if (kind != codeOf(LinkMessageCode::MissionRequest)) return false;
   const QStringList f = (text + u',').split(u',');
   int c = 0;
   if (!wholeNumber(f[0].trimmed(), c)) {
@@ -74,7 +75,7 @@ bool AppLinkEndpoint::GetMission(int16_t kind, const QString& text) {
     host_.Mission(static_cast<int16_t>(c), f.size() > 1 ? f[1] : QString());
     return true;
   }
-  if (c == 150) return gotoTarget(target);
+  if (c == kLinkGotoMission) return gotoTarget(target);
   return false;
 }
 
@@ -102,7 +103,7 @@ bool AppLinkEndpoint::gotoTarget(const QString& target) {
     if (hooks_.gotoStarted) hooks_.gotoStarted();
     if (hooks_.prepareSync) hooks_.prepareSync(host_.state().planetarium.TargetName, ra, dec);
   } else {
-    reply(2, QStringLiteral("NG"));
+    reply(codeOf(LinkMessageCode::MissionRequest), QStringLiteral("NG"));
   }
   return true;
 }

@@ -94,9 +94,9 @@ QString PlanetariumCommand::withoutArgument(const QString& name) {
   if (name == u"RG") sky.MoveRate = 1;
   else if (name == u"RC") sky.MoveRate = 2;
   else if (name == u"RM" || name == u"RS") sky.MoveRate = 3;
-  else if (name == u"TQ") host_.Mission(37);
-  else if (name == u"T000.00") host_.Mission(40);
-  else if (name == u"hP") host_.Mission(54);  // park
+  else if (name == u"TQ") host_.Mission(MissionCode::PlanetariumTrackingQuery);
+  else if (name == u"T000.00") host_.Mission(MissionCode::PlanetariumTrackingRate);
+  else if (name == u"hP") host_.Mission(MissionCode::Park);
   else return query(name);
   return {};
 }

@@ -56,7 +56,7 @@ void CommonMountDriver::LoadEncoderLog() {
 
 void CommonMountDriver::WriteEncoderLog() {
   if (!EncoderLogWritable()) return;
-  if (!traits_.alwaysWriteEncoderLog && vb::Val(mount().TelStatus[0]) != 0) return;
+  if (!traits_.alwaysWriteEncoderLog && vb::Val(mount().TelStatus[TelItem::CommFailed]) != 0) return;
   for (int k = 0; k < 2; ++k)
     WriteIni(iniPath_, QStringLiteral("EncLog"), EncLogKey(k), vb::Str(static_cast<long long>(EncoderLogValue(k))));
 }
@@ -231,7 +231,7 @@ bool CommonMountDriver::CompleteGoto() {
     EndGoto();
     cmdStop();
     m.InMissionCall = kTrue;
-    host_.Mission(99, QString());
+    host_.Mission(MissionCode::StatusReport);
     m.InMissionCall = kFalse;
     return false;
   }
@@ -248,8 +248,8 @@ bool CommonMountDriver::CompleteGoto() {
 
 void CommonMountDriver::PostProcessStatus() {
   MountState& m = mount();
-  m.TelStatus[2] = vb::CStr(m.TelRA);
-  m.TelStatus[3] = vb::CStr(m.TelDec);
+  m.TelStatus[TelItem::RaText] = vb::CStr(m.TelRA);
+  m.TelStatus[TelItem::DecText] = vb::CStr(m.TelDec);
   AxisPosFromPosition();
   FoldAxisDisp();
   const double altDeg = WriteHorizontalStatus();
@@ -260,20 +260,23 @@ void CommonMountDriver::PostProcessStatus() {
 double CommonMountDriver::WriteHorizontalStatus() {
   MountState& m = mount();
   double az = 0, alt = 0;
-  cal_.EquatorialToHorizontal(vb::Val(m.TelStatus[2]), vb::Val(m.TelStatus[3]), az, alt);
+  cal_.EquatorialToHorizontal(vb::Val(m.TelStatus[TelItem::RaText]), vb::Val(m.TelStatus[TelItem::DecText]), az, alt);
   const double altDeg = alt * ACal2::kDegPerRad;
   // The status azimuth counts from the south, as the mounts themselves report it; the main
   // window turns it back to the north (the transform gives it from the north).
   double azSouth = std::fmod(az * ACal2::kDegPerRad + 180.0, 360.0);
   if (azSouth < 0) azSouth += 360.0;
-  m.TelStatus[4] = vb::Format(azSouth, QStringLiteral("###0.0"));
-  m.TelStatus[5] = vb::Format(altDeg, QStringLiteral("###0.0"));
+  m.TelStatus[TelItem::AzimuthText] = vb::Format(azSouth, QStringLiteral("###0.0"));
+  m.TelStatus[TelItem::AltitudeText] = vb::Format(altDeg, QStringLiteral("###0.0"));
+  // The numbers carry exactly what the texts show (the same decimal rounding).
+  m.TelAzimuthFromSouth = vb::Val(m.TelStatus[TelItem::AzimuthText]);
+  m.TelAltitude = vb::Val(m.TelStatus[TelItem::AltitudeText]);
   return altDeg;
 }
 
 void CommonMountDriver::WriteHorizonFlag(double altDeg) {
   MountState& m = mount();
-  m.TelStatus[15] = altDeg < m.HorizonLimit ? QStringLiteral("1") : QStringLiteral("0");
+  m.TelStatus[TelItem::BelowHorizon] = altDeg < m.HorizonLimit ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 }  // namespace orvan

@@ -1,6 +1,8 @@
 #pragma once
 // What a mount driver may ask of the main window. The main window implements it; drivers
 // never see the window itself, so they run headless in tests with RecordingMountHost.
+#include "MissionCode.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -17,6 +19,7 @@ class MountHost {
   virtual void TelSlewing(int code) = 0;
   // The main window's command dispatcher (99 = status report after a stop-requested goto).
   virtual void Mission(int16_t code, const QString& text = QString()) = 0;
+  void Mission(MissionCode c, const QString& text = QString()) { Mission(codeOf(c), text); }
   // The application-link notification "OK" sent when a goto completes.
   virtual void SendLinkOk() = 0;
   // A goto that had started was given up (a stop, a lost bridge, a silent mount): the

@@ -64,7 +64,7 @@ void SerialMountDriver::FinishConnect() {
   // A new connection is a new session: a mount given up on (Ignore or Abort to a time-out)
   // that came back is talked to again once the observer reconnects.
   ds_.LastTimeoutAnswer = 0;
-  mount().TelStatus[0] = QStringLiteral("0");
+  mount().TelStatus[TelItem::CommFailed] = QStringLiteral("0");
   BeforeStartUp();
   cmdStartUP();
   AfterStartUp();
@@ -146,7 +146,7 @@ SerialMountDriver::WaitOutcome SerialMountDriver::HandleTimeout(const QString& c
   // Abort and Ignore give up communication and stop waiting: a mount that is gone would
   // otherwise bring the same question back for ever. Abort also ends the program, but only
   // once this transaction has returned: the port must not close under its wait.
-  m.TelStatus[0] = QStringLiteral("1");
+  m.TelStatus[TelItem::CommFailed] = QStringLiteral("1");
   // Nothing will be heard of a goto under way: it is given up and said so.
   if (AbandonGoto()) {
     m.TelState = 1;

@@ -112,10 +112,10 @@ std::optional<bool> frmEVexil::ReadMotionState() {
   }
   MountState& m = mount();
   const bool idle = r[2] == u'I' && r[5] == u'I';
-  if (idle) m.TelStatus[10] = QStringLiteral("0");
+  if (idle) m.TelStatus[TelItem::Positioning] = QStringLiteral("0");
   const auto axis = [&](QChar state, QChar dir, int dirItem, int movingItem) {
     if (state == u'P') {
-      m.TelStatus[10] = QStringLiteral("2");
+      m.TelStatus[TelItem::Positioning] = QStringLiteral("2");
       m.TelState = 2;
       NoteMoving();
       m.TelStatus[movingItem] = QStringLiteral("1");
@@ -127,8 +127,8 @@ std::optional<bool> frmEVexil::ReadMotionState() {
     }
     m.TelStatus[dirItem] = dir == u'F' ? QStringLiteral("1") : QStringLiteral("2");
   };
-  axis(r[2], r[3], 6, 7);
-  axis(r[5], r[6], 8, 9);
+  axis(r[2], r[3], TelItem::HaAxisDirection, TelItem::HaAxisMoving);
+  axis(r[5], r[6], TelItem::DecAxisDirection, TelItem::DecAxisMoving);
   return idle;
 }
 
@@ -219,7 +219,7 @@ bool frmEVexil::TrimHourAxis() {
 bool frmEVexil::PrepareMotion(Purpose p) {
   if (p == Purpose::Sync) return true;
   MountState& m = mount();
-  if (vb::Val(m.TelStatus[10]) > 0) {
+  if (vb::Val(m.TelStatus[TelItem::Positioning]) > 0) {
     Send(QStringLiteral("SP0"));
     m.TelState = 0;
     Wait(500);

@@ -270,8 +270,8 @@ void frmTemma2M::cmdStatus() {
   positionRead_ = true;
   NoteFreshReading();
   host().SetPierSide(QStringLiteral("T") + pierSide_);
-  m.TelStatus[2] = QString::number(m.TelRA, 'g', 15);
-  m.TelStatus[3] = QString::number(m.TelDec, 'g', 15);
+  m.TelStatus[TelItem::RaText] = QString::number(m.TelRA, 'g', 15);
+  m.TelStatus[TelItem::DecText] = QString::number(m.TelDec, 'g', 15);
   UpdateAxisPos();
   for (int i = 0; i < 2; ++i) {
     m.AxisDisp[i] = m.AxisPos[i];
@@ -282,7 +282,7 @@ void frmTemma2M::cmdStatus() {
   // makes one (the controller raises it for a side change after "PT" too).
   const QString s = SendTelescope(QStringLiteral("s"));
   if (s == u"s1") {
-    m.TelStatus[10] = QStringLiteral("2");
+    m.TelStatus[TelItem::Positioning] = QStringLiteral("2");
     if (ds_.GotoActive) NoteMoving();
   }
   // A goto ends on "F", or on "s0" once "s1" was seen (the one "F" may be lost on the line),

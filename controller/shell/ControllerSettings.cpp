@@ -27,15 +27,6 @@ QString read(const QString& path, const char* section, const char* key) {
 
 }  // namespace
 
-QStringList MountListEntries(bool withAscom) {
-  QStringList l{QStringLiteral("E-Vexil"),        QStringLiteral("Temma2M"),
-                QStringLiteral("TemmaPC/PC Jr."), QStringLiteral("Temma2/2 Jr."),
-                QStringLiteral("Meade LX200"),    QStringLiteral("Meade LX200GPS"),
-                QStringLiteral("RST-400(HUBO-i)")};
-  if (withAscom) l << QStringLiteral("ASCOM");
-  return l;
-}
-
 QString RelayEntry(const QString& text) { return text.left(32).leftJustified(32, u' '); }
 
 void IniRead(const QString& path, SharedState& s, SetupFields& f) {

@@ -24,9 +24,6 @@ struct SetupFields {
   QString vcommName;     // "COM" + VCommPort
 };
 
-// The mount list in the order the settings index it.
-QStringList MountListEntries(bool withAscom);
-
 // Loads the site, mount, epoch, park and dome keys into the state and the fields, in the
 // order the controller has always read them.
 void IniRead(const QString& iniPath, SharedState& state, SetupFields& fields);

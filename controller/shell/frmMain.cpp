@@ -2,23 +2,9 @@
 // wherever the layout is fixed, the way the observer's manual measures them.
 #include "frmMain.h"
 
-#include "AppLinkEndpoint.h"
-#include "AppLinkServer.h"
-#include "frmSync.h"
-
-#include "DomeLoop.h"
 #include "DomePanel.h"
-#include "SingleInstance.h"
-#include "SmallWindows.h"
-#include "frmEVexil.h"
-#include "frmASCOM.h"
-#include "frmLX200.h"
-#include "frmRST400.h"
 #include "frmRST400Homing.h"
-#include "frmTemma2M.h"
-#include "frmVSP6.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -51,53 +37,13 @@ QString indexed(const char* base, int i) { return QStringLiteral("%1_%2").arg(QL
 }  // namespace
 
 frmMain::frmMain(MainWindowParts parts, QWidget* parent)
-    : QWidget(parent), parts_(std::move(parts)), acal_(state_.site, state_.mount) {
+    : QWidget(parent), obs_(std::make_unique<Observatory>(*this, std::move(parts))) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("OrvanMirel"));
-  LoopTimer.setObjectName(QStringLiteral("LoopTimer"));
-  DomeLoopTimer.setObjectName(QStringLiteral("DomeLoopTimer"));
-  OneSecTimer.setObjectName(QStringLiteral("OneSecTimer"));
-  BlinkTimer.setObjectName(QStringLiteral("BlinkTimer"));
-  connect(&LoopTimer, &QTimer::timeout, this, &frmMain::LoopTimer_Timer);
-  connect(&OneSecTimer, &QTimer::timeout, this, &frmMain::OneSecTimer_Timer);
-  connect(&BlinkTimer, &QTimer::timeout, this, &frmMain::BlinkTimer_Timer);
   buildUi();
-  connect(&DomeLoopTimer, &QTimer::timeout, this, [this] {
-    if (domeLoop_) domeLoop_->DomeLoopTimer_Timer();
-  });
-  if (!parts_.createMountDriver)
-    parts_.createMountDriver = [this](const QString& entry, QObject*) { return createOwnDriver(entry); };
-  if (!parts_.ascomSendCmd)
-    parts_.ascomSendCmd = [this](const QString& cmd) {
-      if (MountDriver* d = driverFor(QStringLiteral("ASCOM"))) d->SendCmd(cmd);
-    };
 }
 
-MountDriver* frmMain::createOwnDriver(const QString& entry) {
-  if (entry.startsWith(u"Meade LX200")) return new frmLX200(state_, *this, acal_, iniPath_, nullptr, this);
-  if (entry == u"ASCOM") return new frmASCOM(state_, *this, acal_, iniPath_, BridgePortsFromEnvironment(), this);
-  if (entry == u"E-Vexil") return new frmEVexil(state_, *this, acal_, iniPath_, nullptr, this);
-  if (entry.startsWith(u"Temma")) return new frmTemma2M(state_, *this, acal_, iniPath_, nullptr, this);
-  if (entry == u"RST-400(HUBO-i)") {
-    auto* d = new frmRST400(state_, *this, acal_, iniPath_, nullptr, this);
-    homing_ = std::make_unique<frmRST400Homing>(*d, *this, state_);
-    return d;
-  }
-  return nullptr;
-}
-
-frmMain::~frmMain() {
-  LoopTimer.stop();
-  DomeLoopTimer.stop();
-  OneSecTimer.stop();
-  BlinkTimer.stop();
-  if (ascomProcess_) OrvanforASCOMstartup(false);
-  // The links go first: a cooperating program's message must not reach a half-destroyed window.
-  StopAppLink();
-  // The port goes first: a planetarium command must not reach a half-destroyed window.
-  vsp_.reset();
-  domeLoop_.reset();
-}
+frmMain::~frmMain() = default;
 
 void frmMain::buildUi() {
   setStyleSheet(QStringLiteral("QWidget#frmMain { background: rgb(32,32,32); } "
@@ -135,7 +81,7 @@ void frmMain::buildUi() {
   btnSize = named(new QPushButton(QStringLiteral("▼"), this), QStringLiteral("btnSize"));
   btnSize->setGeometry(tw(3135, 870, 285, 270));
   btnSize->setFocusPolicy(Qt::NoFocus);
-  connect(btnSize, &QPushButton::clicked, this, &frmMain::btnSize_Click);
+  connect(btnSize, &QPushButton::clicked, this, [this] { obs_->btnSize_Click(); });
   lblTelescopeName = named(new QLabel(this), QStringLiteral("lblTelescopeName"));
   lblTelescopeName->setGeometry(tw(60, 1155, 3360, 240));
   lblEWF = named(new QLabel(this), QStringLiteral("lblEWF"));
@@ -148,8 +94,8 @@ void frmMain::buildUi() {
   mnu_Mini->setObjectName(QStringLiteral("mnu_Mini"));
   mnu_Hand = mnu_size->addAction(QStringLiteral("ﾊﾝﾄﾞｺﾝﾄﾛｰﾗ表示"));
   mnu_Hand->setObjectName(QStringLiteral("mnu_Hand"));
-  connect(mnu_Mini, &QAction::triggered, this, [this] { FormSizeChange(10); });
-  connect(mnu_Hand, &QAction::triggered, this, [this] { FormSizeChange(11); });
+  connect(mnu_Mini, &QAction::triggered, this, [this] { obs_->FormSizeChange(10); });
+  connect(mnu_Hand, &QAction::triggered, this, [this] { obs_->FormSizeChange(11); });
   QMenu* mnuType = named(MyPopMe->addMenu(QStringLiteral("表示タイプ")), QStringLiteral("mnu_Type"));
   const char* typeTexts[4] = {"2000年分点座標", "視位置座標", "高度/方位座標", "時刻(JST/LST)"};
   for (int i = 0; i < 4; ++i) {
@@ -185,14 +131,14 @@ void frmMain::buildHandPanel(QWidget* parent) {
     optSpeed[i] = named(new QPushButton(QString::fromUtf8(speeds[i]), fraHand), indexed("optSpeed", i));
     optSpeed[i]->setGeometry(tw(360 + i * 900, 1560, 840, 330));
     optSpeed[i]->setFocusPolicy(Qt::NoFocus);
-    connect(optSpeed[i], &QPushButton::pressed, this, [this, i] { optSpeedOn(i); });
+    connect(optSpeed[i], &QPushButton::pressed, this, [this, i] { obs_->optSpeedOn(i); });
   }
   btnP = named(new QPushButton(QStringLiteral("P"), parent), QStringLiteral("btnP"));
   btnP->setGeometry(tw(60, 3480, 900, 360));
   btnP->setToolTip(QStringLiteral("パーキング位置へ移動します"));
   btnP->setStyleSheet(QStringLiteral("background: rgb(64,64,0); color: white;"));
   btnP->setFocusPolicy(Qt::NoFocus);
-  connect(btnP, &QPushButton::clicked, this, &frmMain::btnP_Click);
+  connect(btnP, &QPushButton::clicked, this, [this] { obs_->btnP_Click(); });
   btnZ = named(new QPushButton(QStringLiteral("同期"), parent), QStringLiteral("btnZ"));
   btnZ->setGeometry(tw(1020, 3480, 900, 360));
   btnZ->setToolTip(QStringLiteral("天頂や主な恒星で同期処理を実行します"));
@@ -201,7 +147,7 @@ void frmMain::buildHandPanel(QWidget* parent) {
   btnDetail = named(new QPushButton(QStringLiteral(">>"), parent), QStringLiteral("btnDetail"));
   btnDetail->setGeometry(tw(2520, 3480, 900, 360));
   btnDetail->setFocusPolicy(Qt::NoFocus);
-  connect(btnDetail, &QPushButton::clicked, this, &frmMain::btnDetail_Click);
+  connect(btnDetail, &QPushButton::clicked, this, [this] { obs_->btnDetail_Click(); });
 }
 
 void frmMain::buildSetupPanel(QWidget* parent) {
@@ -243,7 +189,7 @@ void frmMain::buildSetupPanel(QWidget* parent) {
   lm->setGeometry(tw(120, 300, 900, 300));
   cmbTelescope = named(new QComboBox(mount), QStringLiteral("cmbTelescope"));
   cmbTelescope->setGeometry(tw(1020, 270, 2580, 330));
-  connect(cmbTelescope, &QComboBox::activated, this, [this] { cmbTelescope_Click(true); });
+  connect(cmbTelescope, &QComboBox::activated, this, [this] { obs_->cmbTelescope_Click(true); });
   Picture2 = named(new QWidget(mount), QStringLiteral("Picture2"));
   Picture2->setGeometry(tw(60, 690, 3600, 1320));
   lblComm = named(new QLabel(QStringLiteral("COMポート："), Picture2), QStringLiteral("lblComm"));
@@ -258,43 +204,42 @@ void frmMain::buildSetupPanel(QWidget* parent) {
   // In the port's place: the bridge's driver has its own port and mount type.
   btnChooser->setGeometry(tw(60, 0, 1500, 330));
   btnChooser->setVisible(false);
-  connect(btnChooser, &QPushButton::clicked, this, &frmMain::btnChooser_Click);
+  connect(btnChooser, &QPushButton::clicked, this, [this] { obs_->btnChooser_Click(); });
   // The bridge's telescope as the bridge names it, or what went wrong with the bridge.
   lblAscomTelescope = named(new QLabel(Picture2), QStringLiteral("lblAscomTelescope"));
   lblAscomTelescope->setGeometry(tw(1620, 30, 1980, 300));
   lblAscomTelescope->setVisible(false);
   btnUtility = named(new QPushButton(QStringLiteral("ユーティリティ"), fraSetup), QStringLiteral("btnUtility"));
   btnUtility->setGeometry(tw(0, 3840, 1800, 360));
-  connect(btnUtility, &QPushButton::clicked, this, &frmMain::btnUtility_Click);
+  connect(btnUtility, &QPushButton::clicked, this, [this] { obs_->btnUtility_Click(); });
   btnDocument = named(new QPushButton(QStringLiteral("ドキュメント"), fraSetup), QStringLiteral("btnDocument"));
   btnDocument->setGeometry(tw(1920, 3840, 1800, 360));
   connect(btnDocument, &QPushButton::clicked, this, &frmMain::btnDocument_Click);
 }
 
-void frmMain::fieldsToWidgets() {
-  for (int i = 0; i < 8; ++i) txtLocation[i]->setText(fields_.txtLocation[i]);
-  optNS[fields_.optNS == 1 ? 1 : 0]->setChecked(true);
-  optEW[fields_.optEW == 1 ? 1 : 0]->setChecked(true);
+void frmMain::showFields(const SetupFields& fields) {
+  for (int i = 0; i < 8; ++i) txtLocation[i]->setText(fields.txtLocation[i]);
+  optNS[fields.optNS == 1 ? 1 : 0]->setChecked(true);
+  optEW[fields.optEW == 1 ? 1 : 0]->setChecked(true);
   for (auto* b : optMount) {
     b->setAutoExclusive(false);
     b->setChecked(false);
     b->setAutoExclusive(true);
   }
-  if (fields_.optMount >= 0) optMount[fields_.optMount]->setChecked(true);
-  if (cmbTelescope->count() != fields_.mountList.size()) {
+  if (fields.optMount >= 0) optMount[fields.optMount]->setChecked(true);
+  if (cmbTelescope->count() != fields.mountList.size()) {
     cmbTelescope->clear();
-    cmbTelescope->addItems(fields_.mountList);
+    cmbTelescope->addItems(fields.mountList);
   }
-  cmbTelescope->setCurrentIndex(fields_.mountIndex);
+  cmbTelescope->setCurrentIndex(fields.mountIndex);
   cmbComm->clear();
-  cmbComm->addItems(fields_.portList);
+  cmbComm->addItems(fields.portList);
   markUnusablePorts();
-  cmbComm->setCurrentIndex(fields_.portIndex);
-  shownFields_ = widgetFields();
+  cmbComm->setCurrentIndex(fields.portIndex);
 }
 
-SetupFields frmMain::widgetFields() const {
-  SetupFields f = fields_;
+SetupFields frmMain::readFields(const SetupFields& base) const {
+  SetupFields f = base;
   for (int i = 0; i < 8; ++i) f.txtLocation[i] = txtLocation[i]->text();
   f.optNS = optNS[1]->isChecked() ? 1 : 0;
   f.optEW = optEW[1]->isChecked() ? 1 : 0;
@@ -304,36 +249,38 @@ SetupFields frmMain::widgetFields() const {
   return f;
 }
 
-void frmMain::widgetsToFields() { fields_ = widgetFields(); }
+QString frmMain::selectedCommPort() const { return cmbComm ? cmbComm->currentText() : QString(); }
 
-QString frmMain::SelectedCommPort() const { return cmbComm ? cmbComm->currentText() : QString(); }
+QString frmMain::selectedMountEntry() const { return cmbTelescope->currentText(); }
 
 void frmMain::setDisplayMode(int mode) {
   static const char* texts[4] = {"RA/DEC (J2000)", "RA/DEC (視位置)", "ALT/AZ", "JST/LST"};
-  displayMode_ = mode & 3;
-  Frame1->setTitle(QString::fromUtf8(texts[displayMode_]));
+  obs_->setDisplayMode(mode);
+  const int shown = obs_->displayMode();
+  Frame1->setTitle(QString::fromUtf8(texts[shown]));
   for (int i = 0; i < 4; ++i) {
-    chkDisp[i]->setChecked(i == displayMode_);
-    chkDisp[i]->setStyleSheet(i == displayMode_ ? QStringLiteral("background: rgb(255,255,0); color: black;")
-                                                : QStringLiteral("background: rgb(64,64,0); color: rgb(192,192,192);"));
+    chkDisp[i]->setChecked(i == shown);
+    chkDisp[i]->setStyleSheet(i == shown ? QStringLiteral("background: rgb(255,255,0); color: black;")
+                                         : QStringLiteral("background: rgb(64,64,0); color: rgb(192,192,192);"));
   }
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e) {
   const bool display = watched == Frame1 || watched == lblRaDec[0] || watched == lblRaDec[1];
+  const int layout = obs_->windowLayout();
   if (display && e->type() == QEvent::MouseButtonDblClick) {
     if (watched == Frame1) {
-      setDisplayMode((displayMode_ + 1) % 4);
-    } else if (layout_ == 0) {
-      FormSizeChange(11);
-    } else if (layout_ == 1) {
-      FormSizeChange(10);
+      setDisplayMode((obs_->displayMode() + 1) % 4);
+    } else if (layout == 0) {
+      obs_->FormSizeChange(11);
+    } else if (layout == 1) {
+      obs_->FormSizeChange(10);
     }
     return true;
   }
   if (display && e->type() == QEvent::MouseButtonPress) {
     auto* me = static_cast<QMouseEvent*>(e);
-    if (me->button() == Qt::RightButton && (layout_ == 0 || layout_ == 1)) {
+    if (me->button() == Qt::RightButton && (layout == 0 || layout == 1)) {
       openPopup(me->globalPosition().toPoint());
       return true;
     }
@@ -342,8 +289,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void frmMain::openPopup(const QPoint& globalPos) {
-  mnu_Mini->setEnabled(layout_ != 0);
-  mnu_Hand->setEnabled(layout_ == 0);
+  mnu_Mini->setEnabled(obs_->windowLayout() != 0);
+  mnu_Hand->setEnabled(obs_->windowLayout() == 0);
   MyPopMe->popup(globalPos);
 }
 
@@ -357,49 +304,25 @@ void frmMain::keyPressEvent(QKeyEvent* e) {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
-  // Refused as a second instance: nothing of this run was loaded, nothing is to be saved.
-  if (!loadBegun_) {
-    e->accept();
-    return;
-  }
-  // During the start-up a close (SIGTERM, Ctrl+C) is kept for the start-up to act on as soon
-  // as the step in progress has returned.
-  if (starting_) {
-    closeAsked_ = true;
-    e->ignore();
-    return;
-  }
-  bool cancel = false;
-  Form_QueryUnload(cancel);
-  if (cancel) e->ignore();
-  else e->accept();
+  if (obs_->CloseRequested()) e->accept();
+  else e->ignore();
 }
 
-void frmMain::showLayout(bool domePanel) {
+void frmMain::fitToLayout(int layout, bool domePanel) {
   // The mini layout is the display alone, the hand layout adds the hand controller (and the
   // dome panel below it), the set-up layout the set-up column beside them.
-  const bool hand = layout_ != 0;
+  const bool hand = layout != 0;
   for (QWidget* w : {static_cast<QWidget*>(fraHand), static_cast<QWidget*>(btnP), static_cast<QWidget*>(btnZ),
                      static_cast<QWidget*>(btnDetail)})
     w->setVisible(hand);
   domePanel_->setVisible(hand && domePanel);
-  fraSetup->setVisible(layout_ == 2);
+  fraSetup->setVisible(layout == 2);
   // The window ends a margin past the rightmost and the lowest control it shows.
   QRect shown;
   for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (!w->isWindow() && w->isVisibleTo(this)) shown |= w->geometry();
   constexpr int kMargin = 60 / kTwips;
   setFixedSize(shown.right() + 1 + kMargin, shown.bottom() + 1 + kMargin);
-}
-
-void frmMain::Beep() { QApplication::beep(); }
-
-void frmMain::setDomePanelEnabled(bool enabled) { domePanel_->setDomePanelsEnabled(enabled); }
-
-void frmMain::IniRead() {
-  widgetsToFields();
-  orvan::IniRead(iniPath_, state_, fields_);
-  fieldsToWidgets();
 }
 
 }  // namespace orvan

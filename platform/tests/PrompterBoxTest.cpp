@@ -49,8 +49,3 @@ TEST(MessageBoxPrompter, ATimeOutQuestionClosedWithoutAButtonIsNotAbort) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

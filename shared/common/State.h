@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace orvan {
@@ -19,6 +20,27 @@ struct SiteState {
   QString MountType;                // "G", "F" or "FS", exactly as read
 };
 
+// The items of `TelStatus` the system uses; the others stay empty. The texts are what the
+// drivers have always written (the links and the logs read them); the position also exists as
+// numbers in MountState.
+namespace TelItem {
+enum : std::size_t {
+  CommFailed = 0,    // "1" once the observer answered a reply time-out with Abort or Ignore
+  RaText = 2,        // TelRA as decimal text
+  DecText = 3,       // TelDec as decimal text
+  AzimuthText = 4,   // degrees from the south, "###0.0"
+  AltitudeText = 5,  // degrees, "###0.0"
+  // The E-Vexil's "ST" reply: direction ("1" forward, "2" back) and moving ("1") of each axis.
+  HaAxisDirection = 6,
+  HaAxisMoving = 7,
+  DecAxisDirection = 8,
+  DecAxisMoving = 9,
+  Positioning = 10,  // "2" while the E-Vexil positions or the Temma says "s1", else "0"
+  AxisLimit = 14,    // "1" at the mount type's hour-angle limit
+  BelowHorizon = 15, // "1" below HorizonLimit
+};
+}  // namespace TelItem
+
 // Mount state written by the drivers and read by the main window and the links.
 struct MountState {
   double TelRA = 0;     // seconds of time, equinox of date
@@ -27,7 +49,11 @@ struct MountState {
   double GotoDec = 0;
   QString GotoEpoch;    // "EOD" or "2000"
   int16_t TelState = 0; // 0 stand-by, 1 tracking, 2 slewing or moved by hand
-  std::array<QString, 22> TelStatus{};
+  std::array<QString, 22> TelStatus{};  // indexed by TelItem
+  // The position of TelStatus(4)/(5) as numbers, rounded to the tenth as the texts are, so
+  // that readers need not parse the texts back; 0 until the first status.
+  double TelAzimuthFromSouth = 0;  // degrees
+  double TelAltitude = 0;          // degrees
   int32_t CommEventCode = 0;
   Flag StopRequest = kFalse;
   Flag InMissionCall = kFalse;

@@ -3,6 +3,7 @@
 #include "../../controller/shell/tests/MainWindowFixture.h"
 #include "../../platform/tests/WidgetsInside.h"
 #include "ControllerSettings.h"
+#include "MountCatalog.h"
 #include "Cp932.h"
 #include "IniFile.h"
 #include "Prompter.h"
@@ -114,7 +115,7 @@ TEST_F(Editor, AnEditSavedWithWriteIsWhatTheControllerReadsAndNothingElseMoves) 
 
   SharedState s;
   SetupFields f;
-  f.mountList = MountListEntries(false);
+  f.mountList = MountCatalog::entries(false);
   for (int i = 0; i < u.cmbComm->count(); ++i) f.portList << u.cmbComm->itemText(i);
   IniRead(ini, s, f);
   EXPECT_EQ(s.site.SiteLatitude, -(33 * 3600 + 7 * 60 + 10));
@@ -460,8 +461,8 @@ TEST_F(BothPrograms, WhatTheUtilitySavedWhileTheControllerRanIsNotUndoneByTheCon
   EXPECT_EQ(ReadIni(ini(), "TELESCOPE", "Mount"), u"F");
   EXPECT_EQ(ReadIni(ini(), "Location", "LONGITUDE"), u"E139:44:20");
   // And the controller now works on the file as both programs left it.
-  EXPECT_EQ(w->fields().txtLocation[6], u"77");
-  EXPECT_EQ(w->fields().optMount, 1);
+  EXPECT_EQ(obs().fields().txtLocation[6], u"77");
+  EXPECT_EQ(obs().fields().optMount, 1);
 
   // The utility saves again while the controller runs; closing the controller keeps it.
   u.txtLocation[6]->setText(QStringLiteral("90"));

@@ -49,7 +49,7 @@ class DomeOnALine : public ::testing::Test {
     s.domeSettings.HomePosition = 150;
     s.domeSettings.SLIT_TIMER = 30;
     s.mount.AxisRev[2] = 3600;
-    s.mount.TelStatus[5] = "45.0";
+    s.mount.TelAltitude = 45.0;
     s.dome.DomeInUse = true;
     for (int k = 21; k <= 26; ++k)
       s.dome.RelayTable[k] = ReadIni(ini, "RELAY", QStringLiteral("$0%1").arg(k)).leftJustified(32, u' ', true);

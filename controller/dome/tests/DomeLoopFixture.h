@@ -31,7 +31,7 @@ class DomeLoopFixture : public ::testing::Test {
     s.domeSettings.DOME_REVOLVE = 2;
     s.domeSettings.HomePosition = 8;
     s.domeSettings.SLIT_TIMER = 3;
-    s.mount.TelStatus[5] = "45.0";
+    s.mount.TelAltitude = 45.0;
     loop.setDriver(&dome);
     loop.setWait([this](long ms) {
       waits.push_back(ms);

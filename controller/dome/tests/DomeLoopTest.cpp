@@ -36,12 +36,13 @@ TEST_F(DomeFollow, ErrorEqualToTheToleranceStopsSlightlyMoreStarts) {
 TEST_F(DomeFollow, NothingIsCommandedForATelescopeAtOrBelowTheHorizon) {
   connectFollowing();
   domeAt(100);
-  for (const char* alt : {"0.0", "-12.5", ""}) {
-    s.mount.TelStatus[5] = alt;
+  // 0 is also what a mount that has not reported yet leaves.
+  for (double alt : {0.0, -12.5}) {
+    s.mount.TelAltitude = alt;
     loop.DomeLoopTimer_Timer();
   }
   EXPECT_TRUE(dome.relays.isEmpty());
-  s.mount.TelStatus[5] = "0.1";
+  s.mount.TelAltitude = 0.1;
   loop.DomeLoopTimer_Timer();
   EXPECT_EQ(dome.relays, QStringList({"R21"}));
 }
@@ -175,12 +176,12 @@ TEST_F(DomeFollow, RainClosesTheSlitOnlyWhenTheObserverAskedForIt) {
     EXPECT_TRUE(dome.relays.isEmpty());
     // A telescope below the horizon skips the tick, but not the weather.
     s.dome.SlitState = 0;
-    s.mount.TelStatus[5] = "-5.0";
+    s.mount.TelAltitude = -5.0;
     const qsizetype reports = view.weather.size();
     loop.DomeLoopTimer_Timer();
     EXPECT_EQ(view.weather.size(), reports + 1);
     EXPECT_EQ(dome.relays.contains("R25"), rainClose);
-    s.mount.TelStatus[5] = "45.0";
+    s.mount.TelAltitude = 45.0;
     s.dome.SlitState = 2;
     dome.relays.clear();
   }
@@ -472,7 +473,7 @@ TEST(SerialDome, ASilentControllerNeverOverwritesTheStoredAlignment) {
   s.domeSettings.Controller = 1;
   s.domeSettings.CommPort = 5;
   s.mount.AxisRev[2] = 3600;
-  s.mount.TelStatus[5] = "30";
+  s.mount.TelAltitude = 30;
   s.dome.RelayTable[22] = QStringLiteral("01").leftJustified(32, u'*');
   s.dome.RelayTable[23] = QStringLiteral("00").leftJustified(32, u'*');
   ManualClock clock(QDate(2026, 12, 7), 3600);
@@ -516,7 +517,7 @@ TEST(DomeControllerChoice, EveryControllerValueIsSafe) {
     SharedState s;
     s.domeSettings.Controller = controller;
     s.mount.AxisRev[2] = 3600;
-    s.mount.TelStatus[5] = "30";
+    s.mount.TelAltitude = 30;
     ScriptedPrompter prompter;
     ScopedPrompter scoped(prompter);
     int ended = 0;

@@ -100,7 +100,7 @@ class Rehearsal : public ::testing::Test {
     }
     double az = 0, alt = 0;
     n.acal.EquatorialToHorizontal(n.s.mount.TelRA, n.s.mount.TelDec, az, alt);
-    n.s.mount.TelStatus[5] = QString::number(alt / kDeg, 'f', 1);
+    n.s.mount.TelAltitude = std::round(alt / kDeg * 10) / 10;
   }
 
   // Runs the night for `seconds`: the mount moves, the dome loop ticks every 200 ms and the

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using orvan::test::FakeMountDriver;
+
 using namespace orvan;
 
 namespace {
@@ -48,18 +50,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!line) continue;
     check(linkwire::Format(line->kind, line->code, line->text).chopped(1) == raw || raw.endsWith(' '),
           "a parsed line does not read back the same");
-    const size_t before = mount.calls.size();
+    const size_t before = mount.made.size();
     const auto missionsBefore = host.missions.size();
     const bool acted = endpoint.message(line->code, line->text);
-    for (size_t i = before; i < mount.calls.size(); ++i) {
-      const auto& c = mount.calls[i];
+    for (size_t i = before; i < mount.made.size(); ++i) {
+      const auto& c = mount.made[i];
       check(c.op == "cmdGoto" || c.op == "cmdSync", "an operation the link never asks for");
       check(std::isfinite(c.ra) && std::isfinite(c.dec) && c.ra >= 0 && c.ra < 86400 && std::fabs(c.dec) <= 324000,
             "a target outside the sky");
       if (c.op == "cmdGoto") check(line->code == 2 && linkwire::IsTargetText(line->text.section(',', 3, 3)), "goto without a target");
       if (c.op == "cmdSync") check(line->code == 90, "sync from another code");
     }
-    if (!acted) check(mount.calls.size() == before && host.missions.size() == missionsBefore, "a dropped message acted");
+    if (!acted) check(mount.made.size() == before && host.missions.size() == missionsBefore, "a dropped message acted");
   }
   (void)sent;
   return 0;

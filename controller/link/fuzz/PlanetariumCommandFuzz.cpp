@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using orvan::test::FakeMountDriver;
+
 using namespace orvan;
 
 namespace {
@@ -58,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host.telescope = size % 2 ? &mount : nullptr;
   host.shared.site.MountType = "G";
   host.shared.planetarium.SkyMapEpoch = size % 3 == 0 ? 2 : 1;
-  mount.calls.clear();
+  mount.made.clear();
   // The first byte chooses where the reads split the rest; each read comes a tenth of a
   // second after the one before, so a pause of more than a second sometimes falls between.
   if (size == 0) return 0;
@@ -91,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(sky.TargetDec >= -324000 && sky.TargetDec <= 324000, "TargetDec inside the sky");
   check(sky.MoveRate >= 0 && sky.MoveRate <= 3, "MoveRate 0..3");
   for (QChar c : reply) check(c.unicode() < 128 || c == QChar(0xFF9F), "reply encodable as one byte");
-  for (const auto& c : mount.calls) {
+  for (const auto& c : mount.made) {
     if (c.op == "cmdGoto" || c.op == "cmdSync") check(c.ra >= 0 && c.ra < 86400, "goto inside a day");
     if (c.op == "cmdMove") check(c.speed == 9 || (c.speed >= 1 && c.speed <= 3), "move speed");
     if (c.op == "cmdMove") check(c.speed == 9 || !c.text.isEmpty(), "a move has a direction");

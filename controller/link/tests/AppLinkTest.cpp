@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using orvan::test::FakeMountDriver;
+
 using namespace orvan;
 using linkwire::Kind;
 
@@ -93,8 +95,8 @@ TEST_F(AppLinkEndpointTest, Mission150GoesToATargetAboveTheHorizonAndRefusesOneB
   host.shared.planetarium.SkyMapEpoch = 1;
   EXPECT_TRUE(link.message(2, "150,0,0," + zenith() + ",M1"));
   ASSERT_EQ(mount.ops(), QStringList{"cmdGoto"});
-  EXPECT_EQ(mount.calls[0].text, "2000");
-  const double ra = mount.calls[0].ra, dec = mount.calls[0].dec;
+  EXPECT_EQ(mount.made[0].text, "2000");
+  const double ra = mount.made[0].ra, dec = mount.made[0].dec;
   EXPECT_EQ(dec, 36 * 3600);
   EXPECT_EQ(host.shared.mount.GotoRA, ra);
   EXPECT_EQ(host.shared.mount.GotoEpoch, "2000");
@@ -107,7 +109,7 @@ TEST_F(AppLinkEndpointTest, Mission150GoesToATargetAboveTheHorizonAndRefusesOneB
 
   // Below the horizon, and a goto the driver does not accept: "NG", nothing else.
   EXPECT_TRUE(link.message(2, "150,0,0," + target(cal.LocalSiderealTime(), -80) + ",Low"));
-  mount.gotoResult = false;
+  mount.gotoAnswer = false;
   EXPECT_TRUE(link.message(2, "150,0,0," + zenith()));
   EXPECT_EQ(mount.ops(), (QStringList{"cmdGoto", "cmdGoto"}));
   EXPECT_EQ(sent, (std::vector<std::pair<int16_t, QString>>{{2, "NG"}, {2, "NG"}}));
@@ -134,9 +136,9 @@ TEST_F(AppLinkEndpointTest, MissionsPositionAndSync) {
   EXPECT_TRUE(link.message(90, " 7200.5 , 1800"));
   // J2000 whatever the planetarium port's epoch: the frame code 91 answers in.
   ASSERT_EQ(mount.ops(), (QStringList{"cmdSync", "cmdSync"}));
-  EXPECT_EQ(mount.calls[0].text, "2000");
-  EXPECT_EQ(mount.calls[1].text, "2000");
-  EXPECT_EQ(mount.calls[1].ra, 7200.5);
+  EXPECT_EQ(mount.made[0].text, "2000");
+  EXPECT_EQ(mount.made[1].text, "2000");
+  EXPECT_EQ(mount.made[1].ra, 7200.5);
 
   link.answer(90, "Utility");
   link.answer(90, "utility");
@@ -153,7 +155,7 @@ TEST_F(AppLinkEndpointTest, MalformedMessagesMoveNothingAndAnswerNothing) {
                            "0,324001", "0x10,0", "12:00:00,+10"})
     EXPECT_FALSE(link.message(90, text)) << text;
   for (int16_t code : {0, 1, 3, 88, 91, 99, -2}) EXPECT_FALSE(link.message(code, "150,0,0," + zenith()));
-  EXPECT_TRUE(mount.calls.empty());
+  EXPECT_TRUE(mount.made.empty());
   EXPECT_TRUE(host.missions.empty());
   EXPECT_TRUE(sent.empty());
 }
@@ -194,7 +196,7 @@ TEST(AppLinkServer, SeveralClientsASilentOneAndGarbage) {
   }
   EXPECT_EQ(server.clientCount(), 2);
   EXPECT_EQ(server.clientsLetGo(), 1);
-  for (int i = 0; i < 100 && mount.calls.size() < 2; ++i) Wait(10);
+  for (int i = 0; i < 100 && mount.made.size() < 2; ++i) Wait(10);
   // The stop and the well-formed sync acted; nothing else did.
   EXPECT_EQ(host.missions, (std::vector<std::pair<int16_t, QString>>{{52, ""}}));
   ASSERT_EQ(mount.ops(), QStringList{"cmdSync"});

@@ -14,6 +14,8 @@
 
 #include <cmath>
 
+using orvan::test::FakeMountDriver;
+
 namespace orvan {
 namespace {
 
@@ -102,7 +104,7 @@ class IndiInteropTest : public ::testing::TestWithParam<Driver> {
         ms);
   }
   const FakeMountDriver::Call* last(const char* op) {
-    for (auto it = mount->calls.rbegin(); it != mount->calls.rend(); ++it)
+    for (auto it = mount->made.rbegin(); it != mount->made.rend(); ++it)
       if (it->op == op) return &*it;
     return nullptr;
   }
@@ -141,7 +143,7 @@ TEST_P(IndiInteropTest, SteersTheMount) {
   EXPECT_EQ(last("cmdSync")->ra, 26100);
   EXPECT_EQ(last("cmdSync")->dec, 36000);
 
-  mount->calls.clear();
+  mount->made.clear();
   ASSERT_TRUE(indi->set("TELESCOPE_ABORT_MOTION.ABORT=On"));
   EXPECT_TRUE(IndiSession::pumpUntil(
       [&] {

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using orvan::test::FakeMountDriver;
+
 namespace orvan {
 namespace {
 
@@ -73,7 +75,7 @@ TEST_F(PlanetariumCommandTest, SpacedLayoutSetsTheTarget) {
   EXPECT_EQ(sky().TargetRA, 18753);
   EXPECT_EQ(send(":Sd -05*10:20#"), "1");
   EXPECT_EQ(sky().TargetDec, -18620);
-  EXPECT_TRUE(mount.calls.empty());
+  EXPECT_TRUE(mount.made.empty());
 }
 
 TEST_F(PlanetariumCommandTest, BothLayoutsGiveTheSameGotoTarget) {
@@ -83,13 +85,13 @@ TEST_F(PlanetariumCommandTest, BothLayoutsGiveTheSameGotoTarget) {
       {"#:Q#:Sr05:30:00#", QString(":Sd+20") + kDeg + "15:00#", ":MS#"},  // Stellarium
   };
   for (const QStringList& writes : layouts) {
-    mount.calls.clear();
+    mount.made.clear();
     sky().TargetRA = sky().TargetDec = 0;
     EXPECT_EQ(send(writes[0]).back(), u'1') << writes[0].toStdString();
     EXPECT_EQ(send(writes[1]), "1") << writes[1].toStdString();
     EXPECT_EQ(send(writes[2]), "0");
-    ASSERT_FALSE(mount.calls.empty());
-    const auto& go = mount.calls.back();
+    ASSERT_FALSE(mount.made.empty());
+    const auto& go = mount.made.back();
     EXPECT_EQ(go.op, "cmdGoto");
     EXPECT_EQ(go.ra, 19800);
     EXPECT_EQ(go.dec, 72900);
@@ -104,10 +106,10 @@ TEST_F(PlanetariumCommandTest, StellariumChunkStopsHandMotionThenSetsRa) {
   // Two commands, two replies; Stellarium skips the stop's '#' before the set reply.
   EXPECT_EQ(send("#:Q#:Sr06:46:22#"), "#1");
   EXPECT_EQ(sky().TargetRA, 24382);
-  ASSERT_EQ(mount.calls.size(), 1u);
-  EXPECT_EQ(mount.calls[0].op, "cmdMove");
-  EXPECT_EQ(mount.calls[0].text, "");
-  EXPECT_EQ(mount.calls[0].speed, 9);
+  ASSERT_EQ(mount.made.size(), 1u);
+  EXPECT_EQ(mount.made[0].op, "cmdMove");
+  EXPECT_EQ(mount.made[0].text, "");
+  EXPECT_EQ(mount.made[0].speed, 9);
   EXPECT_EQ(send(QString(":Sd-16") + kDeg + "45:09#"), "1");
   EXPECT_EQ(sky().TargetDec, -60309);
 }
@@ -122,7 +124,7 @@ TEST_F(PlanetariumCommandTest, MalformedSetIsRefusedAndEndsTheText) {
   EXPECT_EQ(send(":CM#"), "");
   EXPECT_EQ(sky().TargetRA, 100);
   EXPECT_EQ(sky().TargetDec, 45240);
-  EXPECT_TRUE(mount.calls.empty());
+  EXPECT_TRUE(mount.made.empty());
   EXPECT_EQ(send(":Sr05:00:00#:MS#"), "10");  // a good RA makes the target whole again
   EXPECT_EQ(mount.ops(), QStringList({"cmdGoto"}));
 }
@@ -135,7 +137,7 @@ TEST_F(PlanetariumCommandTest, GotoAndSyncPassCopiesInTheConfiguredFrame) {
   EXPECT_EQ(send(":MS#"), "0");
   EXPECT_EQ(send(":CM#"), "#");
   ASSERT_EQ(mount.ops(), QStringList({"cmdGoto", "cmdSync"}));
-  for (const auto& c : mount.calls) {
+  for (const auto& c : mount.made) {
     EXPECT_EQ(c.text, "2000");
     EXPECT_EQ(c.ra, 1000);
   }
@@ -148,7 +150,7 @@ TEST_F(PlanetariumCommandTest, RefusedGotoIsReportedTheMeadeWay) {
   host.shared.mount.GotoRA = 111;
   host.shared.mount.GotoDec = 222;
   host.shared.mount.GotoEpoch = "EOD";
-  mount.gotoResult = false;
+  mount.gotoAnswer = false;
   EXPECT_EQ(send(":Sr 05:12:33#"), "1");
   EXPECT_EQ(send(":MS#"), "1Object Below Horizon#");  // the controller refused it itself
   // The last goto's target stays what it was.
@@ -162,12 +164,12 @@ TEST_F(PlanetariumCommandTest, RefusedGotoIsReportedTheMeadeWay) {
 }
 
 TEST_F(PlanetariumCommandTest, RefusedSyncIsNeverAnsweredAsDone) {
-  mount.syncResult = false;
+  mount.syncAnswer = false;
   EXPECT_EQ(send(":CM#"), "");
   host.telescope = nullptr;
   EXPECT_EQ(send(":CM#"), "");
   host.telescope = &mount;
-  mount.syncResult = true;
+  mount.syncAnswer = true;
   EXPECT_EQ(send(":CM#"), "#");
 }
 
@@ -186,11 +188,11 @@ TEST_F(PlanetariumCommandTest, HandMotionFollowsTheChosenRate) {
   const std::vector<std::pair<QString, int>> expected = {{"N", 2},  // no rate chosen yet: the middle one
                                                          {"E", 1}, {"W", 3}, {"S", 3}, {"N", 9},
                                                          {"E", 9}, {"W", 9}, {"S", 9}, {"", 9}};
-  ASSERT_EQ(mount.calls.size(), expected.size());
+  ASSERT_EQ(mount.made.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(mount.calls[i].op, "cmdMove") << i;
-    EXPECT_EQ(mount.calls[i].text, expected[i].first) << i;
-    EXPECT_EQ(mount.calls[i].speed, expected[i].second) << i;
+    EXPECT_EQ(mount.made[i].op, "cmdMove") << i;
+    EXPECT_EQ(mount.made[i].text, expected[i].first) << i;
+    EXPECT_EQ(mount.made[i].speed, expected[i].second) << i;
   }
 }
 
@@ -205,7 +207,7 @@ TEST_F(PlanetariumCommandTest, OnlyWholeCommandsByTheirExactNameAct) {
     const QString reply = send(QString::fromLatin1(n));
     EXPECT_TRUE(reply.isEmpty() || reply == "PP") << n << " -> " << reply.toStdString();
   }
-  EXPECT_TRUE(mount.calls.empty()) << mount.ops().join(' ').toStdString();
+  EXPECT_TRUE(mount.made.empty()) << mount.ops().join(' ').toStdString();
   EXPECT_TRUE(host.missions.empty());
   EXPECT_EQ(sky().MoveRate, 0);
   EXPECT_FALSE(QFile::exists(host.IniPath()));
@@ -304,7 +306,7 @@ TEST_F(PlanetariumCommandTest, ConnectionAndSlewQueries) {
   host.shared.mount.TelState = 2;
   EXPECT_EQ(send(":D#"), QString(QChar(0x7F)) + "#");
   for (const char* silent : {":U#", ":GW#", ":Gx#", "", "#", "hello"}) EXPECT_EQ(send(silent), "") << silent;
-  EXPECT_TRUE(mount.calls.empty());
+  EXPECT_TRUE(mount.made.empty());
 }
 
 TEST_F(PlanetariumCommandTest, J2000FrameAnswersPrecessedPosition) {

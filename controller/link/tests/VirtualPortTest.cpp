@@ -30,6 +30,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+using orvan::test::FakeMountDriver;
+
 namespace orvan {
 namespace {
 
@@ -159,7 +161,7 @@ TEST_F(VirtualPortTest, RepliesGoBackByteForByte) {
 
   // A command without a reply writes nothing: the next reply is all the client reads.
   ASSERT_EQ(::write(fd, ":Mn#", 4), 4);
-  ASSERT_TRUE(pumpUntil([&] { return !mount.calls.empty(); }));
+  ASSERT_TRUE(pumpUntil([&] { return !mount.made.empty(); }));
   EXPECT_EQ(ask(fd, ":GR#"), "12:34:56#");
   ::close(fd);
 }
@@ -354,7 +356,7 @@ TEST_F(VirtualPortTest, AFloodOfValidCommandsIsAnsweredInOrder) {
   EXPECT_EQ(replies.size(), rounds * 50 * group.size());
   EXPECT_EQ(replies.count(group), rounds * 50);
   EXPECT_EQ(host.shared.planetarium.TargetRA, 3723);
-  EXPECT_TRUE(mount.calls.empty());
+  EXPECT_TRUE(mount.made.empty());
   ::close(fd);
 }
 

@@ -462,6 +462,9 @@ TEST_F(LX200, StatusAzimuthCountsFromTheSouthAsTheMainWindowExpects) {
   drv.cmdStatus();
   EXPECT_EQ(state.mount.TelStatus[4], "0.0");
   EXPECT_EQ(state.mount.TelStatus[5], "54.3");  // 90 - 35.67 at the equator on the meridian
+  // The numbers beside the texts hold the same rounded values (the dome loop reads them).
+  EXPECT_DOUBLE_EQ(state.mount.TelAltitude, 54.3);
+  EXPECT_DOUBLE_EQ(state.mount.TelAzimuthFromSouth, 0.0);
   const int32_t east = (lst + 21600) % 86400;  // hour angle -6 h: rising in the east
   fake->setResponder([&](const QByteArray& w) {
     return w == ":GR#" ? reply(east) : QByteArrayLiteral("+00*00:00#");
@@ -469,6 +472,8 @@ TEST_F(LX200, StatusAzimuthCountsFromTheSouthAsTheMainWindowExpects) {
   drv.cmdStatus();
   EXPECT_EQ(state.mount.TelStatus[4], "270.0");
   EXPECT_EQ(state.mount.TelStatus[5], "0.0");
+  EXPECT_DOUBLE_EQ(state.mount.TelAzimuthFromSouth, 270.0);
+  EXPECT_DOUBLE_EQ(state.mount.TelAltitude, 0.0);
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ class BridgeNight : public MainWindowTest {
     MainWindowParts p;
     p.linkSend = [this](int code, const QString& text, bool) { linkSent.emplace_back(code, text); };
     w = std::make_unique<frmMain>(p);
-    w->setStartWait(0);
+    obs().setStartWait(0);
     ASSERT_TRUE(w->Form_Load());
     w->show();
   }
@@ -77,13 +77,13 @@ class BridgeNight : public MainWindowTest {
            pattern("10") + "\n$022=" + pattern("01") + "\n$023=" + pattern("00") + "\n$024=" + pattern("**10") +
            "\n$025=" + pattern("**01") + "\n$026=" + pattern("**00") + "\n";
   }
-  const DomeState& domeState() { return w->state().dome; }
-  MountState& m() { return w->state().mount; }
+  const DomeState& domeState() { return obs().state().dome; }
+  MountState& m() { return obs().state().mount; }
   QString ascomLabel() { return find<QLabel>("lblAscomTelescope")->text(); }
   // A goto to the meridian at `decDeg` (equinox of date), as the main window's callers give it.
   bool gotoMeridian(double decDeg) {
-    double ra = w->acal().LocalSiderealTime(), dec = decDeg * 3600;
-    return w->Telescope()->cmdGoto(ra, dec, QStringLiteral("EOD"));
+    double ra = obs().acal().LocalSiderealTime(), dec = decDeg * 3600;
+    return obs().Telescope()->cmdGoto(ra, dec, QStringLiteral("EOD"));
   }
   bool near(double decDeg) { return std::fabs(m().TelDec - decDeg * 3600) < 60; }
 };
@@ -95,7 +95,7 @@ TEST_F(BridgeNight, ChooseConnectGotoSyncStopTheServerKilledMidGotoAndPark) {
   startReal();
   // The bridge entry is offered and opens the set-up layout; no telescope chosen yet.
   ASSERT_EQ(w->windowLayout(), 2);
-  ASSERT_NE(w->Telescope(), nullptr);
+  ASSERT_NE(obs().Telescope(), nullptr);
   EXPECT_TRUE(find("btnChooser")->isVisible());
   ASSERT_TRUE(waitUntil([&] { return ascomLabel() == "Please choose"; }, 20)) << ascomLabel().toStdString();
   click(find("btnDetail"));
@@ -113,7 +113,7 @@ TEST_F(BridgeNight, ChooseConnectGotoSyncStopTheServerKilledMidGotoAndPark) {
   // The position arrives on its own once a second.
   ASSERT_TRUE(waitUntil([&] { return m().TelDec > 80 * 3600; }, 15)) << m().TelDec;
 
-  ASSERT_TRUE(w->domeLoop()->connected());
+  ASSERT_TRUE(obs().domeLoop()->connected());
 
   // Goto: it lands and completes, with the link's "OK"; the dome aims at the target meanwhile
   // and follows the telescope afterwards.
@@ -126,8 +126,8 @@ TEST_F(BridgeNight, ChooseConnectGotoSyncStopTheServerKilledMidGotoAndPark) {
   EXPECT_EQ(domeState().DomeTargetMode, 0);
 
   // Sync: the telescope reports the position it was told.
-  double ra = w->acal().LocalSiderealTime(), dec = 74.5 * 3600;
-  ASSERT_TRUE(w->Telescope()->cmdSync(ra, dec, QStringLiteral("EOD")));
+  double ra = obs().acal().LocalSiderealTime(), dec = 74.5 * 3600;
+  ASSERT_TRUE(obs().Telescope()->cmdSync(ra, dec, QStringLiteral("EOD")));
   ASSERT_TRUE(waitUntil([&] { return near(74.5); }, 10)) << m().TelDec;
 
   // Stop mid-goto from the hand controller: the telescope stands short of the target.
@@ -174,7 +174,7 @@ TEST_F(BridgeNight, ChooseConnectGotoSyncStopTheServerKilledMidGotoAndPark) {
   EXPECT_TRUE(near(35 + 40 / 60.0 + 30)) << m().TelDec;
 
   // Closing the window ends the bridge program.
-  auto* driver = dynamic_cast<frmASCOM*>(w->Telescope());
+  auto* driver = dynamic_cast<frmASCOM*>(obs().Telescope());
   ASSERT_NE(driver, nullptr);
   QPointer<QProcess> bridge = driver->bridgeProcess();
   ASSERT_TRUE(bridge);
@@ -183,8 +183,3 @@ TEST_F(BridgeNight, ChooseConnectGotoSyncStopTheServerKilledMidGotoAndPark) {
   EXPECT_TRUE(waitUntil([&] { return !bridge || bridge->state() == QProcess::NotRunning; }, 30));
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

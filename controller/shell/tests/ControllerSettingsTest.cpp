@@ -1,4 +1,5 @@
 #include "ControllerSettings.h"
+#include "MountCatalog.h"
 
 #include "IniFile.h"
 
@@ -29,7 +30,7 @@ class Settings : public ::testing::Test {
   SharedState s;
   SetupFields f;
   void SetUp() override {
-    f.mountList = MountListEntries(false);
+    f.mountList = MountCatalog::entries(false);
     f.portList = {"COM1", "COM3", "COM10"};
   }
 };

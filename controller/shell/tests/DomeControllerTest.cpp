@@ -35,13 +35,13 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
            e.controller + "\n[Option]\nSensor1= 1\n[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n[PARK]\nAZ=-1\n");
   start();
   EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_EQ(w->domeInUse(), e.domeInUse);
-  EXPECT_EQ(w->domeLoop()->connected(), e.domeConnected);
+  EXPECT_EQ(obs().domeInUse(), e.domeInUse);
+  EXPECT_EQ(obs().domeLoop()->connected(), e.domeConnected);
   EXPECT_EQ(prompter.asked().size(), e.messages);
   EXPECT_EQ(w->findChild<QWidget*>(QStringLiteral("DomePanel"))->isVisibleTo(w.get()), e.domeInUse);
   // Dome park only where there is a dome.
-  EXPECT_EQ(w->parkMode(), e.domeInUse ? 2 : 0);
-  EXPECT_EQ(w->domeLoopTimer()->isActive(), e.domeInUse);
+  EXPECT_EQ(obs().parkMode(), e.domeInUse ? 2 : 0);
+  EXPECT_EQ(obs().domeLoopTimer()->isActive(), e.domeInUse);
 
   // A few loop ticks, then the dome commands: they turn and stop the dome and run the slit
   // when a dome is connected, and change nothing when none is.
@@ -52,11 +52,11 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
                           w->sensorWindow()->lstWeather->item(0)->text().endsWith(" 降雨雪");
   EXPECT_EQ(rainLogged, e.controller == std::string("0"));
   EXPECT_EQ(w->sensorWindow() && w->sensorWindow()->isVisible(), e.controller == std::string("0"));
-  w->Mission(57, "off");  // following would turn the dome on its own
-  const DomeState& d = w->state().dome;
+  obs().Mission(57, "off");  // following would turn the dome on its own
+  const DomeState& d = obs().state().dome;
   const bool on = e.domeConnected;
   const auto after = [&](int code) {
-    w->Mission(static_cast<int16_t>(code));
+    obs().Mission(static_cast<int16_t>(code));
     return std::make_pair(int(d.DomeMotion), int(d.SlitState));
   };
   using P = std::pair<int, int>;
@@ -71,21 +71,21 @@ TEST_P(DomeController, StartsFollowsTheLayoutsAndShutsDown) {
   EXPECT_EQ(after(60), P(0, 0));
   // A slit run ends on the second one-second tick (SLIT_TIMER is 1 s here): open.
   after(58);
-  w->OneSecTimer_Timer();
+  obs().OneSecTimer_Timer();
   EXPECT_EQ(d.SlitState, on ? 1 : 0);
-  w->OneSecTimer_Timer();
+  obs().OneSecTimer_Timer();
   EXPECT_EQ(d.SlitState, on ? 2 : 0);
   // A goto aims the dome at the goto target; its end hands the dome back to following.
-  w->TelSlewing(1);
+  obs().TelSlewing(1);
   EXPECT_EQ(d.DomeTargetMode, e.domeInUse ? 1 : 0);
-  w->TelSlewing(2);
+  obs().TelSlewing(2);
   EXPECT_EQ(d.DomeTargetMode, 0);
   Wait(200);
 
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 2);
-  EXPECT_FALSE(w->domeLoop()->connected());
-  EXPECT_FALSE(w->domeLoopTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoop()->connected());
+  EXPECT_FALSE(obs().domeLoopTimer()->isActive());
   w->close();
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(mount().calls.last(), "cmdConnect 0");
@@ -99,8 +99,3 @@ INSTANTIATE_TEST_SUITE_P(EachSetting, DomeController,
                                            Expect{"-1", false, false, 0, false}),
                          [](const auto& info) { return "Controller" + std::to_string(info.index); });
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,10 +1,7 @@
 #pragma once
 // The main window in this process (offscreen) on a program folder of its own, with the
 // observer's clicks sent as real mouse events to the named controls.
-#include "FakeMountDriver.h"
-#include "ProcessLauncher.h"
-#include "ProgramFolder.h"
-#include "Prompter.h"
+#include "ProgramFolderFixture.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -23,17 +20,6 @@
 #include <vector>
 
 namespace orvan::test {
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
-
-inline QByteArray readFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Closing the main window ends the application's event loops; the next window starts afresh
 // the way a new program run would.
@@ -75,46 +61,21 @@ inline QColor shownColour(QWidget* w) {
   return QColor(best);
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ProgramFolderTest {
  protected:
-  QTemporaryDir dir;
-  RecordingLauncher launcher;
-  ScriptedPrompter prompter;
-  std::vector<FakeMountDriver*> fakes;  // owned by the window
-  std::vector<std::pair<int, QString>> linkSent;
   std::unique_ptr<frmMain> w;
-  // Mount-list entries that get a recording driver; the others have none in this build.
-  QStringList fakeEntries{QStringLiteral("Meade LX200"), QStringLiteral("Meade LX200GPS")};
 
-  void SetUp() override {
-    SetProgramFolderForTests(dir.path());
-    ProcessLauncher::install(&launcher);
-    Prompter::install(&prompter);
-  }
   void TearDown() override {
     closeWindow();
-    ProcessLauncher::install(nullptr);
-    Prompter::install(nullptr);
-    SetProgramFolderForTests({});
+    ProgramFolderTest::TearDown();
   }
-  QString ini() const { return dir.filePath(QStringLiteral("OrvanMirel.ini")); }
-  void settings(const QByteArray& text) { writeFile(ini(), text); }
-
   MainWindowParts parts() {
-    MainWindowParts p;
-    p.createMountDriver = [this](const QString& entry, QObject* parent) -> MountDriver* {
-      if (!fakeEntries.contains(entry)) return nullptr;
-      auto* f = new FakeMountDriver(w->state(), parent);
-      fakes.push_back(f);
-      return f;
-    };
-    p.linkSend = [this](int code, const QString& text, bool) { linkSent.emplace_back(code, text); };
-    return p;
+    return recordingParts([this]() -> SharedState& { return w->observatory().state(); });
   }
   // Starts the window without the title's five seconds.
   void start() {
     w = std::make_unique<frmMain>(parts());
-    w->setStartWait(0);
+    obs().setStartWait(0);
     ASSERT_TRUE(w->Form_Load());
     w->show();
   }
@@ -124,7 +85,7 @@ class MainWindowTest : public ::testing::Test {
     w.reset();
     resetEventLoops();
   }
-  FakeMountDriver& mount() { return *fakes.at(0); }
+  Observatory& obs() { return w->observatory(); }
 
   template <typename T = QWidget>
   T* find(const char* name) {

@@ -4,9 +4,11 @@
 #include "../../../platform/tests/WidgetsInside.h"
 #include "Clock.h"
 #include "ControllerSettings.h"
+#include "MountCatalog.h"
 #include "DomeLoop.h"
 #include "IniFile.h"
 #include "MainWindowFixture.h"
+#include "SettingsTexts.h"
 #include "PortClient.h"
 #include "Vb.h"
 #include "Shared.h"
@@ -26,17 +28,6 @@ using namespace orvan;
 using namespace orvan::test;
 
 namespace {
-
-// Tokyo; no dome; opens in the set-up layout without connecting.
-const QByteArray kSite =
-    "[Location]\nLONGITUDE=E139:44:20\nLATITUDE=+35:40:00\nTIMEZONE=9.0\n"
-    "[TELESCOPE]\nTelescope= 5\nCommPort=12\nVCommPort= 9\nMount=G\n";
-const QByteArray kNoDome = kSite + "[PUBLIC]\nFormSizeChange= 2\n[DOME]\nController= 2\n";
-const QByteArray kNoPark = "[PARK]\nAZ=-1\nAlt=-1\n";
-// The simulated board with a dome behind it, and the relay wiring it learns.
-const QByteArray kBoard =
-    "[DOME]\nController= 0\nENC3_PULSES= 3600\nUpDown= 1\nSLIT_TIMER= 2\nDOME_REVOLVE= 2.5\nHomePosition=-1\n"
-    "[RELAY]\n$021=10\n$022=11\n$023=0*\n$024=**10\n$025=**01\n$026=**00\n";
 
 // Seconds of a "12h34m56.8s" / "04h00m48s" text.
 double hmsSeconds(const QString& t) {
@@ -61,7 +52,7 @@ TEST_F(MainWindowTest, HandControllerSendsSpeedCodesAndStops) {
   auto* list = find<QComboBox>("cmbComm");
   EXPECT_EQ(list->currentText(), "COM12");
   EXPECT_EQ(w->windowLayout(), 2);
-  EXPECT_TRUE(w->domeInUse());
+  EXPECT_TRUE(obs().domeInUse());
   EXPECT_TRUE(mount().calls.isEmpty() || mount().calls == QStringList{"cmdConnect 0"});
 
   // The dome controller was taken out in the settings meanwhile: the dome is given up before
@@ -135,7 +126,7 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
       {"90", "AZ  270.00°"}, {"200", "AZ  20.00°"}, {"180", "AZ  0.00°"}, {"0", "AZ  180.00°"}, {"179.99", "AZ  359.99°"}};
   for (const auto& [fromSouth, shown] : azimuths) {
     m.az = fromSouth;
-    w->LoopTimer_Timer();
+    obs().LoopTimer_Timer();
     EXPECT_EQ(down->text(), QString::fromUtf8(shown)) << fromSouth;
   }
   EXPECT_EQ(up->text(), QString::fromUtf8("ALT  45.50°"));
@@ -145,16 +136,16 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
   EXPECT_EQ(frame->title(), QString::fromUtf8("RA/DEC (視位置)"));
   m.ra = "45296.75";
   m.dec = "-1";
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(up->text(), "12h34m56.8s");
   EXPECT_EQ(down->text(), QString::fromUtf8("-00゜00' 01\""));
   // J2000: at the epoch itself the two places agree; on the equator near 12h the equinox of
   // date moves 3.075 s of time a year, so 26 years later the J2000 place is 80 s back.
   click(find("chkDisp_0"));
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_NEAR(hmsSeconds(up->text()), 45296.75, 1.0) << up->text().toStdString();
   clock.set(QDate(2026, 1, 1), 21 * 3600);
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_NEAR(45296.75 - hmsSeconds(up->text()), 80.0, 3.0) << up->text().toStdString();
   clock.set(QDate(2000, 1, 1), 21 * 3600);
 
@@ -163,29 +154,29 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
   m.ra = m.dec = m.az = m.alt = QString();
   click(find("chkDisp_3"));
   EXPECT_EQ(frame->title(), "JST/LST");
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(up->text(), "21:00:00");
   EXPECT_NEAR(hmsSeconds(down->text()), 4 * 3600 + 47.9, 1.0) << down->text().toStdString();
 
   // The lamp: tracking, slewing, stand-by.
   m.state = 1;
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(shownColour(find("Picture1")), QColor(192, 255, 255));
   m.state = 2;
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(shownColour(find("Picture1")), QColor(255, 255, 128));
   m.state = 0;
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   EXPECT_EQ(shownColour(find("Picture1")), QColor(255, 128, 128));
 
   // A goto whose end the driver reports through SlewEndPhase: tracking again, the lamp says
   // so, the cooperating program hears "OK" once.
   m.state = 2;
-  w->LoopTimer_Timer();
-  w->state().mount.SlewEndPhase = 1;
-  w->LoopTimer_Timer();
-  EXPECT_EQ(w->state().mount.TelState, 1);
-  EXPECT_EQ(w->state().mount.SlewEndPhase, 0);
+  obs().LoopTimer_Timer();
+  obs().state().mount.SlewEndPhase = 1;
+  obs().LoopTimer_Timer();
+  EXPECT_EQ(obs().state().mount.TelState, 1);
+  EXPECT_EQ(obs().state().mount.SlewEndPhase, 0);
   EXPECT_EQ(shownColour(find("Picture1")), QColor(192, 255, 255));
   ASSERT_EQ(linkSent.size(), 1u);
   EXPECT_EQ(linkSent[0], std::make_pair(2, QString("OK")));
@@ -193,12 +184,12 @@ TEST_F(MainWindowTest, PositionInEveryDisplayModeAndTheStateLamp) {
   // A goto that ended while a stop was requested (the park goto): stop, then the status word
   // with the mission-call position set.
   m.calls.clear();
-  w->state().mount.SlewEndPhase = 2;
-  w->state().mount.StopRequest = kTrue;
-  w->LoopTimer_Timer();
+  obs().state().mount.SlewEndPhase = 2;
+  obs().state().mount.StopRequest = kTrue;
+  obs().LoopTimer_Timer();
   EXPECT_EQ(m.calls, QStringList{"cmdStop"});
-  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
-  EXPECT_EQ(w->state().mount.InMissionCall, kFalse);
+  EXPECT_EQ(obs().state().mount.StopRequest, kFalse);
+  EXPECT_EQ(obs().state().mount.InMissionCall, kFalse);
   ASSERT_EQ(linkSent.size(), 2u);
   EXPECT_EQ(linkSent[1], std::make_pair(99, QString("0000010100")));
 }
@@ -219,7 +210,7 @@ TEST_F(MainWindowTest, DoubleClicksMenusAndLayouts) {
   EXPECT_EQ(shownColour(find("chkDisp_0")), kNormal);
 
   // Hand layout without connecting, then mini and back by double-clicks on the position.
-  w->FormSizeChange(11);
+  obs().FormSizeChange(11);
   EXPECT_EQ(w->windowLayout(), 1);
   doubleClick(find("lblRaDec_0"));
   EXPECT_EQ(w->windowLayout(), 0);
@@ -249,7 +240,7 @@ TEST_F(MainWindowTest, WithoutALoopIntervalItConnectsButNeverRefreshes) {
   start();
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_TRUE(mount().calls.contains("cmdConnect 1"));
-  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
   Wait(300);
   EXPECT_EQ(mount().statusCalls, 0);
   EXPECT_TRUE(find<QLabel>("lblRaDec_0")->text().isEmpty());
@@ -259,7 +250,7 @@ TEST_F(MainWindowTest, WithoutALoopIntervalItConnectsButNeverRefreshes) {
   click(find("btnDetail"));
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_EQ(w->loopTimer()->interval(), 50);
+  EXPECT_EQ(obs().loopTimer()->interval(), 50);
   Wait(300);
   EXPECT_GT(mount().statusCalls, 0);
   EXPECT_FALSE(find<QLabel>("lblRaDec_0")->text().isEmpty());
@@ -279,27 +270,27 @@ TEST_F(MainWindowTest, MountSelectionAdaptsTheHandController) {
   choose("TemmaPC/PC Jr.");
   ASSERT_EQ(prompter.asked().size(), 1u);
   EXPECT_TRUE(prompter.asked()[0].text.contains("TemmaPC/PC Jr.")) << prompter.asked()[0].text.toStdString();
-  EXPECT_EQ(w->Telescope(), nullptr);
+  EXPECT_EQ(obs().Telescope(), nullptr);
   EXPECT_FALSE(find("btnNSWE_0")->isEnabled());
   mount().calls.clear();
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 2);
   EXPECT_TRUE(mount().calls.isEmpty()) << mount().calls.join(',').toStdString();
-  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
   EXPECT_TRUE(find<QLabel>("lblTelescopeName")->text().contains("TemmaPC/PC Jr."));
 
   // With a driver the middle speed is hidden; an LX200 brings it back.
   fakeEntries << "TemmaPC/PC Jr.";
   choose("TemmaPC/PC Jr.");
   ASSERT_EQ(fakes.size(), 2u);
-  EXPECT_EQ(w->Telescope(), fakes[1]);
+  EXPECT_EQ(obs().Telescope(), fakes[1]);
   EXPECT_EQ(fakes[1]->modelText(), "TemmaPC");
   EXPECT_TRUE(find("optSpeed_1")->isHidden());
   EXPECT_FALSE(find("optSpeed_0")->isHidden());
   EXPECT_FALSE(find("optSpeed_2")->isHidden());
   const int selectedBefore = fakes[0]->selectedCalls;
   choose("Meade LX200");
-  EXPECT_EQ(w->Telescope(), fakes[0]);
+  EXPECT_EQ(obs().Telescope(), fakes[0]);
   EXPECT_EQ(fakes[0]->modelText(), "LX200");
   EXPECT_EQ(fakes[0]->selectedCalls, selectedBefore + 1);  // the family puts back its own figures
   EXPECT_FALSE(find("optSpeed_1")->isHidden());
@@ -346,13 +337,13 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
     WriteIni(ini(), "DOME", "HomePosition", c.home);
     click(find("btnDetail"));
     ASSERT_EQ(w->windowLayout(), 1);
-    ASSERT_TRUE(w->domeInUse());
-    EXPECT_EQ(w->parkMode(), c.mode);
+    ASSERT_TRUE(obs().domeInUse());
+    EXPECT_EQ(obs().parkMode(), c.mode);
     QWidget* p = find("btnP");
     EXPECT_EQ(p->isEnabled(), c.mode != 0);
     prompter.clear();
     mount().calls.clear();
-    w->state().dome.DomeTargetMode = 0;
+    obs().state().dome.DomeTargetMode = 0;
     if (c.mode != 0) {
       // Cancel: nothing moves.
       prompter.push(Answer::Cancel);
@@ -361,12 +352,12 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
       EXPECT_EQ(prompter.asked()[0].title, title);
       EXPECT_EQ(prompter.asked()[0].text, lead + QString::fromUtf8(c.message));
       EXPECT_TRUE(mount().calls.isEmpty());
-      EXPECT_FALSE(w->blinkTimer()->isActive());
+      EXPECT_FALSE(obs().blinkTimer()->isActive());
 
       prompter.push(Answer::Ok);
       click(p);
-      EXPECT_TRUE(w->blinkTimer()->isActive());
-      EXPECT_EQ(w->blinkTimer()->interval(), 700);
+      EXPECT_TRUE(obs().blinkTimer()->isActive());
+      EXPECT_EQ(obs().blinkTimer()->interval(), 700);
       const bool mountParks = c.mode != 2, domeParks = c.mode != 1;
       ASSERT_EQ(mount().calls.size(), mountParks ? 1 : 0);
       if (mountParks) {
@@ -377,91 +368,25 @@ TEST_F(MainWindowTest, ParkModesConfirmBlinkAndCancel) {
         EXPECT_NEAR(parts[2].toDouble(), -1200, 2.0);
         EXPECT_EQ(parts[3], "EOD");
       }
-      EXPECT_EQ(w->state().dome.DomeTargetMode, domeParks ? 2 : 0);
+      EXPECT_EQ(obs().state().dome.DomeTargetMode, domeParks ? 2 : 0);
       // The mount's park goto keeps its stop request: it ends stopped, not tracking on.
-      EXPECT_EQ(w->state().mount.StopRequest, mountParks ? kTrue : kFalse);
+      EXPECT_EQ(obs().state().mount.StopRequest, mountParks ? kTrue : kFalse);
       // It flashes red and dark.
-      w->BlinkTimer_Timer();
+      obs().BlinkTimer_Timer();
       EXPECT_EQ(shownColour(p), QColor(255, 0, 0));
-      w->BlinkTimer_Timer();
+      obs().BlinkTimer_Timer();
       EXPECT_EQ(shownColour(p), kNormal);
       // Pressed while flashing: stops without asking.
       mount().calls.clear();
       click(p);
       EXPECT_EQ(prompter.asked().size(), 2u);
       EXPECT_EQ(mount().calls, QStringList{"cmdStop"});
-      EXPECT_FALSE(w->blinkTimer()->isActive());
+      EXPECT_FALSE(obs().blinkTimer()->isActive());
       EXPECT_EQ(shownColour(p), kNormal);
     }
     click(find("btnDetail"));
     ASSERT_EQ(w->windowLayout(), 2);
   }
-}
-
-TEST_F(MainWindowTest, MissionCodes) {
-  settings(kNoDome + "[PARK]\nAZ=0\nAlt=54\n");
-  start();
-  FakeMountDriver& m = mount();
-  // Park mode is not known before the first connection: 54 does nothing.
-  w->state().mount.StopRequest = kFalse;
-  w->Mission(54);
-  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
-  EXPECT_FALSE(m.calls.join(',').contains("cmdGoto"));
-
-  // Observation start from the set-up layout connects and reports.
-  w->Mission(51, "on");
-  EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_TRUE(m.calls.contains("cmdConnect 1"));
-  ASSERT_FALSE(linkSent.empty());
-  EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("1000000100")));
-  EXPECT_EQ(w->parkMode(), 1);
-
-  w->state().mount.InMissionCall = kTrue;
-  w->Mission(99);
-  EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("1000010100")));
-  w->state().mount.InMissionCall = kFalse;
-
-  // Following on and off; anything else leaves it.
-  w->Mission(57, "on");
-  EXPECT_TRUE(w->state().dome.DomeAutoRun);
-  w->Mission(57, "ON");
-  w->Mission(57, "");
-  EXPECT_TRUE(w->state().dome.DomeAutoRun);
-  w->Mission(57, "off");
-  EXPECT_FALSE(w->state().dome.DomeAutoRun);
-
-  m.calls.clear();
-  w->Mission(52);
-  w->Mission(56);
-  EXPECT_EQ(m.calls, (QStringList{"cmdStop", "cmdStop"}));
-
-  // Codes without an action, with texts that would mean something elsewhere.
-  m.calls.clear();
-  const size_t sent = linkSent.size();
-  for (int code : {0, 1, 20, 27, 37, 40, 50, 53, 55, 61, 68, 69, 70, 97, 100, 255, -1, 32767}) {
-    w->Mission(static_cast<int16_t>(code), "on");
-    w->Mission(static_cast<int16_t>(code), "off");
-  }
-  w->Mission(51, "maybe");
-  EXPECT_TRUE(m.calls.isEmpty()) << m.calls.join(',').toStdString();
-  EXPECT_EQ(linkSent.size(), sent);
-  EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_EQ(w->state().planetarium.ObservationOn, kTrue);
-
-  // Observation end parks by the park mode.
-  w->Mission(51, "off");
-  EXPECT_EQ(w->state().planetarium.ObservationOn, kFalse);
-  EXPECT_EQ(w->state().mount.StopRequest, kTrue);
-  ASSERT_EQ(m.calls.size(), 1);
-  EXPECT_TRUE(m.calls[0].startsWith("cmdGoto ")) << m.calls[0].toStdString();
-  EXPECT_EQ(w->state().mount.GotoEpoch, "EOD");
-
-  // 98 ends the program.
-  m.calls.clear();
-  w->Mission(98);
-  EXPECT_FALSE(w->isVisible());
-  EXPECT_TRUE(m.calls.contains("cmdConnect 0"));
-  EXPECT_FALSE(w->loopTimer()->isActive());
 }
 
 TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout) {
@@ -478,15 +403,15 @@ TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout)
     return d;
   };
   w = std::make_unique<frmMain>(p);
-  w->setStartWait(0);
+  obs().setStartWait(0);
   ASSERT_TRUE(w->Form_Load());
   w->show();
   EXPECT_EQ(w->windowLayout(), 2);
   EXPECT_EQ(mount().calls, QStringList{"cmdConnect 1"});  // and no disconnect of what never connected
-  EXPECT_FALSE(w->loopTimer()->isActive());
-  EXPECT_FALSE(w->domeLoopTimer()->isActive());
-  EXPECT_FALSE(w->oneSecTimer()->isActive());
-  EXPECT_FALSE(w->domeLoop()->connected());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoopTimer()->isActive());
+  EXPECT_FALSE(obs().oneSecTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoop()->connected());
   EXPECT_TRUE(readFile(ini()).contains("FormSizeChange= 1\n"));  // nothing wrote "1" over it either
   EXPECT_FALSE(find("btnP")->isEnabled());
 
@@ -494,24 +419,24 @@ TEST_F(MainWindowTest, AMountThatDoesNotConnectLeavesEverythingInTheSetUpLayout)
   mount().connectAnswer = true;
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_TRUE(w->loopTimer()->isActive());
-  EXPECT_TRUE(w->domeLoop()->connected());
+  EXPECT_TRUE(obs().loopTimer()->isActive());
+  EXPECT_TRUE(obs().domeLoop()->connected());
   EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "1");
 
   // A park goto the mount refuses neither flashes nor leaves a stop or a target behind.
   mount().gotoAnswer = false;
-  w->state().mount.GotoRA = 111;
-  w->state().mount.GotoEpoch = "2000";
+  obs().state().mount.GotoRA = 111;
+  obs().state().mount.GotoEpoch = "2000";
   WriteIni(ini(), "DOME", "HomePosition", "-1");
   click(find("btnDetail"));
   click(find("btnDetail"));
-  ASSERT_EQ(w->parkMode(), 1);
+  ASSERT_EQ(obs().parkMode(), 1);
   prompter.push(Answer::Ok);
   click(find("btnP"));
-  EXPECT_FALSE(w->blinkTimer()->isActive());
-  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
-  EXPECT_EQ(w->state().mount.GotoRA, 111);
-  EXPECT_EQ(w->state().mount.GotoEpoch, "2000");
+  EXPECT_FALSE(obs().blinkTimer()->isActive());
+  EXPECT_EQ(obs().state().mount.StopRequest, kFalse);
+  EXPECT_EQ(obs().state().mount.GotoRA, 111);
+  EXPECT_EQ(obs().state().mount.GotoEpoch, "2000");
 }
 
 TEST_F(MainWindowTest, SiteFieldsAreCheckedBeforeTheyAreWritten) {
@@ -561,7 +486,7 @@ TEST_F(MainWindowTest, SiteFieldsAreCheckedBeforeTheyAreWritten) {
   EXPECT_EQ(w->windowLayout(), 1);
   EXPECT_EQ(ReadIni(ini(), "Location", "LATITUDE"), "+90:00:00");
   EXPECT_EQ(ReadIni(ini(), "Location", "TIMEZONE"), "5.75");
-  EXPECT_EQ(w->state().site.TimeZoneSeconds, 20700);
+  EXPECT_EQ(obs().state().site.TimeZoneSeconds, 20700);
 }
 
 TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
@@ -572,7 +497,7 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   click(find("btnDetail"));
   ASSERT_EQ(w->windowLayout(), 1);
   click(find("chkDisp_3"));
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   const double tokyo = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
   ASSERT_GE(tokyo, 0) << find<QLabel>("lblRaDec_1")->text().toStdString();
 
@@ -581,7 +506,7 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   find<QLineEdit>("txtLocation_3")->setText("124");
   click(find("btnDetail"));
   ASSERT_EQ(w->windowLayout(), 1);
-  w->LoopTimer_Timer();
+  obs().LoopTimer_Timer();
   const double moved = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
   EXPECT_NEAR(std::fmod(tokyo - moved + 86400, 86400), 3600, 1.5);
 
@@ -593,8 +518,8 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   ASSERT_TRUE(planetarium.write(":SG+05.5#"));
   EXPECT_EQ(planetarium.readBytes(1), "1");
   EXPECT_EQ(ReadIni(ini(), "Location", "TIMEZONE"), "-5.5");
-  EXPECT_EQ(w->state().site.TimeZoneSeconds, -19800);
-  w->LoopTimer_Timer();
+  EXPECT_EQ(obs().state().site.TimeZoneSeconds, -19800);
+  obs().LoopTimer_Timer();
   const double india = hmsSeconds(find<QLabel>("lblRaDec_1")->text());
   EXPECT_NEAR(std::fmod(india - moved + 86400, 86400), 52342.9, 1.5);
   ASSERT_TRUE(planetarium.write(":GS#"));
@@ -602,49 +527,6 @@ TEST_F(MainWindowTest, ANewSiteMovesTheSiderealTimeAtOnce) {
   EXPECT_EQ(gs, vb::TimeText(static_cast<long long>(india)).toLatin1() + "#");
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
-
-TEST_F(MainWindowTest, AnEVexilSlewThatDipsBelowTheHorizonGoesRoundByThePole) {
-  fakeEntries << QStringLiteral("E-Vexil");
-  settings(QByteArray(kNoDome).replace("Telescope= 5", "Telescope= 0") + kNoPark);
-  start();
-  MountState& s = w->state().mount;
-  FakeMountDriver& m = mount();
-  s.GotoRA = 3600;
-  s.GotoDec = -72000;
-  m.state = 2;
-  m.alt = "-1.5";
-  m.calls.clear();
-  w->LoopTimer_Timer();
-  EXPECT_EQ(m.calls.filter("cmdGoto"), QStringList{"cmdGoto 3600 320400 EOD"});
-  // The driver took the detour as its goto; low still, nothing more; above 20 degrees the
-  // interrupted goto resumes, not the detour's.
-  s.GotoDec = 320400;
-  m.alt = "19.9";
-  w->LoopTimer_Timer();
-  m.alt = "-3";
-  w->LoopTimer_Timer();
-  EXPECT_EQ(m.calls.filter("cmdGoto").size(), 1);
-  m.alt = "20.5";
-  w->LoopTimer_Timer();
-  EXPECT_EQ(m.calls.filter("cmdGoto").last(), "cmdGoto 3600 -72000 EOD");
-  // Another family never detours.
-  auto* list = find<QComboBox>("cmbTelescope");
-  list->setCurrentIndex(list->findText("Meade LX200GPS"));
-  emit list->activated(list->currentIndex());
-  ASSERT_EQ(fakes.size(), 2u);
-  ASSERT_EQ(w->Telescope(), fakes.back());
-  FakeMountDriver& lx = *fakes.back();
-  lx.state = 2;
-  lx.alt = "-5";
-  lx.calls.clear();
-  w->LoopTimer_Timer();
-  EXPECT_TRUE(lx.calls.filter("cmdGoto").isEmpty());
-}
 
 namespace {
 // Paint events per control, counted as the window receives them.
@@ -674,7 +556,7 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
   settings(kSite + "[PUBLIC]\nFormSizeChange= 1\nLoopTimer= 500\n" + QByteArray(kBoard).replace("HomePosition=-1", "HomePosition=0") + kNoPark);
   start();
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_TRUE(w->domeLoop()->connected());
+  ASSERT_TRUE(obs().domeLoop()->connected());
   mount().ra = "45296.75";
   mount().dec = "-1";
   mount().az = "180";
@@ -682,14 +564,14 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
   const auto ticks = [&](int n, double step) {
     for (int i = 0; i < n; ++i) {
       clock.advance(step);
-      w->LoopTimer_Timer();
-      w->domeLoop()->DomeLoopTimer_Timer();
-      w->OneSecTimer_Timer();
+      obs().LoopTimer_Timer();
+      obs().domeLoop()->DomeLoopTimer_Timer();
+      obs().OneSecTimer_Timer();
       QApplication::processEvents();
     }
   };
   ticks(4, 0);
-  ASSERT_TRUE(w->state().dome.DomeAutoRun);
+  ASSERT_TRUE(obs().state().dome.DomeAutoRun);
   {
     PaintCounter counter;
     ticks(20, 0);
@@ -714,7 +596,7 @@ TEST_F(MainWindowTest, AnIdleNightRepaintsOnlyWhatChanges) {
 TEST_F(MainWindowTest, EveryLayoutShowsItsControlsWholeInsideTheWindow) {
   makePort(dir, 12);
   writeFile(dir.filePath("OrvanforASCOM"), "");  // the ASCOM entry is offered when it is installed
-  fakeEntries = MountListEntries(true);
+  fakeEntries = MountCatalog::entries(true);
   for (const bool dome : {false, true}) {
     SCOPED_TRACE(dome ? "dome" : "no dome");
     settings(kSite + "[PUBLIC]\nFormSizeChange= 2\n[ASCOM]\nUse=True\n" + (dome ? kBoard : QByteArray("[DOME]\nController= 2\n")) +
@@ -727,7 +609,7 @@ TEST_F(MainWindowTest, EveryLayoutShowsItsControlsWholeInsideTheWindow) {
       list->setCurrentIndex(m);
       emit list->activated(m);
       for (const int code : {2, 11, 10}) {
-        if (code != 2) w->FormSizeChange(code);
+        if (code != 2) obs().FormSizeChange(code);
         SCOPED_TRACE(w->windowLayout());
         EXPECT_EQ(LayoutFaultText(*w), "");
         const bool hand = code != 10;
@@ -736,7 +618,7 @@ TEST_F(MainWindowTest, EveryLayoutShowsItsControlsWholeInsideTheWindow) {
         EXPECT_EQ(find("DomePanel")->isVisibleTo(w.get()), hand && dome);
         EXPECT_TRUE(find("lblTelescopeName")->isVisibleTo(w.get()));
       }
-      w->FormSizeChange(2);
+      obs().FormSizeChange(2);
     }
     closeWindow();
   }

@@ -59,7 +59,7 @@ class Night : public MainWindowTest {
     MainWindowParts p;
     p.linkSend = [this](int code, const QString& text, bool) { linkSent.emplace_back(code, text); };
     w = std::make_unique<frmMain>(p);
-    w->setStartWait(startWaitMs);
+    obs().setStartWait(startWaitMs);
     ASSERT_TRUE(w->Form_Load());
     w->show();
   }
@@ -144,8 +144,8 @@ TEST_F(EVexilNight, PositionHandMoveParkAndTheLog) {
            "[TELESCOPE]\nBackLash= 1\nOverRun= 3600\n[DOME]\nController= 2\n");
   startReal(0);
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_TRUE(w->Telescope()->isConnected());
-  EXPECT_EQ(w->state().mount.AxisRev[0], 1296000);
+  ASSERT_TRUE(obs().Telescope()->isConnected());
+  EXPECT_EQ(obs().state().mount.AxisRev[0], 1296000);
   EXPECT_TRUE(waitUntil([&] { return hms(line(0)) >= 0; }, 5)) << line(0).toStdString();
 
   // A hand move west at the fast rate, then its end: the hour axis ran forward, tracking again.
@@ -163,7 +163,7 @@ TEST_F(EVexilNight, PositionHandMoveParkAndTheLog) {
   click(find("btnP"));
   click(find("chkDisp_2"));
   EXPECT_TRUE(waitUntil([&] { return commandsSince(mark).filter(QRegularExpression("^DV(RA|DC)[FR]4#")).size() >= 2; }, 5));
-  EXPECT_TRUE(waitUntil([&] { return w->state().mount.TelState != 2 && !w->blinkTimer()->isActive(); }, 40));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().mount.TelState != 2 && !obs().blinkTimer()->isActive(); }, 40));
   Wait(600);
   EXPECT_NEAR(number(line(0)), 54.0, 0.3) << line(0).toStdString();
   EXPECT_TRUE(commandsSince(mark).last() == "SP0<0D>" || commandsSince(mark).contains("SP0<0D>"));
@@ -181,7 +181,7 @@ TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
            "[HUBO]\nLocalData0= 1\nLocalData1= 1\nLocalData2= 0\n[DOME]\nController= 2\n");
   startReal(0);
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_TRUE(w->Telescope()->isConnected());
+  ASSERT_TRUE(obs().Telescope()->isConnected());
   ASSERT_NE(homing(), nullptr);
   EXPECT_TRUE(homing()->isVisible());
   EXPECT_TRUE(homing()->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -195,12 +195,12 @@ TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
   // The home search pauses the main loop and darkens the position; home found, the offset is
   // stored and the loop runs again.
   click(homing()->findChild<QWidget*>("btnHOME"));
-  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
   EXPECT_TRUE(line(0).isEmpty());
   ASSERT_TRUE(waitUntil([&] { return homingText("lblHOME") == QString::fromUtf8("検出済み"); }, 15));
-  EXPECT_TRUE(w->loopTimer()->isActive());
-  EXPECT_EQ(ReadIni(ini(), "HUBO", "EncOfs2").trimmed().toInt(), w->state().mount.AxisOfs[1]);
-  EXPECT_EQ(ReadIni(ini(), "HUBO", "EncOfs1").trimmed().toInt(), w->state().mount.AxisOfs[0]);
+  EXPECT_TRUE(obs().loopTimer()->isActive());
+  EXPECT_EQ(ReadIni(ini(), "HUBO", "EncOfs2").trimmed().toInt(), obs().state().mount.AxisOfs[1]);
+  EXPECT_EQ(ReadIni(ini(), "HUBO", "EncOfs1").trimmed().toInt(), obs().state().mount.AxisOfs[0]);
   EXPECT_FALSE(ReadIni(ini(), "HUBO", "EncOfs1").isEmpty());
   EXPECT_TRUE(waitUntil([&] { return !line(0).isEmpty(); }, 3));
 
@@ -210,7 +210,7 @@ TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
   click(find("btnP"));
   ASSERT_TRUE(waitUntil([&] { return commandsSince(mark).contains(":MS#<0D>"); }, 5));
   click(find("chkDisp_2"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().mount.TelState != 2 && !w->blinkTimer()->isActive(); }, 40));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().mount.TelState != 2 && !obs().blinkTimer()->isActive(); }, 40));
   Wait(600);
   EXPECT_NEAR(number(line(0)), 54.0, 0.3) << line(0).toStdString();
   const QStringList parked = commandsSince(mark);
@@ -239,7 +239,7 @@ TEST_F(Rst400Night, HomingWindowHomeSearchParkAndLayouts) {
   choose("RST-400(HUBO-i)");
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 1);
-  EXPECT_TRUE(w->Telescope()->isConnected());
+  EXPECT_TRUE(obs().Telescope()->isConnected());
   EXPECT_TRUE(homing()->isVisible());
   EXPECT_EQ(ReadIni(ini(), "TELESCOPE", "Telescope").trimmed(), "6");
   EXPECT_EQ(prompter.asked().size(), 1u);
@@ -251,8 +251,8 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   const QDateTime began = QDateTime::currentDateTime();
   startReal(2000);
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_NE(w->Telescope(), nullptr);
-  EXPECT_TRUE(w->Telescope()->isConnected());
+  ASSERT_NE(obs().Telescope(), nullptr);
+  EXPECT_TRUE(obs().Telescope()->isConnected());
   const auto first = received();
   ASSERT_FALSE(first.empty());
   EXPECT_GE(began.msecsTo(first.front().first), 2000);  // nothing reached the mount during the title
@@ -299,7 +299,7 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   mark = received().size();
   click(find("btnP"));
   ASSERT_EQ(prompter.asked().size(), 1u);
-  EXPECT_TRUE(w->blinkTimer()->isActive());
+  EXPECT_TRUE(obs().blinkTimer()->isActive());
   waitUntil([&] { return commandsSince(mark).contains(":MS#"); }, 3);
   const QStringList goTo = commandsSince(mark);
   EXPECT_TRUE(goTo.filter(QRegularExpression("^:Sr")).size() == 1 && goTo.filter(QRegularExpression("^:Sd")).size() == 1 &&
@@ -307,7 +307,7 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
       << goTo.join(' ').toStdString();
   EXPECT_TRUE(waitUntil([&] { return shownColour(find("Picture1")) == QColor(255, 255, 128); }, 5));
   click(find("chkDisp_2"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().mount.TelState != 2 && !w->blinkTimer()->isActive(); }, 40));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().mount.TelState != 2 && !obs().blinkTimer()->isActive(); }, 40));
   Wait(600);
   EXPECT_NEAR(number(line(0)), 54.0, 0.3) << line(0).toStdString();
   EXPECT_NEAR(number(line(1)), 180.0, 0.5) << line(1).toStdString();  // due south, counted from north
@@ -315,14 +315,14 @@ TEST_F(Night, Lx200GpsFromStartWaitToSetUpLayout) {
   // its stop after the goto, and the status word says the mission call has ended.
   const QStringList parked = commandsSince(mark);
   EXPECT_TRUE(parked.lastIndexOf(":Q#") > parked.lastIndexOf(":MS#")) << parked.join(' ').toStdString();
-  EXPECT_EQ(w->state().mount.StopRequest, kFalse);
+  EXPECT_EQ(obs().state().mount.StopRequest, kFalse);
   ASSERT_FALSE(linkSent.empty());
   EXPECT_EQ(linkSent.back(), std::make_pair(99, QString("0000010100")));
 
   // Back to the set-up layout: a clean disconnect, nothing left to answer.
   click(find("btnDetail"));
   EXPECT_EQ(w->windowLayout(), 2);
-  EXPECT_FALSE(w->Telescope()->isConnected());
+  EXPECT_FALSE(obs().Telescope()->isConnected());
   EXPECT_TRUE(line(0).isEmpty());
   EXPECT_EQ(prompter.asked().size(), 1u);
   w->close();
@@ -340,10 +340,10 @@ TEST_F(Night, AMountPortThatDoesNotOpenKeepsTheSetUpLayout) {
   EXPECT_EQ(prompter.asked()[0].text, QString::fromUtf8("LX200側のCOMポートがOPENできません"));
   EXPECT_TRUE(prompter.asked()[0].title.startsWith(QString::fromUtf8("COMポートオープンエラー (")));
   EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
-  EXPECT_FALSE(w->loopTimer()->isActive());
-  EXPECT_FALSE(w->domeLoopTimer()->isActive());
-  EXPECT_FALSE(w->domeLoop()->connected());
-  EXPECT_FALSE(w->Telescope()->isConnected());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoopTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoop()->connected());
+  EXPECT_FALSE(obs().Telescope()->isConnected());
   // Nothing reached the simulator on the other port, and nothing was logged for the mount.
   EXPECT_TRUE(received().empty());
   EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");
@@ -362,14 +362,14 @@ TEST_F(Night, ASilentMountAtConnectIsGivenUpWithoutEndingTheProgram) {
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(w->windowLayout(), 2);
   EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
-  EXPECT_FALSE(w->loopTimer()->isActive());
-  EXPECT_FALSE(w->domeLoop()->connected());
-  EXPECT_FALSE(w->Telescope()->isConnected());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
+  EXPECT_FALSE(obs().domeLoop()->connected());
+  EXPECT_FALSE(obs().Telescope()->isConnected());
   // Given up: a goto asked for now is refused and nothing more is written to the mount.
   const size_t before = received().size();
   double ra = 0, dec = 0;
-  w->acal().HorizontalToEquatorial(0, 60, ra, dec);
-  EXPECT_FALSE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
+  obs().acal().HorizontalToEquatorial(0, 60, ra, dec);
+  EXPECT_FALSE(obs().Telescope()->cmdGoto(ra, dec, "EOD"));
   Wait(300);
   EXPECT_EQ(received().size(), before);
   EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");  // no encoder log from a mount never heard
@@ -383,12 +383,12 @@ TEST_F(Night, AbortAtASilentMountDuringTheStartEndsTheProgramCleanly) {
   prompter.push(Answer::Abort);
   MainWindowParts p;
   w = std::make_unique<frmMain>(p);
-  w->setStartWait(0);
+  obs().setStartWait(0);
   EXPECT_FALSE(w->Form_Load());
   ASSERT_EQ(prompter.asked().size(), 1u);
   EXPECT_EQ(ReadIni(ini(), "PUBLIC", "FormSizeChange"), "2");
-  EXPECT_FALSE(w->Telescope()->isConnected());
-  EXPECT_FALSE(w->loopTimer()->isActive());
+  EXPECT_FALSE(obs().Telescope()->isConnected());
+  EXPECT_FALSE(obs().loopTimer()->isActive());
   // The planetarium port went with it.
   EXPECT_FALSE(QFileInfo(dir.filePath("ports/COM9")).isSymLink());
   EXPECT_EQ(ReadIni(ini(), "EncLog", "EncOfs1"), "");
@@ -418,62 +418,62 @@ TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   // aligned (LastEnc), not from the board's true north: the dome stands where the
   // controller's own azimuth says, and the board has stopped turning.
   const auto standsAt = [&](double az) {
-    return waitUntil([&] { return board("speed") == 0 && w->state().dome.DomeMotion == 0 && offBy(w->state().dome.DomeAngle, az) <= 3.5; },
+    return waitUntil([&] { return board("speed") == 0 && obs().state().dome.DomeMotion == 0 && offBy(obs().state().dome.DomeAngle, az) <= 3.5; },
                      60);
   };
   startReal(0);
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_TRUE(w->domeLoop()->connected());
-  EXPECT_TRUE(w->state().dome.DomeAuto);
+  ASSERT_TRUE(obs().domeLoop()->connected());
+  EXPECT_TRUE(obs().state().dome.DomeAuto);
   EXPECT_TRUE(w->findChild<QWidget*>(QStringLiteral("DomePanel"))->isVisibleTo(w.get()));
 
   // A goto south-west: the dome turns to the telescope's azimuth (from south, through west).
   double ra = 0, dec = 0;
-  w->acal().HorizontalToEquatorial(40, 55, ra, dec);
-  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
-  EXPECT_EQ(w->state().dome.DomeTargetMode, 1);
-  EXPECT_TRUE(standsAt(40)) << w->state().dome.DomeAngle;
+  obs().acal().HorizontalToEquatorial(40, 55, ra, dec);
+  ASSERT_TRUE(obs().Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_EQ(obs().state().dome.DomeTargetMode, 1);
+  EXPECT_TRUE(standsAt(40)) << obs().state().dome.DomeAngle;
   // Following the tracking telescope, the dome's error stays within DOME_REVOLVE.
   float worst = 0;
   for (int i = 0; i < 20; ++i) {
     Wait(150);
-    worst = std::max(worst, std::fabs(w->state().dome.DomeError));
+    worst = std::max(worst, std::fabs(obs().state().dome.DomeError));
   }
   EXPECT_LE(worst, 3.0f + 0.15f);
-  EXPECT_EQ(w->state().dome.DomeTargetMode, 0);  // the goto has ended
+  EXPECT_EQ(obs().state().dome.DomeTargetMode, 0);  // the goto has ended
 
   // A hand move: once the button is released the dome turns to where the telescope now points.
-  const float before = w->state().dome.DomeTarget;
+  const float before = obs().state().dome.DomeTarget;
   click(find("optSpeed_0"));
   press(find("btnNSWE_3"));
   Wait(1000);
   release(find("btnNSWE_3"));
-  EXPECT_TRUE(waitUntil([&] { return offBy(w->state().dome.DomeTarget, before) > 5; }, 5)) << w->state().dome.DomeTarget;
+  EXPECT_TRUE(waitUntil([&] { return offBy(obs().state().dome.DomeTarget, before) > 5; }, 5)) << obs().state().dome.DomeTarget;
   EXPECT_TRUE(waitUntil(
       [&] {
-        const DomeState& d = w->state().dome;
+        const DomeState& d = obs().state().dome;
         return board("speed") == 0 && d.DomeMotion == 0 && offBy(d.DomeAngle, d.DomeTarget) <= 3.5 &&
                offBy(d.DomeTarget, before) > 5;
       },
       60))
-      << w->state().dome.DomeAngle << " " << w->state().dome.DomeTarget;
+      << obs().state().dome.DomeAngle << " " << obs().state().dome.DomeTarget;
 
   // The slit opens and closes on its timer.
   click(find("btnDomeSlit_0"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2; }, 10));
   // The motor runs at least SLIT_TIMER seconds: the slit is open (less what a busy
   // machine takes to pass the start command on).
   EXPECT_GE(board("slit"), 0.75);
   click(find("btnDomeSlit_1"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == -2; }, 10));
   EXPECT_LE(board("slit"), 0.25);
 
   // Park: mount and dome, after the confirmation; the dome goes home.
-  EXPECT_EQ(w->parkMode(), 3);
+  EXPECT_EQ(obs().parkMode(), 3);
   prompter.push(Answer::Ok);
   click(find("btnP"));
-  EXPECT_TRUE(standsAt(270)) << w->state().dome.DomeAngle;
-  const double parked = w->state().dome.DomeAngle;
+  EXPECT_TRUE(standsAt(270)) << obs().state().dome.DomeAngle;
+  const double parked = obs().state().dome.DomeAngle;
   const double parkedOnBoard = board("azimuth");
   w->close();
   const int lastEnc = static_cast<int>(ReadIni(ini(), "DOME", "LastEnc").toDouble());
@@ -485,9 +485,9 @@ TEST_F(Night, DomeFollowsParksAndKeepsItsAlignmentOverARestart) {
   // The board stayed powered: the next start knows where the dome stands.
   WriteIni(ini(), "DOME", "Dome_Auto", "1");
   startReal(0);
-  ASSERT_TRUE(w->domeLoop()->connected());
+  ASSERT_TRUE(obs().domeLoop()->connected());
   Wait(600);
-  EXPECT_LE(offBy(w->state().dome.DomeAngle, parked), 1.0) << w->state().dome.DomeAngle;
+  EXPECT_LE(offBy(obs().state().dome.DomeAngle, parked), 1.0) << obs().state().dome.DomeAngle;
   EXPECT_LE(offBy(board("azimuth"), parkedOnBoard), 1.0);  // and the dome did not move meanwhile
 }
 
@@ -505,36 +505,36 @@ TEST_F(Night, SerialDomeFollowsAGotoAcrossTheMeridianAndRunsTheSlit) {
   const auto sim = [&](const char* key) { return simState(kDomeCom, key); };
   const auto offBy = [](double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); };
   const auto standsAt = [&](double az) {
-    return waitUntil([&] { return w->state().dome.DomeMotion == 0 && offBy(w->state().dome.DomeAngle, az) <= 3.5 && sim("speed") == "0.00"; }, 40);
+    return waitUntil([&] { return obs().state().dome.DomeMotion == 0 && offBy(obs().state().dome.DomeAngle, az) <= 3.5 && sim("speed") == "0.00"; }, 40);
   };
   startReal(0);
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_TRUE(w->domeLoop()->connected());
-  EXPECT_TRUE(w->state().dome.DomeAuto);
+  ASSERT_TRUE(obs().domeLoop()->connected());
+  EXPECT_TRUE(obs().state().dome.DomeAuto);
   EXPECT_EQ(sim("home"), "1");  // the home memory on output 32
-  EXPECT_TRUE(w->domeLoop()->Dome()->simulationNotice().isEmpty());
+  EXPECT_TRUE(obs().domeLoop()->Dome()->simulationNotice().isEmpty());
 
   double ra = 0, dec = 0;
-  w->acal().HorizontalToEquatorial(40, 55, ra, dec);
-  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
-  EXPECT_TRUE(standsAt(40)) << w->state().dome.DomeAngle;
+  obs().acal().HorizontalToEquatorial(40, 55, ra, dec);
+  ASSERT_TRUE(obs().Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_TRUE(standsAt(40)) << obs().state().dome.DomeAngle;
   const double southWest = sim("azimuth").toDouble();
-  w->acal().HorizontalToEquatorial(-40, 55, ra, dec);
-  ASSERT_TRUE(w->Telescope()->cmdGoto(ra, dec, "EOD"));
-  EXPECT_TRUE(standsAt(320)) << w->state().dome.DomeAngle;
+  obs().acal().HorizontalToEquatorial(-40, 55, ra, dec);
+  ASSERT_TRUE(obs().Telescope()->cmdGoto(ra, dec, "EOD"));
+  EXPECT_TRUE(standsAt(320)) << obs().state().dome.DomeAngle;
   // The dome went back through the south, 80 degrees, not the long way round.
   // (Within the dome's settle band and the sky's motion meanwhile; the long way would be 280.)
   EXPECT_LE(offBy(sim("azimuth").toDouble(), southWest - 80), 10.0) << sim("azimuth").constData();
 
   click(find("btnDomeSlit_0"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == 2; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2; }, 10));
   EXPECT_GE(sim("slit").toDouble(), 0.75);
   click(find("btnDomeSlit_1"));
-  EXPECT_TRUE(waitUntil([&] { return w->state().dome.SlitState == -2; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == -2; }, 10));
   EXPECT_LE(sim("slit").toDouble(), 0.25);
   EXPECT_EQ(sim("slitMotor"), "stopped");
   EXPECT_EQ(sim("rejected"), "0");
-  const double angle = w->state().dome.DomeAngle;
+  const double angle = obs().state().dome.DomeAngle;
   w->close();
   const int lastEnc = static_cast<int>(ReadIni(ini(), "DOME", "LastEnc").toDouble());
   EXPECT_LE(offBy(((lastEnc % 3600) + 3600) % 3600 / 10.0, angle), 0.5) << lastEnc;
@@ -556,14 +556,14 @@ TEST_F(Night, SerialDomeMotorsStopAtStartAndAtClose) {
   ASSERT_EQ(simState(kDomeCom, "rotation"), "increasing");
   ASSERT_EQ(simState(kDomeCom, "slitMotor"), "opening");
   startReal(0);
-  ASSERT_TRUE(w->domeLoop()->connected());
+  ASSERT_TRUE(obs().domeLoop()->connected());
   EXPECT_EQ(simState(kDomeCom, "rotation"), "stopped");
   EXPECT_EQ(simState(kDomeCom, "slitMotor"), "stopped");
-  EXPECT_EQ(w->state().dome.DomeMotion, 0);
+  EXPECT_EQ(obs().state().dome.DomeMotion, 0);
 
   click(find("btnDomeSlit_0"));
   EXPECT_TRUE(waitUntil([&] { return simState(kDomeCom, "slitMotor") == "opening"; }, 10));
-  EXPECT_EQ(w->state().dome.SlitState, 1);
+  EXPECT_EQ(obs().state().dome.SlitState, 1);
   w->close();
   EXPECT_EQ(simState(kDomeCom, "slitMotor"), "stopped");
   EXPECT_EQ(simState(kDomeCom, "rotation"), "stopped");
@@ -573,21 +573,16 @@ TEST_F(Night, SerialDomeMotorsStopAtStartAndAtClose) {
   quarn.waitForFinished(5000);
 }
 
-int main(int argc, char** argv) {
-  // The simulated board's dome turns three times as fast as the demo's, with the same run-on
-  // in degrees: the nights pass through the same states, sooner.
-  qputenv("ORVAN_SIM_DOME_RATE", "9");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
+// The simulated board's dome turns three times as fast as the demo's, with the same run-on
+// in degrees: the nights pass through the same states, sooner. Set before the tests start.
+const bool kFastSimulatedDome = [] { return qputenv("ORVAN_SIM_DOME_RATE", "9"); }();
 
 // A cooperating program scripting the night through the application link with orvan-link.
 TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {
   settings(site() + "[DOME]\nController= 2\n");
   startReal(0);
   ASSERT_EQ(w->windowLayout(), 1);
-  ASSERT_FALSE(w->appLinkPath().isEmpty());
+  ASSERT_FALSE(obs().appLinkPath().isEmpty());
   // orvan-link runs beside the controller, whose event loop keeps turning meanwhile.
   const auto link = [&](const QStringList& args, int seconds = 60) {
     QProcess p;
@@ -600,7 +595,7 @@ TEST_F(Night, ACooperatingProgramRunsTheNightThroughTheLink) {
   EXPECT_EQ(link({"observe", "on"}), std::make_pair(0, QString("1000000100")));
 
   // Mission 150 to a target near the zenith: the mount slews, then "OK".
-  const int lst = w->acal().LocalSiderealTime();
+  const int lst = obs().acal().LocalSiderealTime();
   const QString zenith = QString::asprintf("(%02d:%02d:%02d +35:00:00)", lst / 3600, lst / 60 % 60, lst % 60);
   size_t mark = received().size();
   EXPECT_EQ(link({"goto", zenith, "M1"}), std::make_pair(0, QString("OK")));
@@ -685,7 +680,7 @@ TEST_F(Night, AnAlpacaClientDrivesTheControllerThroughTheDeviceProgram) {
 
   // Bad requests: a missing parameter, not a number, below the horizon, an unknown member.
   size_t mark = received().size();
-  const int lst = w->acal().LocalSiderealTime();
+  const int lst = obs().acal().LocalSiderealTime();
   const QString ra = QString::number(lst / 3600.0, 'f', 6);
   EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra).first, 400);
   EXPECT_EQ(scope("PUT", "slewtocoordinatesasync", "RightAscension=" + ra + "&Declination=nan").second["ErrorNumber"].toInt(), 0x401);

@@ -81,7 +81,7 @@ TEST_F(Startup, EmptyFolderShowsTheTitleWritesUseAndShutsDownCleanly) {
   EXPECT_EQ(slurp(ini()), "[ASCOM]\nUse=False\n");
   EXPECT_EQ(w.findChild<QComboBox*>("cmbTelescope")->count(), 7);
   EXPECT_EQ(w.windowLayout(), 0);  // FormSizeChange absent: the mini layout, not connected
-  EXPECT_FALSE(w.loopTimer()->isActive());
+  EXPECT_FALSE(w.observatory().loopTimer()->isActive());
 
   w.show();
   EXPECT_TRUE(w.close());
@@ -145,15 +145,10 @@ TEST_F(Startup, UtilityButtonStartsTheUtilityUnlessAnswered) {
   ASSERT_EQ(launcher.started.size(), 1u);
   EXPECT_EQ(launcher.started[0].program, dir.filePath("OrvanMirelutility"));
   // A cooperating program answers within the half second: nothing more is started.
-  QTimer::singleShot(100, [&] { w.UtilityAnswered(); });
+  QTimer::singleShot(100, [&] { w.observatory().UtilityAnswered(); });
   w.btnUtility_Click();
   EXPECT_EQ(launcher.started.size(), 1u);
   w.show();
   w.close();
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -38,7 +38,7 @@ class SyncDialogTest : public MainWindowTest {
   }
   // A star line on the meridian (right ascension = sidereal time) at `dec`.
   QString onMeridian(const char* name, const char* dec) {
-    const int lst = w->acal().LocalSiderealTime();
+    const int lst = obs().acal().LocalSiderealTime();
     return QString::fromUtf8(name) + ",1.0,," +
            QString::asprintf("赤経 %02dh%02dm%02d.00s 赤緯 %s\" (J2000)", lst / 3600, lst / 60 % 60, lst % 60, dec);
   }
@@ -92,7 +92,7 @@ TEST_F(SyncDialogTest, ListsTheHighStarsAndSyncsOnAStarOrTheZenith) {
   ASSERT_EQ(prompter.asked().size(), 1u);
   EXPECT_EQ(prompter.asked()[0].title, QString::fromUtf8("南の星で同期"));
   EXPECT_EQ(prompter.asked()[0].text, QString::fromUtf8("鏡筒を南の星へ向けて下さい\n「OK」で同期処理を行います"));
-  const int lst = w->acal().LocalSiderealTime();
+  const int lst = obs().acal().LocalSiderealTime();
   EXPECT_EQ(mount().calls.last(), QString("cmdSync %1.00 -73800.0 2000").arg(lst));
 
   // Cancel syncs nothing and closes; the zenith syncs on the zenith.
@@ -140,7 +140,7 @@ TEST_F(SyncDialogTest, AUtf8FileReadsAndAMissingOneStillOffersTheZenith) {
 TEST_F(SyncDialogTest, TheUtilityStartsUnlessACooperatingProgramAnswers) {
   start();
   QLocalSocket program;
-  program.connectToServer(w->appLinkPath());
+  program.connectToServer(obs().appLinkPath());
   ASSERT_TRUE(program.waitForConnected(2000));
   QByteArray heard;
   bool answer = true;
@@ -239,8 +239,3 @@ TEST_F(DocumentTest, XdgOpenGetsThePathAsOneArgument) {
   EXPECT_EQ(QString::fromUtf8(readFile(dir.filePath("args"))), "1|" + doc + "|");
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

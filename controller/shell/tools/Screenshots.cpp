@@ -51,11 +51,11 @@ int main(int argc, char** argv) {
   ScopedPrompter scoped(prompter);
 
   frmMain w;
-  w.setStartWait(0);
+  w.observatory().setStartWait(0);
   if (!w.Form_Load()) return 1;
   w.show();
   if (homing) {
-    if (!w.Telescope() || !w.Telescope()->isConnected()) {
+    if (!w.observatory().Telescope() || !w.observatory().Telescope()->isConnected()) {
       std::fprintf(stderr, "the RST-400 simulator did not answer\n");
       return 1;
     }
@@ -77,9 +77,9 @@ int main(int argc, char** argv) {
   }
   w.setDisplayMode(0);
   ok &= save("layout-1-hand.png");
-  w.FormSizeChange(10);
+  w.observatory().FormSizeChange(10);
   ok &= save("layout-0-mini.png");
-  w.FormSizeChange(11);
+  w.observatory().FormSizeChange(11);
   w.btnDetail_Click();
   ok &= save("layout-2-setup.png");
   w.close();

@@ -19,6 +19,9 @@ class FakeBoard final : public Epx30sc {
   std::array<uint8_t, 3> direction{};
   std::array<uint8_t, 3> written{};
   uint8_t input2 = 255;
+  // What the driver has set up on the board (-1: never set).
+  bool open = false;
+  int32_t counterMode = -1, counterDirection = -1, counterControl = -1;
 
   int32_t result(const char* fn, const QString& args = {}) {
     calls << QString::fromLatin1(fn) + (args.isEmpty() ? QString() : "(" + args + ")");
@@ -26,11 +29,28 @@ class FakeBoard final : public Epx30sc {
     return it == failing.end() ? 0 : it->second;
   }
   int32_t EPX30SC_GetNumberOfDevices(int32_t& c) override { c = devices; return result("GetNumberOfDevices"); }
-  int32_t EPX30SC_Open(int32_t& h) override { h = 77; return result("Open"); }
-  int32_t EPX30SC_Close(int32_t h) override { return result("Close", QString::number(h)); }
-  int32_t EPX30SC_SetCounterMode(int32_t, int32_t m) override { return result("SetCounterMode", QString::number(m)); }
-  int32_t EPX30SC_SetCounterDirection(int32_t, int32_t d) override { return result("SetCounterDirection", QString::number(d)); }
-  int32_t EPX30SC_SetCounterControl(int32_t, int32_t c) override { return result("SetCounterControl", QString::number(c)); }
+  int32_t EPX30SC_Open(int32_t& h) override {
+    h = 77;
+    const int32_t r = result("Open");
+    open = r == 0;
+    return r;
+  }
+  int32_t EPX30SC_Close(int32_t h) override {
+    open = false;
+    return result("Close", QString::number(h));
+  }
+  int32_t EPX30SC_SetCounterMode(int32_t, int32_t m) override {
+    counterMode = m;
+    return result("SetCounterMode", QString::number(m));
+  }
+  int32_t EPX30SC_SetCounterDirection(int32_t, int32_t d) override {
+    counterDirection = d;
+    return result("SetCounterDirection", QString::number(d));
+  }
+  int32_t EPX30SC_SetCounterControl(int32_t, int32_t c) override {
+    counterControl = c;
+    return result("SetCounterControl", QString::number(c));
+  }
   int32_t EPX30SC_ResetCounter(int32_t) override { counter = 0; return result("ResetCounter"); }
   int32_t EPX30SC_GetCounterValue(int32_t, int32_t& v) override { v = counter; return result("GetCounterValue"); }
   int32_t EPX30SC_GetCounterLatchFlag(int32_t, int32_t& f) override { f = latchFlag; return result("GetCounterLatchFlag"); }

@@ -35,16 +35,21 @@ class FrmOrvanOSTest : public ::testing::Test {
   FrmOrvanOS os{s, board, QString()};
 };
 
-TEST_F(FrmOrvanOSTest, ConnectRunsTheBoardSequenceAndResetsAPoweredUpCounter) {
+TEST_F(FrmOrvanOSTest, ConnectSetsUpTheBoardAndResetsAPoweredUpCounter) {
   board.counter = 555;
+  board.written = {0xff, 0xff, 0};  // relays left on by an earlier program
   ASSERT_EQ(os.DomeConnect(kTrue), kTrue);
-  const QStringList expected = {
-      "GetNumberOfDevices", "Open", "SetCounterMode(1)", "SetCounterDirection(0)",
-      "GetPortDirection(0)", "GetPortDirection(1)", "GetPortDirection(2)",
-      "SetPortDirection(0,1)", "SetPortDirection(1,1)", "SetPortDirection(2,0)",
-      "OutputPort(0,0)", "OutputPort(1,0)", "InputPort(2)", "ResetCounter",
-      "SetCounterControl(1)", "GetPortDirection(2)"};
-  EXPECT_EQ(board.calls, expected);
+  // The board ends open, counting the dome's pulses upwards, with the relay ports (0 and 1)
+  // as outputs, all relays off, and the switch port (2) as input.
+  EXPECT_TRUE(board.open);
+  EXPECT_EQ(board.counterMode, 1);
+  EXPECT_EQ(board.counterDirection, 0);
+  EXPECT_EQ(board.counterControl, 1);
+  EXPECT_EQ(board.direction, (std::array<uint8_t, 3>{1, 1, 0}));
+  EXPECT_EQ(board.written[0], 0);
+  EXPECT_EQ(board.written[1], 0);
+  // A counter that powered up without the home held is zeroed, once.
+  EXPECT_EQ(board.calls.count("ResetCounter"), 1);
   EXPECT_EQ(board.counter, 0);
   EXPECT_EQ(s.dome.DomeZFlag, kFalse);
   EXPECT_EQ(s.dome.DomeZMemory, 0);

@@ -1,6 +1,6 @@
 #pragma once
-// A MountHost that records every call, for driver tests and for anyone who drives a mount
-// driver without the main window.
+// A MountHost that records every call: the main window's side of a mount driver, for tests
+// and fuzzers that drive a driver alone.
 #include "MountHost.h"
 
 #include <QString>

@@ -1,12 +1,11 @@
-// The main window's side of the application link, the sync dialog and the document window.
-#include "frmMain.h"
+// The observatory's side of the application link.
+#include "Observatory.h"
 
 #include "AppLinkEndpoint.h"
 #include "AppLinkServer.h"
 #include "LinkWire.h"
+#include "ObservatoryView.h"
 #include "ProgramFolder.h"
-#include "frmDocument.h"
-#include "frmSync.h"
 
 #include <QLoggingCategory>
 
@@ -14,14 +13,10 @@ Q_LOGGING_CATEGORY(lcMainLink, "orvan.main.link", QtWarningMsg)
 
 namespace orvan {
 
-void frmMain::StartAppLink() {
+void Observatory::StartAppLink() {
   AppLinkEndpoint::Hooks hooks;
   hooks.send = [this](int16_t code, const QString& text) { LinkSend(code, text); };
-  hooks.prepareSync = [this](const QString& name, double ra, double dec) {
-    frmSync* dialog = syncDialog();
-    dialog->KijunRead();
-    dialog->AppendTarget(name, ra, dec);
-  };
+  hooks.prepareSync = [this](const QString& name, double ra, double dec) { view_.prepareSync(name, ra, dec); };
   hooks.utilityAnswered = [this] { UtilityAnswered(); };
   hooks.reply = [this](int16_t code, const QString& text) { LinkReply(code, text); };
   hooks.gotoBegins = [this] {
@@ -41,47 +36,25 @@ void frmMain::StartAppLink() {
   }
 }
 
-void frmMain::StopAppLink() {
+void Observatory::StopAppLink() {
   linkServer_.reset();
   linkEndpoint_.reset();
 }
 
-QString frmMain::appLinkPath() const { return linkServer_ ? linkServer_->path() : QString(); }
+QString Observatory::appLinkPath() const { return linkServer_ ? linkServer_->path() : QString(); }
 
-void frmMain::LinkSend(int16_t code, const QString& text) {
+void Observatory::LinkSend(int16_t code, const QString& text) {
   if (parts_.linkSend) parts_.linkSend(code, text, false);
   if (linkServer_) linkServer_->send(code, text);
 }
 
-void frmMain::LinkReply(int16_t code, const QString& text) {
+void Observatory::LinkReply(int16_t code, const QString& text) {
   if (parts_.linkSend) parts_.linkSend(code, text, false);
   if (linkServer_) linkServer_->reply(code, text);
 }
 
-void frmMain::LinkAsk(int16_t code, const QString& text) {
+void Observatory::LinkAsk(int16_t code, const QString& text) {
   if (linkServer_) linkServer_->ask(code, text);
-}
-
-frmSync* frmMain::syncDialog() {
-  // Loaded once and kept until it closes, so a target a cooperating program added is still
-  // there when the observer opens the dialog.
-  if (!sync_) sync_ = new frmSync(acal_, [this] { return Telescope_; }, InProgramFolder(QStringLiteral("\\基準恒星.txt")), this);
-  return sync_;
-}
-
-frmSync* frmMain::syncDialogIfLoaded() const { return sync_.data(); }
-
-void frmMain::btnZ_Click() {
-  const bool loaded = !sync_.isNull();
-  frmSync* dialog = syncDialog();
-  if (!loaded) dialog->KijunRead();
-  dialog->show();
-  dialog->raise();
-}
-
-void frmMain::btnDocument_Click() {
-  new frmDocument(InProgramFolder(QStringLiteral("\\Document")), parts_.openDocument ? parts_.openDocument : OpenWithDesktop,
-                  this);
 }
 
 }  // namespace orvan

@@ -1,21 +1,17 @@
-// The hand controller: direction buttons held to move, the stop button, three speeds, the
-// park button with its confirmation and blinking, and the sync button.
-#include "frmMain.h"
+// The hand controller: direction buttons held to move, the stop button, three rates, and the
+// park button with its confirmation and blinking.
+#include "Observatory.h"
 
+#include "ObservatoryView.h"
 #include "Prompter.h"
-
-#include <QGroupBox>
-#include <QPushButton>
 
 namespace orvan {
 
 namespace {
 const char* kLetters[4] = {"N", "S", "E", "W"};
-const QString kNormal = QStringLiteral("background: rgb(64,64,0); color: white;");
-const QString kPressed = QStringLiteral("background: rgb(255,255,0); color: black;");
 }  // namespace
 
-int16_t frmMain::speedCode() const {
+int16_t Observatory::speedCode() const {
   // Button 0 is the fast rate; with several flags set the highest button wins.
   int16_t code = 0;
   if (speedFlags_[0]) code = 3;
@@ -24,16 +20,12 @@ int16_t frmMain::speedCode() const {
   return code;
 }
 
-void frmMain::optSpeedOn(int index) {
-  for (int i = 0; i < 3; ++i) {
-    speedFlags_[i] = i == index;
-    optSpeed[i]->setStyleSheet(i == index ? QStringLiteral("background: rgb(255,255,0); color: black;")
-                                          : QStringLiteral("background: rgb(64,64,0); color: rgb(192,192,192);"));
-  }
+void Observatory::optSpeedOn(int index) {
+  for (int i = 0; i < 3; ++i) speedFlags_[i] = i == index;
+  view_.showSpeed(index);
 }
 
-void frmMain::btnNSWE_MouseDown(int i) {
-  btnNSWE[i]->setStyleSheet(kPressed);
+void Observatory::btnNSWE_MouseDown(int i) {
   if (i < 4) {
     if (Telescope_) Telescope_->cmdMove(QString::fromLatin1(kLetters[i]), speedCode());
     return;
@@ -43,20 +35,18 @@ void frmMain::btnNSWE_MouseDown(int i) {
   TelSlewing(0);
 }
 
-void frmMain::btnNSWE_MouseUp(int i) {
-  btnNSWE[i]->setDown(false);
-  btnNSWE[i]->setStyleSheet(kNormal);
+void Observatory::btnNSWE_MouseUp(int i) {
   if (i < 4 && Telescope_) Telescope_->cmdMove(QString::fromLatin1(kLetters[i]), 9);
 }
 
-void frmMain::updateParkMode() {
+void Observatory::updateParkMode() {
   const bool mountPark = state_.ParkAZ[0] >= 0 && state_.ParkAlt[0] >= 0;
   const bool domePark = state_.dome.DomeInUse && state_.domeSettings.HomePosition >= 0;
   parkMode_ = mountPark ? (domePark ? 3 : 1) : (domePark ? 2 : 0);
-  btnP->setEnabled(parkMode_ != 0);
+  view_.setParkEnabled(parkMode_ != 0);
 }
 
-void frmMain::btnP_Click() {
+void Observatory::btnP_Click() {
   // Pressing it while it blinks cancels the parking.
   if (BlinkTimer.isActive()) {
     BlinkStop();

@@ -2,31 +2,25 @@
 // single-instance guard before anything touches the settings, the title during the start
 // wait, the stored layout (which connects), and on closing the run state saved before the
 // devices are let go.
-#include "frmMain.h"
+#include "Observatory.h"
 
 #include "Epx30sc.h"
 
 #include "CommPorts.h"
 #include "DomeLoop.h"
-#include "DomePanel.h"
 #include "IniFile.h"
-#include "PortAccess.h"
+#include "MountCatalog.h"
+#include "ObservatoryView.h"
 #include "ParentProcess.h"
 #include "ProcessLauncher.h"
 #include "ProgramFolder.h"
 #include "Shared.h"
 #include "SingleInstance.h"
-#include "SmallWindows.h"
 #include "Vb.h"
-#include "frmSensor.h"
 #include "frmVSP6.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QLabel>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -36,15 +30,14 @@ namespace {
 const QString kProgramTitle = QStringLiteral("OrvanMirel");
 }
 
-bool frmMain::Form_Load() {
+bool Observatory::Form_Load() {
   // 1. Topmost: the hand controller stays above the planetarium program.
-  setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  view_.setTopmost();
 
   // 2. One controller per program folder.
   instance_ = std::make_unique<SingleInstance>(InProgramFolder(QStringLiteral("\\OrvanMirel.lock")));
   if (!instance_->acquire()) {
-    frmAlreadyRunning notice(kProgramTitle);
-    notice.exec();
+    view_.showAlreadyRunning(kProgramTitle);
     return false;
   }
   // From here a close (SIGTERM, Ctrl+C) is kept for the start-up to act on, wherever it
@@ -64,7 +57,7 @@ bool frmMain::Form_Load() {
     SwitchBoardOutputsOff(*OpenBoardLibrary(ProgramFolder(), iniPath_));
 
   // 3. Window position.
-  position_.Restore();
+  view_.restorePosition();
 
   // 5, 6. Mount list, and the ASCOM entry when the bridge is enabled and installed.
   // Either program of the bridge makes the entry: the driver program, or the bridge program
@@ -72,15 +65,13 @@ bool frmMain::Form_Load() {
   const bool ascomUse = ReadAscomUse(iniPath_);
   const bool driverProgram = FileExists(InProgramFolder(QStringLiteral("\\OrvanforASCOM")));
   const bool ascom = ascomUse && (driverProgram || FileExists(InProgramFolder(QStringLiteral("\\ascomconnect"))));
-  fields_.mountList = MountListEntries(ascom);
-  cmbTelescope->clear();
-  cmbTelescope->addItems(fields_.mountList);
+  fields_.mountList = MountCatalog::entries(ascom);
+  view_.showMountList(fields_.mountList);
   // The Alpaca device only when the observer asked for it: it steers the mount for any caller.
   if (ReadAlpacaUse(iniPath_) && driverProgram) OrvanforASCOMstartup(true);
 
   // 7, 8. Title window during the start wait.
-  QPointer<frmTitle> title = new frmTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")), TitleVersionText());
-  title->show();
+  view_.showTitle(InProgramFolder(QStringLiteral("\\OrvanMirel.bmp")));
   // The start wait ends early when the program is asked to end (SIGTERM, Ctrl+C).
   QElapsedTimer waited;
   waited.start();
@@ -88,16 +79,16 @@ bool frmMain::Form_Load() {
   // Asked to end before anything was read: end without touching the settings.
   if (closeAsked_) {
     starting_ = false;
-    if (title) title->close();
+    view_.closeTitle();
     return false;
   }
 
   // 9, 10. Port lists, settings.
   CommPortSet();
-  // The virtual port window exists before the settings name its port.
+  // The virtual port exists before the settings name its port.
   vsp_ = std::make_unique<frmVSP6>(*this);
   orvan::IniRead(iniPath_, state_, fields_);
-  fieldsToWidgets();
+  fieldsToView();
   vsp_->strPort1 = fields_.vcommName;
   cmbTelescope_Click(false);
 
@@ -106,9 +97,9 @@ bool frmMain::Form_Load() {
 
   // 13. Stored layout; the ASCOM bridge always opens in the set-up layout.
   int startLayout = static_cast<int>(vb::RoundEven(vb::Val(ReadIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange")))));
-  if (ascomInUse_) startLayout = 2;
+  if (bridgeInUse_) startLayout = 2;
   FormSizeChange(startLayout);
-  lblEWF->clear();
+  view_.setPierSide(QString());
   optSpeedOn(2);
 
   // 14. The virtual serial port for planetarium programs.
@@ -137,7 +128,31 @@ bool frmMain::Form_Load() {
   return true;
 }
 
-void frmMain::Form_QueryUnload(bool& cancel) {
+bool Observatory::CloseRequested() {
+  // Refused as a second instance: nothing of this run was loaded, nothing is to be saved.
+  if (!loadBegun_) return true;
+  // During the start-up a close (SIGTERM, Ctrl+C) is kept for the start-up to act on as soon
+  // as the step in progress has returned.
+  if (starting_) {
+    closeAsked_ = true;
+    return false;
+  }
+  bool cancel = false;
+  Form_QueryUnload(cancel);
+  return !cancel;
+}
+
+void Observatory::stopLoops() {
+  LoopTimer.stop();
+  DomeLoopTimer.stop();
+  OneSecTimer.stop();
+  Wait(500);
+  // A mount that never connected is not "closed": that would stop it and write its encoder
+  // log from positions never read.
+  if (Telescope_ && Telescope_->isConnected()) Telescope_->cmdConnect(false);
+}
+
+void Observatory::Form_QueryUnload(bool& cancel) {
   if (shuttingDown_) return;
   shuttingDown_ = true;
   // 1. Option/ExitOption = 1 keeps the window open; the rest of the work still runs.
@@ -149,22 +164,16 @@ void frmMain::Form_QueryUnload(bool& cancel) {
   if (layout_ == 0) layout_ = 1;
   WriteIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange"), vb::Str(static_cast<long long>(layout_)));
 
-  // 3. Timers.
-  LoopTimer.stop();
-  DomeLoopTimer.stop();
-  OneSecTimer.stop();
-  Wait(500);
-
-  // 4, 5. Mount and dome let go; the dome keeps its alignment (LastEnc, DOME_Z_CW) for the
-  // next start as it disconnects, once it stands still.
-  if (Telescope_ && Telescope_->isConnected()) Telescope_->cmdConnect(false);
+  // 3-5. Timers; mount and dome let go, the dome keeping its alignment (LastEnc, DOME_Z_CW)
+  // for the next start as it disconnects, once it stands still.
+  stopLoops();
   if (state_.dome.DomeInUse && domeLoop_) domeLoop_->Disconnect();
 
   // 6. Window position.
-  position_.Save();
+  view_.savePosition();
 
   // 7, 8. The ASCOM bridge and driver program.
-  if (ascomInUse_ && parts_.ascomSendCmd) {
+  if (bridgeInUse_ && parts_.ascomSendCmd) {
     parts_.ascomSendCmd(QStringLiteral("cmdEnd"));
     Wait(1000);
   }
@@ -181,14 +190,14 @@ void frmMain::Form_QueryUnload(bool& cancel) {
     shuttingDown_ = false;
     return;
   }
-  UnloadAllWindows();
+  view_.unloadAllWindows();
 }
 
 // After Abort to a reply time-out. The close waits for the event loop: the driver that asked
 // is still unwinding its transaction, and the shutdown closes that driver's port.
-void frmMain::UnloadMainWindow() { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); }
+void Observatory::UnloadMainWindow() { view_.closeWindowLater(); }
 
-void frmMain::DomeDriverBind() {
+void Observatory::DomeDriverBind() {
   // 0 the USB counter board, 1 and 2 the serial dome controller, anything else none.
   // The serial controller ends the program on Abort to a time-out, once the exchange returned.
   QuarnHost quarn;
@@ -198,19 +207,13 @@ void frmMain::DomeDriverBind() {
   // without a dome from the start, so no dome panel, dome park or dome command is offered.
   const int controller = state_.domeSettings.Controller;
   if (!boundDome_.driver || (controller != 0 && controller != 1)) state_.dome.DomeInUse = false;
-  domeLoop_ = std::make_unique<DomeLoop>(state_, acal_, *domePanel_, iniPath_);
+  domeLoop_ = std::make_unique<DomeLoop>(state_, acal_, view_.domeView(), iniPath_);
   domeLoop_->setDriver(boundDome_.driver.get());
-  domePanel_->attach(domeLoop_.get());
-  domePanel_->onCloseStartupWait = [this] {
-    if (waitMessage_) waitMessage_->close();
-  };
-  if (boundDome_.driver) domePanel_->setSimulationNotice(boundDome_.driver->simulationNotice());
-  if (!frmSensor_) frmSensor_ = new frmSensor(iniPath_, this);
-  domePanel_->onWeather = [this](const QString& code) { frmSensor_->Report(code); };
+  view_.attachDomeLoop(*domeLoop_, boundDome_.driver ? boundDome_.driver->simulationNotice() : QString());
   if (state_.dome.DomeInUse) domeLoop_->DrawReferenceLines();
 }
 
-void frmMain::btnUtility_Click() {
+void Observatory::btnUtility_Click() {
   // A cooperating program that already runs the utility answers within the wait.
   utilityAnswer_ = false;
   LinkAsk(90, QStringLiteral("Utility"));
@@ -219,7 +222,7 @@ void frmMain::btnUtility_Click() {
     ProcessLauncher::current().startDetached(InProgramFolder(QStringLiteral("\\OrvanMirelutility")), {});
 }
 
-void frmMain::OrvanforASCOMstartup(bool start) {
+void Observatory::OrvanforASCOMstartup(bool start) {
   if (start) {
     if (ascomProcess_) return;
     ascomProcess_ = new QProcess(this);
@@ -239,26 +242,10 @@ void frmMain::OrvanforASCOMstartup(bool start) {
   ascomProcess_ = nullptr;
 }
 
-void frmMain::CommPortSet() {
+void Observatory::CommPortSet() {
   fields_.portList.clear();
   for (const CommPortEntry& p : ListCommPorts(ProgramFolder())) fields_.portList << QStringLiteral("COM%1").arg(p.number);
-  cmbComm->clear();
-  cmbComm->addItems(fields_.portList);
-  markUnusablePorts();
-  cmbComm->setCurrentIndex(-1);
-}
-
-void frmMain::markUnusablePorts() {
-  // The entry keeps its plain "COM<n>" text: the selection and the settings read it.
-  const QList<CommPortEntry> ports = ListCommPorts(ProgramFolder());
-  for (int i = 0; i < cmbComm->count(); ++i) {
-    const int n = CommPortNumber(cmbComm->itemText(i));
-    for (const CommPortEntry& p : ports) {
-      if (p.number != n || !p.denied) continue;
-      cmbComm->setItemIcon(i, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-      cmbComm->setItemData(i, PortDeniedText(n, QFileInfo(p.path).canonicalFilePath()), Qt::ToolTipRole);
-    }
-  }
+  view_.showPortList(fields_.portList);
 }
 
 }  // namespace orvan

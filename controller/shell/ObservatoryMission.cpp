@@ -1,13 +1,14 @@
 // The one command dispatcher through which every sequence touching both the mount and the
 // dome, or asked for by a cooperating program, is started.
-#include "frmMain.h"
+#include "Observatory.h"
 
 #include "DomeLoop.h"
+#include "ObservatoryView.h"
 #include "Shared.h"
 
 namespace orvan {
 
-void frmMain::Mission(int16_t code, const QString& text) {
+void Observatory::Mission(int16_t code, const QString& text) {
   MountState& m = state_.mount;
   DomeState& d = state_.dome;
   switch (code) {
@@ -41,14 +42,10 @@ void frmMain::Mission(int16_t code, const QString& text) {
     case 59: Mission(25); return;
     case 60: Mission(26); return;
     case 98:
-      LoopTimer.stop();
-      DomeLoopTimer.stop();
-      OneSecTimer.stop();
-      Wait(500);
-      if (Telescope_ && Telescope_->isConnected()) Telescope_->cmdConnect(false);
+      stopLoops();
       if (d.DomeInUse && domeLoop_) domeLoop_->Disconnect();
       shutdownRequested_ = true;
-      close();
+      view_.closeWindow();
       return;
     case 99: {
       QString status = QStringLiteral("0000000000");
@@ -65,7 +62,7 @@ void frmMain::Mission(int16_t code, const QString& text) {
   }
 }
 
-bool frmMain::Park() {
+bool Observatory::Park() {
   MountState& m = state_.mount;
   if (parkMode_ == 0) return false;
   bool started = false;
@@ -98,11 +95,11 @@ bool frmMain::Park() {
   return started;
 }
 
-void frmMain::SendLinkOk() {
+void Observatory::SendLinkOk() {
   LinkSend(2, QStringLiteral("OK"));
 }
 
-void frmMain::SendLinkNg() {
+void Observatory::SendLinkNg() {
   LinkSend(2, QStringLiteral("NG"));
 }
 
