@@ -8,10 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 orvan_install_missing
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
-# ctest runs four tests a core: its long programs are entered case by case, and the cases spend
+# ctest runs three tests a core: its long programs are entered case by case, and the cases spend
 # their time waiting on simulated mechanics and drivers' time-outs, not computing (under the
 # sanitizers about 80 CPU seconds for 1200 s of cases). ORVAN_TEST_JOBS overrides it.
-test_jobs=${ORVAN_TEST_JOBS:-$((4 * jobs))}
+test_jobs=${ORVAN_TEST_JOBS:-$((3 * jobs))}
 
 run_suite() {  # build dir, extra cmake arguments...
   local dir=$1; shift
