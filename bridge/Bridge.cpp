@@ -53,7 +53,7 @@ Bridge::Bridge(BridgeSettings settings, BridgePorts ports, QObject* parent)
     if (d != settings_.telescope) return;
     connected_ = false;
     havePosition_ = false;
-    Error(QStringLiteral("望遠鏡 %1 がINDIサーバーから消えました").arg(d));
+    Error(tr("望遠鏡 %1 がINDIサーバーから消えました").arg(d));
   });
   connect(&indi_, &IndiLink::connectionChanged, this, [this](const QString& d, bool on) {
     if (d != settings_.telescope || on == connected_) return;
@@ -74,7 +74,7 @@ Bridge::Bridge(BridgeSettings settings, BridgePorts ports, QObject* parent)
     if (state == static_cast<int>(IndiState::Busy)) holding_ = false;
     else if (state == static_cast<int>(IndiState::Alert)) {
       holding_ = false;
-      Error(QStringLiteral("望遠鏡 %1 が移動を受け付けません").arg(d));
+      Error(tr("望遠鏡 %1 が移動を受け付けません").arg(d));
     }
   });
   connect(&indi_, &IndiLink::parkChanged, this, [this](const QString& d, bool parked) {
@@ -85,7 +85,7 @@ Bridge::Bridge(BridgeSettings settings, BridgePorts ports, QObject* parent)
     connected_ = false;
     havePosition_ = false;
     holding_ = false;
-    Error(QStringLiteral("INDIサーバー %1:%2 との接続が切れました").arg(settings_.indiHost).arg(settings_.indiPort));
+    Error(tr("INDIサーバー %1:%2 との接続が切れました").arg(settings_.indiHost).arg(settings_.indiPort));
     serverErrorShown_ = true;
     retry_.start();
   });
@@ -116,7 +116,7 @@ void Bridge::TryServer() {
   }
   // Said once; the attempts go on quietly until the server answers.
   if (!serverErrorShown_)
-    Error(QStringLiteral("INDIサーバー %1:%2 に接続できません").arg(settings_.indiHost).arg(settings_.indiPort));
+    Error(tr("INDIサーバー %1:%2 に接続できません").arg(settings_.indiHost).arg(settings_.indiPort));
   serverErrorShown_ = true;
   retry_.start();
 }
@@ -199,11 +199,11 @@ void Bridge::Target(bool sync, const QStringList& f) {
     return;
   }
   if (!TelescopeReady()) {
-    Error(QStringLiteral("望遠鏡が接続されていません"));
+    Error(tr("望遠鏡が接続されていません"));
     return;
   }
   if (!sync && !horizon_.above(*ra, *dec)) {
-    Error(QStringLiteral("目標が地平線の下です"));
+    Error(tr("目標が地平線の下です"));
     return;
   }
   // A parked telescope refuses to move; the controller asked for this motion.
@@ -218,7 +218,7 @@ void Bridge::Target(bool sync, const QStringList& f) {
     holding_ = slewing_ = false;
   }
   if (!indi_.slewOrSync(settings_.telescope, sync, *ra, *dec)) {
-    Error(QStringLiteral("望遠鏡 %1 は座標を受け付けません").arg(settings_.telescope));
+    Error(tr("望遠鏡 %1 は座標を受け付けません").arg(settings_.telescope));
     return;
   }
   if (stopped) indi_.trackOn(settings_.telescope);

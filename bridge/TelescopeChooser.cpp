@@ -13,10 +13,10 @@ namespace orvan::bridge {
 
 TelescopeChooser::TelescopeChooser(const QStringList& telescopes, const QString& current, QWidget* parent)
     : QDialog(parent) {
-  setWindowTitle(QStringLiteral("望遠鏡の選択"));
+  setWindowTitle(tr("望遠鏡の選択"));
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(telescopes.isEmpty() ? QStringLiteral("INDIサーバーに望遠鏡がありません")
-                                                    : QStringLiteral("INDIサーバーの望遠鏡:"),
+  layout->addWidget(new QLabel(telescopes.isEmpty() ? tr("INDIサーバーに望遠鏡がありません")
+                                                    : tr("INDIサーバーの望遠鏡:"),
                                this));
   list_ = new QListWidget(this);
   QStringList sorted = telescopes;

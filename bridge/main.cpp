@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "ParentProcess.h"
 #include "IniFile.h"
+#include "Language.h"
 #include "ProgramFolder.h"
 #include "TelescopeChooser.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  InstallLanguage(app);
   app.setQuitOnLastWindowClosed(false);
   if (const auto refused = TakeNoArguments(app.arguments().mid(1), usage)) return *refused;
   // The program folder of the controller that started it (an install names the observer's own).

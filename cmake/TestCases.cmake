@@ -33,7 +33,9 @@ set(ORVAN_SLOW_CASES
 
 # Enters test program `name` in ctest with the environment every test runs in.
 function(orvan_register_test name)
-  set(env "QT_QPA_PLATFORM=offscreen" "ORVAN_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+  # The tests read the Japanese texts whatever the locale of the one who runs them.
+  set(env "QT_QPA_PLATFORM=offscreen" "ORVAN_BIN_DIR=${CMAKE_BINARY_DIR}/bin" "LANG=C.UTF-8" "LANGUAGE=" "LC_ALL="
+          "LC_MESSAGES="
           "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp"
           "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0")
   if(NOT name IN_LIST ORVAN_CASE_TESTS)

@@ -1,5 +1,7 @@
 #include "ObservatoryApplication.h"
 
+#include "Language.h"
+
 #include <QAbstractEventDispatcher>
 
 namespace orvan {
@@ -18,6 +20,7 @@ int& ObservatoryApplication::chooseLoop(int& argc) {
 ObservatoryApplication::ObservatoryApplication(int& argc, char** argv) : QApplication(chooseLoop(argc), argv) {
   if (g_setByUs) qunsetenv("QT_NO_GLIB");
   g_setByUs = false;
+  InstallLanguage(*this);
 }
 
 bool ObservatoryApplication::onPlainEventLoop() {

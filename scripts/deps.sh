@@ -3,7 +3,7 @@
 # Sourced by run.sh and test.sh.
 orvan_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth
   fonts-noto-cjk libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev indi-bin libindi-dev ccache
-  dpkg-dev desktop-file-utils qt6-httpserver-dev qt6-websockets-dev)
+  dpkg-dev desktop-file-utils qt6-httpserver-dev qt6-websockets-dev qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools)
 
 orvan_install_missing() {
   local missing=()

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Renders the controller's main window in each layout and display mode into
 # docs/screenshots/, connected to the LX200GPS simulator and the simulated dome board, under
-# Xvfb with the Japanese fonts the observatory PC would have.
+# Xvfb with the Japanese fonts the observatory PC would have; then the same in English into
+# docs/screenshots/en/.
 #   scripts/screenshots.sh [BUILD_DIR]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,14 +13,20 @@ fc-list | grep -qi "Noto Sans CJK" || { echo "Japanese fonts are missing (apt-ge
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target orvan-screenshots orvan-utility-screenshots orvan-sim
 
-folder=$(mktemp -d)
+folder=
 sim_pid=
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-  rm -rf "$folder"
+  if [ -n "$folder" ]; then rm -rf "$folder"; fi
 }
 trap cleanup EXIT
 
+# One set of pictures on a fresh observatory folder: shoot OUTPUT_DIR.
+shoot() {
+out=$1
+cleanup
+sim_pid=
+folder=$(mktemp -d)
 cat >"$folder/OrvanMirel.ini" <<'INI'
 [Location]
 LONGITUDE=E139:44:20
@@ -68,8 +75,8 @@ for _ in 1 2 3 4 5 6 7 8 9 10; do
   sleep 0.5
 done
 
-mkdir -p "$root/docs/screenshots"
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" "$folder" "$root/docs/screenshots"
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" "$folder" "$out"
 
 # The RST-400's homing window, on its simulator, after a home search.
 kill "$sim_pid" 2>/dev/null || true
@@ -79,7 +86,7 @@ for _ in 1 2 3 4 5 6 7 8 9 10; do
   grep -q '^ready' "$folder/rst400/sim.out" 2>/dev/null && break
   sleep 0.5
 done
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" --homing "$folder/rst400" "$root/docs/screenshots"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-screenshots" --homing "$folder/rst400" "$out"
 
 # The configuration utility on the same observatory, its E-Vexil tab on the E-Vexil simulator.
 kill "$sim_pid" 2>/dev/null || true
@@ -89,4 +96,12 @@ for _ in 1 2 3 4 5 6 7 8 9 10; do
   grep -q '^ready' "$folder/evexil.out" 2>/dev/null && break
   sleep 0.5
 done
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-utility-screenshots" "$folder" "$root/docs/screenshots" 7
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/orvan-utility-screenshots" "$folder" "$out" 7
+}
+
+# The programs read the locale: Japanese unless its language is English.
+unset LANGUAGE LC_ALL LC_MESSAGES
+export LANG=C.UTF-8
+shoot "$root/docs/screenshots"
+export LANG=en_US.UTF-8
+shoot "$root/docs/screenshots/en"

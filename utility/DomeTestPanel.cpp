@@ -8,13 +8,13 @@
 namespace orvan {
 
 DomeTestPanel::DomeTestPanel(QString iniPath, QString programFolder, QWidget* parent)
-    : QGroupBox(QStringLiteral("ドームモータ・カウンターテスト"), parent), iniPath_(std::move(iniPath)),
+    : QGroupBox(tr("ドームモータ・カウンターテスト"), parent), iniPath_(std::move(iniPath)),
       programFolder_(std::move(programFolder)) {
   setObjectName(QStringLiteral("Frame5"));
   auto* grid = new QGridLayout(this);
-  const char* captions[4] = {"接続", "リセット", "◀ 左回転", "右回転 ▶"};
+  const char* captions[4] = {QT_TR_NOOP("接続"), QT_TR_NOOP("リセット"), QT_TR_NOOP("◀ 左回転"), QT_TR_NOOP("右回転 ▶")};
   for (int k = 0; k < 4; ++k) {
-    btnCounter[k] = new QPushButton(QString::fromUtf8(captions[k]), this);
+    btnCounter[k] = new QPushButton(tr(captions[k]), this);
     btnCounter[k]->setObjectName(QStringLiteral("btnCounter%1").arg(k));
   }
   btnOpenClose[0] = new QPushButton(QStringLiteral("OPEN"), this);
@@ -28,7 +28,7 @@ DomeTestPanel::DomeTestPanel(QString iniPath, QString programFolder, QWidget* pa
   lblCounter->setFrameShape(QFrame::Panel);
   lblCounter->setFrameShadow(QFrame::Sunken);
   lblCounter->setAutoFillBackground(true);
-  chkZ = new QCheckBox(QStringLiteral("Z相確認"), this);
+  chkZ = new QCheckBox(tr("Z相確認"), this);
   chkZ->setObjectName(QStringLiteral("chkZ"));
   Label11 = new QLabel(this);
   Label11->setObjectName(QStringLiteral("Label11"));
@@ -40,10 +40,10 @@ DomeTestPanel::DomeTestPanel(QString iniPath, QString programFolder, QWidget* pa
   grid->addWidget(btnCounter[2], 1, 0);
   grid->addWidget(chkZ, 1, 1, Qt::AlignCenter);
   grid->addWidget(btnCounter[3], 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("スリット"), this), 2, 0);
+  grid->addWidget(new QLabel(tr("スリット"), this), 2, 0);
   grid->addWidget(btnOpenClose[0], 2, 1);
   grid->addWidget(btnOpenClose[1], 2, 2);
-  grid->addWidget(new QLabel(QStringLiteral("気象センサ"), this), 3, 0);
+  grid->addWidget(new QLabel(tr("気象センサ"), this), 3, 0);
   grid->addWidget(Label11, 3, 1);
 
   // The start of the panel: motors off, the count hidden until connected.
@@ -111,7 +111,7 @@ void DomeTestPanel::connectClicked() {
     connected_ = true;
     // The driver switched every motor output off as it connected: a motor left running by a
     // program that was killed stops before the installer touches anything.
-    btnCounter[0]->setText(QStringLiteral("切断"));
+    btnCounter[0]->setText(tr("切断"));
     enableMotorButtons(true);
     lblCounter->setVisible(true);
     counterZero_ = 0;
@@ -136,7 +136,7 @@ void DomeTestPanel::Disconnect() {
   bound_ = BoundDome{};
   const bool was = connected_;
   connected_ = false;
-  btnCounter[0]->setText(QStringLiteral("接続"));
+  btnCounter[0]->setText(tr("接続"));
   enableMotorButtons(false);
   lblCounter->setVisible(false);
   if (was) emit connectedChanged(false);
@@ -183,7 +183,7 @@ void DomeTestPanel::tick() {
   // The board reports its inputs only every so many reads and "nothing to report" between:
   // the last code stays in view. A controller without inputs says so rather than nothing.
   if (bound_.driver && !bound_.driver->hasWeatherInputs()) {
-    Label11->setText(QStringLiteral("気象入力なし"));
+    Label11->setText(tr("気象入力なし"));
   } else if (bound_.driver) {
     const QString code = bound_.driver->GetSensor();
     if (!code.isEmpty()) Label11->setText(code);

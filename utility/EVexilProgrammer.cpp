@@ -5,12 +5,18 @@
 #include "Prompter.h"
 #include "Vb.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cmath>
 
 namespace orvan {
 
 namespace {
+// The texts of this file for the translation (the Japanese is the source).
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(EVexilProgrammer)
+};
+
 
 // A whole decimal number within [low, high] and nothing else.
 bool wholeIn(const QString& text, double low, double high, double& value) {
@@ -62,9 +68,9 @@ bool EVexilProgrammer::cmdConnect(bool open, int port) {
   link_->setInputMode(InputMode::Text);
   link_->setRTSEnable(false);
   if (port <= 0 || !link_->open()) {
-    Prompter::current().ask(QStringLiteral("COMポートオープンエラー"),
-                            port <= 0 ? QStringLiteral("COMポートがOPENできません")
-                                      : OpenFailureText(*link_, QStringLiteral("COMポートがOPENできません")),
+    Prompter::current().ask(Texts::tr("COMポートオープンエラー"),
+                            port <= 0 ? Texts::tr("COMポートがOPENできません")
+                                      : OpenFailureText(*link_, Texts::tr("COMポートがOPENできません")),
                             Buttons::Ok, Icon::Critical);
     WriteIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange"), QStringLiteral("2"));
     Connected = false;
@@ -93,7 +99,7 @@ std::optional<QString> EVexilProgrammer::SendTelescope(const QString& cmd) {
       return std::nullopt;
     }
     if (clock.elapsed() < kTimeoutMs) continue;
-    const Answer a = Prompter::current().ask(QStringLiteral("タイムアウト"), QStringLiteral("E-Vexilからの応答がありません（受信）"),
+    const Answer a = Prompter::current().ask(Texts::tr("タイムアウト"), Texts::tr("E-Vexilからの応答がありません（受信）"),
                                              Buttons::AbortRetryIgnore, Icon::Critical);
     LastTimeoutAnswer = static_cast<int>(a);
     WriteIni(iniPath_, QStringLiteral("PUBLIC"), QStringLiteral("FormSizeChange"), QStringLiteral("2"));
@@ -124,21 +130,21 @@ bool EVexilProgrammer::ParseSlowDown(const QString& reply, uint32_t& first, uint
 
 bool EVexilProgrammer::cmdStartUP(EVexilParameters& out, QString& problem) {
   out = EVexilParameters{};
-  const QString bad = QStringLiteral("E-Vexilの応答が正しくありません: ");
+  const QString bad = Texts::tr("E-Vexilの応答が正しくありません: ");
   const auto rd = SendTelescope(QStringLiteral("RD"));
-  if (!rd) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
+  if (!rd) return problem = Texts::tr("E-Vexilから応答がありません"), false;
   uint32_t a = 0, b = 0;
   if (!ParseRevolution(*rd, a, b)) return problem = bad + quoted(QStringLiteral("RD"), *rd), false;
   out.txtEncMax = {QString::number(a), QString::number(b)};
 
   const auto pa = SendTelescope(QStringLiteral("PA"));
-  if (!pa) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
+  if (!pa) return problem = Texts::tr("E-Vexilから応答がありません"), false;
   if (!ParseSlowDown(*pa, a, b)) return problem = bad + quoted(QStringLiteral("PA"), *pa), false;
   out.txtSlowDown[0] = QString::number(a);
   out.txtSlowDown[1] = QString::number(b);
 
   const auto sl = SendTelescope(QStringLiteral("SL"));
-  if (!sl) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
+  if (!sl) return problem = Texts::tr("E-Vexilから応答がありません"), false;
   if (*sl == u"?") {
     out.txtSlowDown[2] = out.txtSlowDown[3] = QStringLiteral("---");
   } else if (ParseSlowDown(*sl, a, b)) {
@@ -149,29 +155,29 @@ bool EVexilProgrammer::cmdStartUP(EVexilParameters& out, QString& problem) {
   }
 
   const auto vr = SendTelescope(QStringLiteral("VR"));
-  if (!vr) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
-  out.lblVersion = *vr == u"?" ? QStringLiteral("不明") : *vr;
+  if (!vr) return problem = Texts::tr("E-Vexilから応答がありません"), false;
+  out.lblVersion = *vr == u"?" ? Texts::tr("不明") : *vr;
   return true;
 }
 
 bool EVexilProgrammer::Write(const QString& cmd, QString& problem) {
   const auto reply = SendTelescope(cmd);
-  if (!reply) return problem = QStringLiteral("E-Vexilから応答がありません"), false;
-  if (*reply == u"?") return problem = QStringLiteral("E-Vexilが受け付けませんでした: ") + quoted(cmd, *reply), false;
+  if (!reply) return problem = Texts::tr("E-Vexilから応答がありません"), false;
+  if (*reply == u"?") return problem = Texts::tr("E-Vexilが受け付けませんでした: ") + quoted(cmd, *reply), false;
   return true;
 }
 
 bool EVexilProgrammer::RevolutionCommand(const QString& axis1, const QString& axis2, QString& cmd, QString& problem) {
   double a = 0, b = 0;
   if (!wholeIn(axis1, 1, 4294967295.0, a) || !wholeIn(axis2, 1, 4294967295.0, b))
-    return problem = QStringLiteral("周回ステップ数は 1 から 4294967295 までの整数です"), false;
+    return problem = Texts::tr("周回ステップ数は 1 から 4294967295 までの整数です"), false;
   cmd = QStringLiteral("RD#") + hexDigits(static_cast<uint32_t>(a), 8) + u'#' + hexDigits(static_cast<uint32_t>(b), 8);
   return true;
 }
 
 bool EVexilProgrammer::RateCommand(const QString& rate, QString& cmd, QString& problem) {
   double r = 0;
-  if (!wholeIn(rate, 1, 99999999, r)) return problem = QStringLiteral("恒星時周波数は 1 から 99999999 までの整数です"), false;
+  if (!wholeIn(rate, 1, 99999999, r)) return problem = Texts::tr("恒星時周波数は 1 から 99999999 までの整数です"), false;
   cmd = QStringLiteral("RD&") + vb::Format(r, QStringLiteral("00000000"));
   return true;
 }
@@ -182,7 +188,7 @@ bool EVexilProgrammer::SlowDownCommands(const std::array<QString, 4>& counts, QS
   const bool noSl = counts[2] == u"---" && counts[3] == u"---";
   for (int k = 0; k < (noSl ? 2 : 4); ++k) {
     double v = 0;
-    if (!wholeIn(counts[k], 0, 65535, v)) return problem = QStringLiteral("スローダウンステップ数は 0 から 65535 までの整数です"), false;
+    if (!wholeIn(counts[k], 0, 65535, v)) return problem = Texts::tr("スローダウンステップ数は 0 から 65535 までの整数です"), false;
     // Four hexadecimal digits, of which the controller takes the first two (units of 256).
     h[k] = hexDigits(static_cast<uint32_t>(v), 4).left(2);
   }

@@ -3,12 +3,20 @@
 #include "Vb.h"
 
 #include <cmath>
+#include <QCoreApplication>
 
 namespace orvan {
 
 using vb::Format;
 using vb::Mid;
 using vb::Val;
+
+namespace {
+// The texts of this file for the translation (the Japanese is the source).
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(UtilitySettings)
+};
+}  // namespace
 
 const std::array<const char*, 9> kDomeParameterKeys = {
     "ENC3_PULSES",    "DOME_RADIUS",    "DOME_REVOLVE",   "HomePosition",          "SLIT_TIMER",
@@ -163,7 +171,7 @@ namespace {
 
 bool wholeText(const QString& text, double& value) { return NumberField(text, value) && value == std::floor(value); }
 
-QString entered(const QString& text) { return QStringLiteral("（入力: 「") + text + QStringLiteral("」）"); }
+QString entered(const QString& text) { return Texts::tr("（入力: 「") + text + Texts::tr("」）"); }
 
 }  // namespace
 
@@ -172,10 +180,10 @@ QList<FieldError> CheckUtilityFields(const UtilityFields& f) {
   const auto fail = [&errors](const QString& field, const QString& message) { errors.append(FieldError{field, message}); };
 
   // Site: digits only in each place of the fixed layout, within the angle's range.
-  static const char* const parts[3] = {"度", "分", "秒"};
+  static const char* const parts[3] = {QT_TRANSLATE_NOOP("UtilitySettings", "度"), QT_TRANSLATE_NOOP("UtilitySettings", "分"), QT_TRANSLATE_NOOP("UtilitySettings", "秒")};
   for (int row = 0; row < 2; ++row) {
     const int maxDegrees = row == 0 ? 90 : 180;
-    const QString name = row == 0 ? QStringLiteral("緯度") : QStringLiteral("経度");
+    const QString name = row == 0 ? Texts::tr("緯度") : Texts::tr("経度");
     double total = 0;
     bool rowOk = true;
     for (int k = 0; k < 3; ++k) {
@@ -186,28 +194,28 @@ QList<FieldError> CheckUtilityFields(const UtilityFields& f) {
       for (QChar c : t) ok = ok && c >= u'0' && c <= u'9';
       const int v = ok && !t.isEmpty() ? t.toInt() : 0;
       if (!ok || v > max) {
-        fail(QStringLiteral("txtLocation%1").arg(i), name + QStringLiteral("の") + QString::fromUtf8(parts[k]) +
-                                                          QStringLiteral("は 0 から %1 までの整数です").arg(max) + entered(f.txtLocation[i]));
+        fail(QStringLiteral("txtLocation%1").arg(i), name + Texts::tr("の") + Texts::tr(parts[k]) +
+                                                          Texts::tr("は 0 から %1 までの整数です").arg(max) + entered(f.txtLocation[i]));
         rowOk = false;
         continue;
       }
       total += v * (k == 0 ? 3600 : k == 1 ? 60 : 1);
     }
     if (rowOk && total > maxDegrees * 3600.0)
-      fail(QStringLiteral("txtLocation%1").arg(row * 3), name + QStringLiteral("は %1 度以内です").arg(maxDegrees));
+      fail(QStringLiteral("txtLocation%1").arg(row * 3), name + Texts::tr("は %1 度以内です").arg(maxDegrees));
   }
   double v = 0;
-  if (!NumberField(f.txtLocation[6], v)) fail(QStringLiteral("txtLocation6"), QStringLiteral("標高は数値です") + entered(f.txtLocation[6]));
+  if (!NumberField(f.txtLocation[6], v)) fail(QStringLiteral("txtLocation6"), Texts::tr("標高は数値です") + entered(f.txtLocation[6]));
   if (!NumberField(f.txtLocation[7], v) || v < -12 || v > 14)
-    fail(QStringLiteral("txtLocation7"), QStringLiteral("時差は -12 から 14 までの数値です") + entered(f.txtLocation[7]));
+    fail(QStringLiteral("txtLocation7"), Texts::tr("時差は -12 から 14 までの数値です") + entered(f.txtLocation[7]));
 
   for (int k = 0; k < 2; ++k)
     if (!NumberField(f.txtParkAzAlt[k], v) || v > 360)
-      fail(QStringLiteral("txtParkAzAlt%1").arg(k), QStringLiteral("度の数値です（負の値 = パーク位置なし）") + entered(f.txtParkAzAlt[k]));
-  if (!NumberField(f.txtOverRun, v) || v < 0) fail(QStringLiteral("txtOverRun"), QStringLiteral("0 以上の数値です") + entered(f.txtOverRun));
-  if (!NumberField(f.txtDelayTime, v) || v < 0) fail(QStringLiteral("txtDelayTime"), QStringLiteral("0 以上の秒数です") + entered(f.txtDelayTime));
+      fail(QStringLiteral("txtParkAzAlt%1").arg(k), Texts::tr("度の数値です（負の値 = パーク位置なし）") + entered(f.txtParkAzAlt[k]));
+  if (!NumberField(f.txtOverRun, v) || v < 0) fail(QStringLiteral("txtOverRun"), Texts::tr("0 以上の数値です") + entered(f.txtOverRun));
+  if (!NumberField(f.txtDelayTime, v) || v < 0) fail(QStringLiteral("txtDelayTime"), Texts::tr("0 以上の秒数です") + entered(f.txtDelayTime));
   if (!wholeText(f.txtLoopTimer, v) || v < 0 || v > 60000)
-    fail(QStringLiteral("txtLoopTimer"), QStringLiteral("0 から 60000 までの整数(ms)です") + entered(f.txtLoopTimer));
+    fail(QStringLiteral("txtLoopTimer"), Texts::tr("0 から 60000 までの整数(ms)です") + entered(f.txtLoopTimer));
 
   // The dome's geometry matters only when there is a dome controller.
   const bool dome = f.optController == 0 || f.optController == 1;
@@ -216,21 +224,21 @@ QList<FieldError> CheckUtilityFields(const UtilityFields& f) {
     if (!(whole ? wholeText(f.txtDomeParameter[k], x) : NumberField(f.txtDomeParameter[k], x)) || !ok(x))
       fail(QStringLiteral("txtDomeParameter%1").arg(k), rule + entered(f.txtDomeParameter[k]));
   };
-  param(0, QStringLiteral("0 以外の整数です（1 周のパルス数）"), true, [&](double x) { return !dome || x != 0; });
-  param(1, QStringLiteral("0 より大きい数値です"), false, [&](double x) { return !dome || x > 0; });
-  param(2, QStringLiteral("0 以上の数値(度)です"), false, [](double x) { return x >= 0; });
-  param(3, QStringLiteral("整数(度)です（負の値 = パーク位置なし）"), true, [](double x) { return x < 360; });
-  param(4, QStringLiteral("0 以上の整数(秒)です"), true, [](double x) { return x >= 0; });
-  for (int k = 5; k <= 8; ++k) param(k, QStringLiteral("数値です"), false, [](double) { return true; });
+  param(0, Texts::tr("0 以外の整数です（1 周のパルス数）"), true, [&](double x) { return !dome || x != 0; });
+  param(1, Texts::tr("0 より大きい数値です"), false, [&](double x) { return !dome || x > 0; });
+  param(2, Texts::tr("0 以上の数値(度)です"), false, [](double x) { return x >= 0; });
+  param(3, Texts::tr("整数(度)です（負の値 = パーク位置なし）"), true, [](double x) { return x < 360; });
+  param(4, Texts::tr("0 以上の整数(秒)です"), true, [](double x) { return x >= 0; });
+  for (int k = 5; k <= 8; ++k) param(k, Texts::tr("数値です"), false, [](double) { return true; });
   if (!wholeText(f.txtDomeLoopTimer, v) || v < 0 || v > 60000)
-    fail(QStringLiteral("txtDomeLoopTimer"), QStringLiteral("0 から 60000 までの整数(ms)です") + entered(f.txtDomeLoopTimer));
+    fail(QStringLiteral("txtDomeLoopTimer"), Texts::tr("0 から 60000 までの整数(ms)です") + entered(f.txtDomeLoopTimer));
   // One device per port: the planetarium's port and the dome controller's are not the mount's.
   const auto number = [&f](int index) { return index >= 0 && index < f.portList.size() ? f.portList[index].mid(3).toInt() : 0; };
   const int mountPort = number(f.cmbComm);
   if (mountPort > 0 && f.cmbVCommPort + 1 == mountPort)
-    fail(QStringLiteral("cmbVCommPort"), QStringLiteral("赤道儀のCOMポートと同じ番号です"));
+    fail(QStringLiteral("cmbVCommPort"), Texts::tr("赤道儀のCOMポートと同じ番号です"));
   if (mountPort > 0 && f.optController == 1 && number(f.cmbQuarnport) == mountPort)
-    fail(QStringLiteral("cmbQuarnport"), QStringLiteral("赤道儀のCOMポートと同じ番号です"));
+    fail(QStringLiteral("cmbQuarnport"), Texts::tr("赤道儀のCOMポートと同じ番号です"));
   return errors;
 }
 

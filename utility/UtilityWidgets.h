@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers the utility's tabs share: named controls, groups of option buttons that may
 // show none chosen, and a row of controls.
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLayout>
@@ -49,7 +50,7 @@ inline std::array<QRadioButton*, N> optionGroup(QWidget* owner, const QString& n
   std::array<QRadioButton*, N> opts{};
   auto* group = new QButtonGroup(owner);
   for (size_t k = 0; k < N; ++k) {
-    opts[k] = named(new QRadioButton(QString::fromUtf8(captions[k])), name + QString::number(k));
+    opts[k] = named(new QRadioButton(QCoreApplication::translate("orvan::frmUtility", captions[k])), name + QString::number(k));
     group->addButton(opts[k], int(k));
   }
   return opts;

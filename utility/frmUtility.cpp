@@ -13,6 +13,7 @@
 #include "UtilityWidgets.h"
 #include "Vb.h"
 
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -34,10 +35,10 @@ const QString kProgramTitle = QStringLiteral("OrvanMirelutility");
 void AlreadyRunningNotice() {
   QDialog notice;
   notice.setObjectName(QStringLiteral("frmAlreadyRunning"));
-  notice.setWindowTitle(QStringLiteral("重複起動エラー"));
+  notice.setWindowTitle(QCoreApplication::translate("orvan::frmAlreadyRunning", "重複起動エラー"));
   notice.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   auto* lay = new QVBoxLayout(&notice);
-  lay->addWidget(new QLabel(kProgramTitle + QStringLiteral("は既に起動されています"), &notice));
+  lay->addWidget(new QLabel(kProgramTitle + QCoreApplication::translate("orvan::frmAlreadyRunning", "は既に起動されています"), &notice));
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok, &notice);
   lay->addWidget(box);
   QObject::connect(box, &QDialogButtonBox::accepted, &notice, &QDialog::accept);
@@ -51,7 +52,7 @@ void AlreadyRunningNotice() {
 frmUtility::frmUtility(QString programFolder, QWidget* parent)
     : QWidget(parent), programFolder_(std::move(programFolder)) {
   setObjectName(QStringLiteral("frmUtility"));
-  setWindowTitle(QStringLiteral("OrvanMirel ユーティリティ"));
+  setWindowTitle(tr("OrvanMirel ユーティリティ"));
   iniPath_ = programFolder_ + QStringLiteral("/OrvanMirel.ini");
   programmer_ = std::make_unique<EVexilProgrammer>(iniPath_, std::make_unique<QtSerialLink>(programFolder_));
 
@@ -232,7 +233,7 @@ void frmUtility::showErrors(const QList<FieldError>& errors) {
     l->show();
   }
   if (errors.isEmpty()) return;
-  lblSaveError->setText(QStringLiteral("入力に誤りがあります。設定は保存されていません。"));
+  lblSaveError->setText(tr("入力に誤りがあります。設定は保存されていません。"));
   lblSaveError->show();
   // The first field in error: its tab to the front, the cursor into it.
   if (QWidget* w = findChild<QWidget*>(errors.first().field)) {
@@ -253,7 +254,7 @@ bool frmUtility::UtilityWrite() {
   if (!errors.isEmpty()) return false;
   const QList<IniEntry> changed = ChangedEntries(loaded_, UtilityEntries(f));
   if (!WriteIniEntries(iniPath_, changed)) {
-    lblSaveError->setText(QStringLiteral("設定ファイルに書き込めません（読み取り専用か、他のプログラムが使用中です）。設定は保存されていません: ") + iniPath_);
+    lblSaveError->setText(tr("設定ファイルに書き込めません（読み取り専用か、他のプログラムが使用中です）。設定は保存されていません: ") + iniPath_);
     lblSaveError->show();
     return false;
   }
@@ -294,7 +295,7 @@ void frmUtility::chkASCOM_MouseUp() {
   if (!chkASCOM->isChecked()) return;
   const Answer a = Prompter::current().ask(
       QStringLiteral("OrvanMirelutility"),
-      QStringLiteral("ASCOMドライバーを使用する場合は「ASCOMplatform6.2」を先にインストール") + QStringLiteral("しておく必要があります。"),
+      tr("ASCOMドライバーを使用する場合は「ASCOMplatform6.2」を先にインストール") + tr("しておく必要があります。"),
       Buttons::OkCancel, Icon::Information);
   if (a == Answer::Cancel) chkASCOM->setChecked(false);
 }

@@ -5,6 +5,7 @@
 #include "Prompter.h"
 #include "UtilityWidgets.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QVBoxLayout>
@@ -16,14 +17,14 @@ using namespace ui;
 void frmUtility::buildVexilTab() {
   auto* page = new QWidget;
   auto* lay = new QVBoxLayout(page);
-  auto* portBox = named(new QGroupBox(QStringLiteral("E-Vexilとの接続ポート")), QStringLiteral("FramePort"));
+  auto* portBox = named(new QGroupBox(tr("E-Vexilとの接続ポート")), QStringLiteral("FramePort"));
   auto* pl = new QHBoxLayout(portBox);
   cmbCommPort = named(new QComboBox, QStringLiteral("cmbCommPort"));
   btnConnect = named(new QPushButton(QStringLiteral("Connect")), QStringLiteral("btnConnect"));
   lblVersion = named(new QLabel, QStringLiteral("lblVersion"));
   pl->addWidget(cmbCommPort);
   pl->addWidget(btnConnect);
-  pl->addWidget(new QLabel(QStringLiteral("バージョン：")));
+  pl->addWidget(new QLabel(tr("バージョン：")));
   pl->addWidget(lblVersion, 1);
   lay->addWidget(portBox);
   // One port for the mount whichever tab chooses it: the two lists show the same entry.
@@ -31,21 +32,21 @@ void frmUtility::buildVexilTab() {
   connect(cmbCommPort, &QComboBox::currentIndexChanged, cmbComm, &QComboBox::setCurrentIndex);
   connect(btnConnect, &QPushButton::clicked, this, &frmUtility::btnConnect_Click);
 
-  const char* frames[3] = {"周回ステップ数", "スローダウン", "恒星時周波数"};
+  const char* frames[3] = {QT_TR_NOOP("周回ステップ数"), QT_TR_NOOP("スローダウン"), QT_TR_NOOP("恒星時周波数")};
   // The frames run counts, slow-down, frequency; the writes are numbered counts, frequency,
   // slow-down. Each frame holds the button of its own write.
   constexpr int kFrameCommand[3] = {0, 2, 1};
   for (int k = 0; k < 3; ++k) {
-    auto* box = named(new QGroupBox(QString::fromUtf8(frames[k])), QStringLiteral("FrameVexil%1").arg(k));
+    auto* box = named(new QGroupBox(tr(frames[k])), QStringLiteral("FrameVexil%1").arg(k));
     FrameVexil[k] = box;
     const int c = kFrameCommand[k];
-    QPushButton* send = Command3[c] = named(new QPushButton(QStringLiteral("送信")), QStringLiteral("Command3_%1").arg(c));
+    QPushButton* send = Command3[c] = named(new QPushButton(tr("送信")), QStringLiteral("Command3_%1").arg(c));
     connect(send, &QPushButton::clicked, this, [this, c] { Command3_Click(c); });
     auto* g = new QGridLayout(box);
     if (k == 0) {
       for (int a = 0; a < 2; ++a) {
         txtEncMax[a] = edit(QStringLiteral("txtEncMax%1").arg(a), 110);
-        g->addWidget(new QLabel(a == 0 ? QStringLiteral("赤経軸") : QStringLiteral("赤緯軸")), a, 0);
+        g->addWidget(new QLabel(a == 0 ? tr("赤経軸") : tr("赤緯軸")), a, 0);
         g->addWidget(txtEncMax[a], a, 1);
       }
       g->addWidget(send, 0, 2, 2, 1);
@@ -58,7 +59,7 @@ void frmUtility::buildVexilTab() {
       g->addWidget(new QLabel(QStringLiteral("SL")), 1, 0);
       g->addWidget(send, 0, 3, 2, 1);
     } else {
-      optRate = optionGroup<3>(box, QStringLiteral("optRate"), {"恒星時", "ｷﾝｸﾞｽﾚｰﾄ", "任意速度"});
+      optRate = optionGroup<3>(box, QStringLiteral("optRate"), {QT_TRANSLATE_NOOP("orvan::frmUtility", "恒星時"), QT_TRANSLATE_NOOP("orvan::frmUtility", "ｷﾝｸﾞｽﾚｰﾄ"), QT_TRANSLATE_NOOP("orvan::frmUtility", "任意速度")});
       txtPercent = edit(QStringLiteral("txtPercent"), 50);
       txtPercent->setText(QStringLiteral("50"));
       txtRate = edit(QStringLiteral("txtRate0"), 110);
@@ -134,11 +135,11 @@ void frmUtility::Ratecal() {
 }
 
 void frmUtility::Command3_Click(int index) {
-  static const char* const titles[3] = {"周回ステップ数の設定", "恒星時周波数の設定", "スローダウンステップ数の設定"};
+  static const char* const titles[3] = {QT_TR_NOOP("周回ステップ数の設定"), QT_TR_NOOP("恒星時周波数の設定"), QT_TR_NOOP("スローダウンステップ数の設定")};
   const QString texts[3] = {
-      QStringLiteral("周回ステップ数を送信すると、現在の座標が失われ初期化されます"),
-      QStringLiteral("コントローラー部のジャンパーピン") + QChar(0x3000) + QStringLiteral("JP5 がOFFになっている場合のみ、書き込みが行われます"),
-      QStringLiteral("スローダウンステップ数を送信すると、現在の座標が失われ初期化されます")};
+      tr("周回ステップ数を送信すると、現在の座標が失われ初期化されます"),
+      tr("コントローラー部のジャンパーピン") + QChar(0x3000) + tr("JP5 がOFFになっている場合のみ、書き込みが行われます"),
+      tr("スローダウンステップ数を送信すると、現在の座標が失われ初期化されます")};
   vexilMessage(QString());
   // Check the values before asking: a value the controller cannot hold is never sent.
   QStringList commands;

@@ -58,8 +58,8 @@ void DomeLoop::StartUp() {
 
   // Without pulses per turn no azimuth can be computed; the dome is left alone for this run.
   if (s_.mount.AxisRev[2] == 0) {
-    Prompter::current().ask(QStringLiteral("ドーム設定エラー"),
-                            QStringLiteral("ドームエンコーダのパルス数(ENC3_PULSES)が0です\nドームを使わずに続けます"),
+    Prompter::current().ask(tr("ドーム設定エラー"),
+                            tr("ドームエンコーダのパルス数(ENC3_PULSES)が0です\nドームを使わずに続けます"),
                             Buttons::Ok, Icon::Critical);
     d_.DomeInUse = false;
     view_.setDomePanelsEnabled(false);
@@ -99,11 +99,11 @@ void DomeLoop::StartUp() {
       view_.showHomeFound(false);
       view_.closeStartupWaitWindow();
       const Answer a = Prompter::current().ask(
-          QStringLiteral("ドーム原点"),
-          QStringLiteral("ドームの原点検出を行いますか？\nOKボタンで右回転して原点を検出します。"),
+          tr("ドーム原点"),
+          tr("ドームの原点検出を行いますか？\nOKボタンで右回転して原点を検出します。"),
           Buttons::OkCancel, Icon::Question);
       if (a == Answer::Ok) {
-        view_.showHomeSearchNotice(true, QStringLiteral("\nドーム原点を検索中"));
+        view_.showHomeSearchNotice(true, tr("\nドーム原点を検索中"));
         searchElapsedMs_ = 0;
         Mission(MissionCode::DomeRotateIncreasing);
         wait_(100);
@@ -262,8 +262,8 @@ void DomeLoop::DomeLoopTimer_Timer() {
       Mission(MissionCode::DomeStop);
       Dome_->DomeZsearch(kFalse);
       view_.showHomeSearchNotice(false, QString());
-      Prompter::current().ask(QStringLiteral("ドーム原点"),
-                              QStringLiteral("ドームの原点が見つかりません\nドームを止めました"),
+      Prompter::current().ask(tr("ドーム原点"),
+                              tr("ドームの原点が見つかりません\nドームを止めました"),
                               Buttons::Ok, Icon::Critical);
     }
     if (!connected_) return;
@@ -295,7 +295,7 @@ void DomeLoop::countsUnread() {
   qCWarning(lcDome) << "no count from the dome controller" << unreadCounts_ << "times in a row: dome stopped";
   Mission(MissionCode::DomeStop);
   view_.setDomeAzimuthCaption(0, QStringLiteral("---.-"));
-  view_.showHomeSearchNotice(true, QStringLiteral("\nドームの位置が読めません\nドームを止めました"));
+  view_.showHomeSearchNotice(true, tr("\nドームの位置が読めません\nドームを止めました"));
 }
 
 void DomeLoop::countsBack() {
@@ -304,7 +304,7 @@ void DomeLoop::countsBack() {
   countsLost_ = false;
   qCInfo(lcDome) << "counts from the dome controller again: following resumes";
   if (d_.DomeZSearching != kFalse)
-    view_.showHomeSearchNotice(true, QStringLiteral("\nドーム原点を検索中"));
+    view_.showHomeSearchNotice(true, tr("\nドーム原点を検索中"));
   else
     view_.showHomeSearchNotice(false, QString());
 }
@@ -457,8 +457,8 @@ void DomeLoop::reportDomeStillMoving() {
   view_.setRotationLamp(0, Lamp::Idle);
   view_.setRotationLamp(1, Lamp::Idle);
   view_.setRotationLamp(2, Lamp::Idle);
-  Prompter::current().ask(QStringLiteral("ドーム"),
-                          QStringLiteral("ドームが停止しません\nドームの追尾を止めました"),
+  Prompter::current().ask(tr("ドーム"),
+                          tr("ドームが停止しません\nドームの追尾を止めました"),
                           Buttons::Ok, Icon::Critical);
 }
 

@@ -43,22 +43,22 @@ QString frmVSP6::PortName(int vcommPort) { return QStringLiteral("COM") + vb::Fo
 QString frmVSP6::portProblem() const {
   const int n = portNumber(strPort1);
   const QString path = QDir::toNativeSeparators(linkFor(n > 0 ? strPort1 : QStringLiteral("COM0")));
-  const QString without = QStringLiteral("\nプラネタリウムソフト用の仮想シリアルポートを作らずに続けます");
+  const QString without = tr("\nプラネタリウムソフト用の仮想シリアルポートを作らずに続けます");
   if (n == 0)
-    return QStringLiteral("仮想シリアルポートの番号(TELESCOPE/VCommPort)が設定されていません\n") + path + without;
+    return tr("仮想シリアルポートの番号(TELESCOPE/VCommPort)が設定されていません\n") + path + without;
   const QString ini = host_.IniPath();
   const auto setting = [&](const char* section, const char* key) {
     return static_cast<int>(vb::Val(ReadIni(ini, QString::fromLatin1(section), QString::fromLatin1(key))));
   };
   if (setting("TELESCOPE", "CommPort") == n)
-    return QStringLiteral("仮想シリアルポート ") + strPort1 +
-           QStringLiteral(" は望遠鏡の通信ポート(TELESCOPE/CommPort)と同じ番号です\n") + path + without;
+    return tr("仮想シリアルポート ") + strPort1 +
+           tr(" は望遠鏡の通信ポート(TELESCOPE/CommPort)と同じ番号です\n") + path + without;
   if (setting("DOME", "Controller") == 1 && setting("DOME", "CommPort") == n)
-    return QStringLiteral("仮想シリアルポート ") + strPort1 +
-           QStringLiteral(" はドームの通信ポート(DOME/CommPort)と同じ番号です\n") + path + without;
+    return tr("仮想シリアルポート ") + strPort1 +
+           tr(" はドームの通信ポート(DOME/CommPort)と同じ番号です\n") + path + without;
   // A link left by a controller that did not end cleanly is replaced without a question.
   if (PseudoTerminal::linkInUse(linkFor(strPort1)))
-    return QStringLiteral("仮想シリアルポート ") + strPort1 + QStringLiteral(" は他の装置またはプログラムが使用中です\n") +
+    return tr("仮想シリアルポート ") + strPort1 + tr(" は他の装置またはプログラムが使用中です\n") +
            path + without;
   return {};
 }
@@ -71,7 +71,7 @@ void frmVSP6::cmdCreatePort() {
   }
   const QString problem = portProblem();
   if (!problem.isEmpty()) {
-    Prompter::current().ask(QStringLiteral("仮想シリアルポート"), problem, Buttons::Ok, Icon::Critical);
+    Prompter::current().ask(tr("仮想シリアルポート"), problem, Buttons::Ok, Icon::Critical);
     return;
   }
   framer_.reset();

@@ -1,6 +1,15 @@
 #include "SerialFamily.h"
 
+#include <QCoreApplication>
+
 namespace orvan {
+
+namespace {
+// The texts of this file for the translation (the Japanese is the source).
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(SerialFamily)
+};
+}  // namespace
 
 const SerialFamily& FamilyLX200() {
   static const SerialFamily f = [] {
@@ -13,9 +22,9 @@ const SerialFamily& FamilyLX200() {
     s.timeoutSeconds = 2;
     s.hashReplyPrefixes = {QStringLiteral(":G"), QStringLiteral(":CM")};
     s.slewRefusalHasText = true;
-    s.timeoutText = QStringLiteral("LX200からの応答がありません（受信）");
-    s.openFailText = QStringLiteral("LX200側のCOMポートがOPENできません");
-    s.openFailTitle = QStringLiteral("COMポートオープンエラー (");
+    s.timeoutText = Texts::tr("LX200からの応答がありません（受信）");
+    s.openFailText = Texts::tr("LX200側のCOMポートがOPENできません");
+    s.openFailTitle = Texts::tr("COMポートオープンエラー (");
     s.slewWatchLimit = 60;
     // Low precision reports 6 s of RA and whole minutes of Dec.
     s.arrivalTolerance = 60;
@@ -36,9 +45,9 @@ const SerialFamily& FamilyRST400() {
       s.noReplyPrefixes << QString::fromLatin1(p);
     s.replyEnd = SerialFamily::ReplyEnd::Hash;
     s.timeoutSeconds = 10;
-    s.timeoutText = QStringLiteral("RST400からの応答がありません（受信）");
-    s.openFailText = QStringLiteral("LX200側のCOMポートがOPENできません");
-    s.openFailTitle = QStringLiteral("COMポートオープンエラー (");
+    s.timeoutText = Texts::tr("RST400からの応答がありません（受信）");
+    s.openFailText = Texts::tr("LX200側のCOMポートがOPENできません");
+    s.openFailTitle = Texts::tr("COMポートオープンエラー (");
     s.slewWatchLimit = 10;
     s.slewWatchInclusive = true;
     s.axisCountsFromSky = true;
@@ -60,10 +69,10 @@ const SerialFamily& FamilyEVexil() {
     s.timeoutSeconds = 4;
     s.timeoutRule = SerialFamily::TimeoutRule::StopAndRerun;
     s.noRerunPrefixes = {QStringLiteral("DV")};
-    s.timeoutText = QStringLiteral("E-Vexilからの応答がありません（受信）");
+    s.timeoutText = Texts::tr("E-Vexilからの応答がありません（受信）");
     s.timeoutShowsCommand = false;
-    s.openFailText = QStringLiteral("E-Vexil側のCOMポートがOPENできません");
-    s.openFailTitle = QStringLiteral("COMポートオープンエラー(");
+    s.openFailText = Texts::tr("E-Vexil側のCOMポートがOPENできません");
+    s.openFailTitle = Texts::tr("COMポートオープンエラー(");
     s.showsErrorEvents = true;
     s.approachNeedsBacklash = true;
     // The position is worked out from exact counts: at the target means on it.
@@ -84,10 +93,10 @@ const SerialFamily& FamilyTemma() {
     for (const char* p : {"I", "M", "T", "Z", "P", "N", "J", "K"}) s.noReplyPrefixes << QString::fromLatin1(p);
     s.replyEnd = SerialFamily::ReplyEnd::CarriageReturn;
     s.timeoutSeconds = 2;
-    s.timeoutText = QStringLiteral("Temma2Mからの応答がありません（受信）");
+    s.timeoutText = Texts::tr("Temma2Mからの応答がありません（受信）");
     s.emptyOnTimeoutCommand = QStringLiteral("s");
-    s.openFailText = QStringLiteral("Temma側のCOMポートがOPENできません");
-    s.openFailTitle = QStringLiteral("COMポートオープンエラー (");
+    s.openFailText = Texts::tr("Temma側のCOMポートがOPENできません");
+    s.openFailTitle = Texts::tr("COMポートオープンエラー (");
     s.approachNeedsBacklash = true;
     return s;
   }();
@@ -96,17 +105,17 @@ const SerialFamily& FamilyTemma() {
 
 QString CommErrorText(int eventCode) {
   switch (eventCode) {
-    case 1001: return QStringLiteral("中断信号を受信");
-    case 1002: return QStringLiteral("CTSタイムアウト");
-    case 1003: return QStringLiteral("DSRタイムアウト");
-    case 1004: return QStringLiteral("フレーム エラー");
-    case 1006: return QStringLiteral("ポート オーバーラン");
-    case 1007: return QStringLiteral("CDタイムアウト");
-    case 1008: return QStringLiteral("受信バッファ オーバーフロー");
-    case 1009: return QStringLiteral("パリティ エラー");
-    case 1010: return QStringLiteral("送信バッファがいっぱい");
-    case 1011: return QStringLiteral("予期しないDCBエラー");
-    default: return QStringLiteral("その他の通信エラー");
+    case 1001: return Texts::tr("中断信号を受信");
+    case 1002: return Texts::tr("CTSタイムアウト");
+    case 1003: return Texts::tr("DSRタイムアウト");
+    case 1004: return Texts::tr("フレーム エラー");
+    case 1006: return Texts::tr("ポート オーバーラン");
+    case 1007: return Texts::tr("CDタイムアウト");
+    case 1008: return Texts::tr("受信バッファ オーバーフロー");
+    case 1009: return Texts::tr("パリティ エラー");
+    case 1010: return Texts::tr("送信バッファがいっぱい");
+    case 1011: return Texts::tr("予期しないDCBエラー");
+    default: return Texts::tr("その他の通信エラー");
   }
 }
 

@@ -128,7 +128,7 @@ SerialMountDriver::WaitOutcome SerialMountDriver::HandleTimeout(const QString& c
   QString text = family_.timeoutText;
   if (family_.timeoutShowsCommand) text += u'\r' + QStringLiteral("(") + cmd + u')';
   qCDebug(lcSerial).noquote() << family_.name << "no reply to" << cmd;
-  Answer a = Prompter::current().ask(QStringLiteral("タイムアウト"), text, Buttons::AbortRetryIgnore, Icon::Critical);
+  Answer a = Prompter::current().ask(tr("タイムアウト"), text, Buttons::AbortRetryIgnore, Icon::Critical);
   // A box closed without an answer (Escape, the window's close button) is Ignore: an
   // accidental key never ends the observer's program.
   if (a != Answer::Abort && a != Answer::Retry) a = Answer::Ignore;

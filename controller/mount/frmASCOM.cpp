@@ -42,7 +42,7 @@ frmASCOM::frmASCOM(SharedState& state, MountHost& host, ACal2& cal, const QStrin
   // The loopback only: no datagram from the network ever reaches this socket.
   if (!socket_.bind(QHostAddress::LocalHost, ports_.controller)) {
     qCWarning(lcBridge) << "bridge: cannot bind 127.0.0.1:" << ports_.controller << socket_.errorString();
-    host.ShowBridgeError(QStringLiteral("ASCOM 通信エラー: ポート%1が使えません (%2)")
+    host.ShowBridgeError(tr("ASCOM 通信エラー: ポート%1が使えません (%2)")
                              .arg(ports_.controller)
                              .arg(socket_.errorString()));
   }
@@ -74,7 +74,7 @@ bool frmASCOM::StartBridge() {
   if (bridge_ && bridge_->state() != QProcess::NotRunning) return true;
   const QString program = InProgramFolder(QStringLiteral("\\ascomconnect"));
   if (!FileExists(program)) {
-    BridgeFailed(QStringLiteral("ブリッジプログラム ascomconnect がありません"));
+    BridgeFailed(tr("ブリッジプログラム ascomconnect がありません"));
     return false;
   }
   if (bridge_) bridge_->deleteLater();
@@ -90,7 +90,7 @@ bool frmASCOM::StartBridge() {
   bridge_->setProcessEnvironment(env);
   connect(bridge_, &QProcess::finished, this, &frmASCOM::BridgeFinished);
   connect(bridge_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-    if (e == QProcess::FailedToStart) BridgeFailed(QStringLiteral("ブリッジプログラム ascomconnect を起動できません"));
+    if (e == QProcess::FailedToStart) BridgeFailed(tr("ブリッジプログラム ascomconnect を起動できません"));
   });
   ending_ = false;
   silenceReported_ = false;
@@ -102,8 +102,8 @@ bool frmASCOM::StartBridge() {
 void frmASCOM::BridgeFinished(int exitCode, QProcess::ExitStatus status) {
   if (ending_) return;
   qCWarning(lcBridge) << "bridge program ended, code" << exitCode << (status == QProcess::CrashExit ? "(crashed)" : "");
-  BridgeFailed(status == QProcess::CrashExit ? QStringLiteral("ブリッジプログラムが異常終了しました")
-                                             : QStringLiteral("ブリッジプログラムが終了しました (%1)").arg(exitCode));
+  BridgeFailed(status == QProcess::CrashExit ? tr("ブリッジプログラムが異常終了しました")
+                                             : tr("ブリッジプログラムが終了しました (%1)").arg(exitCode));
 }
 
 void frmASCOM::BridgeFailed(const QString& text) {
@@ -255,7 +255,7 @@ void frmASCOM::cmdStatus() {
   if (ds_.Connected && bridge_ && bridge_->state() == QProcess::Running && !silenceReported_ &&
       lastHeard_.isValid() && lastHeard_.elapsed() > silenceLimitMs_) {
     silenceReported_ = true;
-    BridgeFailed(QStringLiteral("ブリッジプログラムから応答がありません"));
+    BridgeFailed(tr("ブリッジプログラムから応答がありません"));
   }
   PostProcessStatus();
 }

@@ -74,7 +74,7 @@ void frmEVexil::cmdStartUP() {
   // moved by hand, but no position is shown, no goto or sync runs and nothing is logged.
   if (!CountsPerTurnKnown() && !CommunicationGivenUp())
     Prompter::current().ask(QStringLiteral("E-Vexil"),
-                            QStringLiteral("E-Vexilの周回ステップ数(RD)を読めません。位置の表示、ゴートー、同期はできません。"),
+                            tr("E-Vexilの周回ステップ数(RD)を読めません。位置の表示、ゴートー、同期はできません。"),
                             Buttons::Ok, Icon::Exclamation);
   Send(QStringLiteral("PA"));
   ReadCounters();

@@ -4,6 +4,7 @@
 #include "Vb.h"
 
 #include <cmath>
+#include <QCoreApplication>
 
 namespace orvan {
 
@@ -12,6 +13,11 @@ using vb::Mid;
 using vb::Val;
 
 namespace {
+// The texts of this file for the translation (the Japanese is the source).
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(ControllerSettings)
+};
+
 
 // A number stored "as a whole number": rounded the way an Integer assignment rounds.
 int32_t whole(const QString& text) {
@@ -152,35 +158,38 @@ bool wholeField(const QString& text, int max, int& value) {
 }
 
 
-QString entered(const QString& text) { return QStringLiteral("\r入力された値: 「") + text + QStringLiteral("」"); }
+QString entered(const QString& text) {
+  return QStringLiteral("\r") + Texts::tr("入力された値: 「") + text +
+         Texts::tr("」");
+}
 
 // Degrees, minutes and seconds of one site row; `maxDegrees` bounds the whole angle too.
 QString checkAngle(const SetupFields& f, int first, const QString& name, int maxDegrees) {
-  static const char* const parts[3] = {"度", "分", "秒"};
+  static const char* const parts[3] = {QT_TRANSLATE_NOOP("ControllerSettings", "度"), QT_TRANSLATE_NOOP("ControllerSettings", "分"), QT_TRANSLATE_NOOP("ControllerSettings", "秒")};
   int v[3] = {0, 0, 0};
   for (int k = 0; k < 3; ++k) {
     const int max = k == 0 ? maxDegrees : 59;
     if (!wholeField(f.txtLocation[first + k], max, v[k]))
-      return name + QStringLiteral("の") + QString::fromUtf8(parts[k]) + QStringLiteral("は 0 から ") +
-             QString::number(max) + QStringLiteral(" までの整数で入力してください。") + entered(f.txtLocation[first + k]);
+      return name + Texts::tr("の") + Texts::tr(parts[k]) + Texts::tr("は 0 から ") +
+             QString::number(max) + Texts::tr(" までの整数で入力してください。") + entered(f.txtLocation[first + k]);
   }
   if (v[0] * 3600 + v[1] * 60 + v[2] > maxDegrees * 3600)
-    return name + QStringLiteral("は ") + QString::number(maxDegrees) + QStringLiteral(" 度以内で入力してください。");
+    return name + Texts::tr("は ") + QString::number(maxDegrees) + Texts::tr(" 度以内で入力してください。");
   return {};
 }
 
 }  // namespace
 
 QString CheckSiteFields(const SetupFields& f) {
-  QString wrong = checkAngle(f, 0, QStringLiteral("緯度"), 90);
-  if (wrong.isEmpty()) wrong = checkAngle(f, 3, QStringLiteral("経度"), 180);
+  QString wrong = checkAngle(f, 0, Texts::tr("緯度"), 90);
+  if (wrong.isEmpty()) wrong = checkAngle(f, 3, Texts::tr("経度"), 180);
   if (!wrong.isEmpty()) return wrong;
   double height = 0;
   if (!NumberField(f.txtLocation[6], height))
-    return QStringLiteral("標高(m)は数値で入力してください。") + entered(f.txtLocation[6]);
+    return Texts::tr("標高(m)は数値で入力してください。") + entered(f.txtLocation[6]);
   double zone = 0;
   if (!NumberField(f.txtLocation[7], zone) || zone < -12 || zone > 14)
-    return QStringLiteral("時差(h)は -12 から 14 までの数値で入力してください。") + entered(f.txtLocation[7]);
+    return Texts::tr("時差(h)は -12 から 14 までの数値で入力してください。") + entered(f.txtLocation[7]);
   return {};
 }
 

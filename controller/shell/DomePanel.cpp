@@ -62,12 +62,12 @@ void DomeCanvas::paintEvent(QPaintEvent*) {
 
 DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("DomePanel"));
-  Frame1_3 = new QGroupBox(QStringLiteral("ドーム"), this);
+  Frame1_3 = new QGroupBox(tr("ドーム"), this);
   Frame1_3->setObjectName(QStringLiteral("Frame1_3"));
   Frame1_3->setGeometry(tw(0, 0, 3360, 1560));
-  const char* captions[3] = {"◀", "▶", "連動"};
+  const char* captions[3] = {"◀", "▶", QT_TR_NOOP("連動")};
   for (int i = 0; i < 3; ++i) {
-    BtnDomeLR[i] = new QPushButton(QString::fromUtf8(captions[i]), Frame1_3);
+    BtnDomeLR[i] = new QPushButton(tr(captions[i]), Frame1_3);
     BtnDomeLR[i]->setObjectName(indexed("BtnDomeLR", i));
     BtnDomeLR[i]->setGeometry(tw(90, 210 + i * 450, 660, 360));
     BtnDomeLR[i]->setFocusPolicy(Qt::NoFocus);
@@ -104,12 +104,12 @@ DomePanel::DomePanel(QWidget* parent) : QWidget(parent) {
   Label3->setVisible(false);
   Label3->setStyleSheet(QStringLiteral("background: rgb(255,255,192); color: black;"));
 
-  Frame1_4 = new QGroupBox(QStringLiteral("スリット"), this);
+  Frame1_4 = new QGroupBox(tr("スリット"), this);
   Frame1_4->setObjectName(QStringLiteral("Frame1_4"));
   Frame1_4->setGeometry(tw(0, 1590, 3360, 540));
-  const char* slit[2] = {"開", "閉"};
+  const char* slit[2] = {QT_TR_NOOP("開"), QT_TR_NOOP("閉")};
   for (int i = 0; i < 2; ++i) {
-    btnDomeSlit[i] = new QPushButton(QString::fromUtf8(slit[i]), Frame1_4);
+    btnDomeSlit[i] = new QPushButton(tr(slit[i]), Frame1_4);
     btnDomeSlit[i]->setObjectName(indexed("btnDomeSlit", i));
     btnDomeSlit[i]->setGeometry(tw(90 + i * 1620, 210, 1080, 330));
     btnDomeSlit[i]->setFocusPolicy(Qt::NoFocus);

@@ -69,6 +69,7 @@ class Observatory : public QObject, public MountHost, public LinkHost {
   void FormSizeChange(int code) override;
   void TelSlewing(int code) override;
   void Mission(int16_t code, const QString& text = QString()) override;
+  void Mission(MissionCode code, const QString& text = QString()) { Mission(codeOf(code), text); }
   void SendLinkOk() override;
   void SendLinkNg() override;
 

@@ -55,13 +55,13 @@ void Observatory::btnP_Click() {
   }
   QString message;
   switch (parkMode_) {
-    case 1: message = QStringLiteral("赤道儀を指定したパーク位置へ移動します。"); break;
-    case 2: message = QStringLiteral("ドームを指定したパーク位置へ移動します。"); break;
-    case 3: message = QStringLiteral("赤道儀とドームを指定したパーク位置へ移動します。"); break;
+    case 1: message = tr("赤道儀を指定したパーク位置へ移動します。"); break;
+    case 2: message = tr("ドームを指定したパーク位置へ移動します。"); break;
+    case 3: message = tr("赤道儀とドームを指定したパーク位置へ移動します。"); break;
     default: return;
   }
-  const Answer a = Prompter::current().ask(QStringLiteral("パーク位置へ移動"),
-                                           QStringLiteral("「OK」で移動を開始します。\r") + message,
+  const Answer a = Prompter::current().ask(tr("パーク位置へ移動"),
+                                           tr("「OK」で移動を開始します。") + u'\r' + message,
                                            Buttons::OkCancel, Icon::Information);
   if (a != Answer::Ok) return;
   // The park ends with the mount stopped, as a park asked for by a cooperating program does:

@@ -70,7 +70,7 @@ void Observatory::FormSizeChange(int code) {
     view_.showLayout(2, domePanel);
     stopLoops();
     if (state_.dome.DomeInUse) {
-      Mission(23);
+      Mission(MissionCode::DomeStop);
       if (domeLoop_) domeLoop_->Disconnect();
     }
   }
@@ -86,7 +86,7 @@ bool Observatory::ConnectMount() {
   }
   const bool connected = Telescope_->cmdConnect(true);
   // Abort or Ignore to a time-out during the start-up commands gives up the link as well.
-  if (connected && vb::Val(m.TelStatus[0]) == 0 && layout_ == 1) return true;
+  if (connected && vb::Val(m.TelStatus[TelItem::CommFailed]) == 0 && layout_ == 1) return true;
   if (layout_ != 2) FormSizeChange(2);
   return false;
 }

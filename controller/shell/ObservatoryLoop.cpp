@@ -45,7 +45,7 @@ void Observatory::LoopTimer_Timer() {
     m.StopRequest = kFalse;
     m.SlewEndPhase = 0;
     m.InMissionCall = kTrue;
-    Mission(99);
+    Mission(MissionCode::StatusReport);
     m.InMissionCall = kFalse;
   }
   // 5. The horizon detour.
@@ -59,7 +59,7 @@ void Observatory::horizonDetour() {
   // is kept as the driver took it (equinox of date), because the detour's own goto replaces
   // the driver's target.
   MountState& m = state_.mount;
-  const double alt = vb::Val(m.TelStatus[5]);
+  const double alt = m.TelAltitude;
   if (alt < -1 && m.TelState == 2 && !detourActive_) {
     detourActive_ = true;
     detourRa_ = m.GotoRA;
@@ -78,8 +78,8 @@ void Observatory::setDisplayMode(int mode) { displayMode_ = mode & 3; }
 
 void Observatory::showPosition() {
   const MountState& m = state_.mount;
-  const double raApp = vb::Val(m.TelStatus[2]);
-  const double decApp = vb::Val(m.TelStatus[3]);
+  const double raApp = vb::Val(m.TelStatus[TelItem::RaText]);
+  const double decApp = vb::Val(m.TelStatus[TelItem::DecText]);
   switch (displayMode_) {
     case 0: {
       double ra2000 = 0, dec2000 = 0;
@@ -92,9 +92,9 @@ void Observatory::showPosition() {
       break;
     case 2: {
       // The mounts report the azimuth from the south; the display counts from the north.
-      double az = vb::Val(m.TelStatus[4]) - 180;
+      double az = m.TelAzimuthFromSouth - 180;
       if (az < 0) az += 360;
-      view_.setPositionLabels(QStringLiteral("ALT ") + vb::Format(vb::Val(m.TelStatus[5]), QStringLiteral(" ##0.00°")),
+      view_.setPositionLabels(QStringLiteral("ALT ") + vb::Format(m.TelAltitude, QStringLiteral(" ##0.00°")),
                               QStringLiteral("AZ ") + vb::Format(az, QStringLiteral(" ##0.00°")));
       break;
     }

@@ -3,6 +3,8 @@
 #include "Observatory.h"
 
 #include "DomeLoop.h"
+#include "LinkMessageCode.h"
+#include "MissionCode.h"
 #include "ObservatoryView.h"
 #include "Shared.h"
 
@@ -11,48 +13,49 @@ namespace orvan {
 void Observatory::Mission(int16_t code, const QString& text) {
   MountState& m = state_.mount;
   DomeState& d = state_.dome;
-  switch (code) {
-    case 21: case 22: case 23: case 24: case 25: case 26:
-      if (domeLoop_) domeLoop_->Mission(code);
+  using enum MissionCode;
+  switch (static_cast<MissionCode>(code)) {
+    case DomeRotateDecreasing: case DomeRotateIncreasing: case DomeStop: case SlitOpen: case SlitClose: case SlitStop:
+      if (domeLoop_) domeLoop_->Mission(static_cast<MissionCode>(code));
       return;
-    case 51:
+    case Observation:
       if (text == u"on") {
         state_.planetarium.ObservationOn = kTrue;
         if (layout_ == 2) btnDetail_Click();
-        Mission(99);
+        Mission(StatusReport);
       } else if (text == u"off") {
         state_.planetarium.ObservationOn = kFalse;
-        Mission(54);
+        Mission(MissionCode::Park);
       }
       return;
-    case 52:
-    case 56:
+    case Stop:
+    case StopAlso:
       if (Telescope_) Telescope_->cmdStop();
       return;
-    case 54:
+    case MissionCode::Park:
       // Nothing to park (no park position, no dome home): the program that asked hears it at
       // once instead of waiting for a park's end that never comes.
-      if (!Park()) LinkReply(2, QStringLiteral("NG"));
+      if (!Observatory::Park()) LinkReply(codeOf(LinkMessageCode::MissionRequest), QStringLiteral("NG"));
       return;
-    case 57:
+    case DomeFollow:
       if (text == u"on") d.DomeAutoRun = true;
       else if (text == u"off") d.DomeAutoRun = false;
       return;
-    case 58: Mission(24); return;
-    case 59: Mission(25); return;
-    case 60: Mission(26); return;
-    case 98:
+    case LinkSlitOpen: Mission(SlitOpen); return;
+    case LinkSlitClose: Mission(SlitClose); return;
+    case LinkSlitStop: Mission(SlitStop); return;
+    case Shutdown:
       stopLoops();
       if (d.DomeInUse && domeLoop_) domeLoop_->Disconnect();
       shutdownRequested_ = true;
       view_.closeWindow();
       return;
-    case 99: {
+    case StatusReport: {
       QString status = QStringLiteral("0000000000");
       if (state_.planetarium.ObservationOn) status[0] = u'1';
       status[7] = u'1';
       if (m.InMissionCall) status[5] = u'1';
-      LinkSend(99, status);
+      LinkSend(codeOf(LinkMessageCode::Status), status);
       return;
     }
     default:
@@ -96,11 +99,11 @@ bool Observatory::Park() {
 }
 
 void Observatory::SendLinkOk() {
-  LinkSend(2, QStringLiteral("OK"));
+  LinkSend(codeOf(LinkMessageCode::MissionRequest), QStringLiteral("OK"));
 }
 
 void Observatory::SendLinkNg() {
-  LinkSend(2, QStringLiteral("NG"));
+  LinkSend(codeOf(LinkMessageCode::MissionRequest), QStringLiteral("NG"));
 }
 
 }  // namespace orvan

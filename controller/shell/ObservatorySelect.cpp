@@ -12,7 +12,7 @@
 namespace orvan {
 
 QString NoDriverNote(const QString& entry) {
-  return entry + QStringLiteral(" のドライバはまだ使用できません。");
+  return Observatory::tr("%1 のドライバはまだ使用できません。").arg(entry);
 }
 
 void Observatory::cmbTelescope_Click(bool byObserver) {
@@ -79,7 +79,7 @@ void Observatory::btnDetail_Click() {
   // written until it is corrected.
   const QString wrong = CheckSiteFields(fields_);
   if (!wrong.isEmpty()) {
-    Prompter::current().ask(QStringLiteral("観測地の入力エラー"), wrong, Buttons::Ok, Icon::Exclamation);
+    Prompter::current().ask(tr("観測地の入力エラー"), wrong, Buttons::Ok, Icon::Exclamation);
     return;
   }
   IniWrite(iniPath_, fields_, &shownFields_);

@@ -1,5 +1,6 @@
 #include "SmallWindows.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,7 +11,7 @@
 namespace orvan {
 
 QString TitleVersionText() {
-  return QStringLiteral("   ﾊﾞｰｼﾞｮﾝ %1.%2 (Build: %3)").arg(ORVAN_VERSION_MAJOR).arg(ORVAN_VERSION_MINOR).arg(ORVAN_VERSION_REVISION);
+  return frmTitle::tr("   ﾊﾞｰｼﾞｮﾝ %1.%2 (Build: %3)").arg(ORVAN_VERSION_MAJOR).arg(ORVAN_VERSION_MINOR).arg(ORVAN_VERSION_REVISION);
 }
 
 QString ShortVersionText() {
@@ -51,10 +52,10 @@ frmTitle::frmTitle(const QString& picturePath, const QString& versionText, QWidg
 
 frmAlreadyRunning::frmAlreadyRunning(const QString& programTitle, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAlreadyRunning"));
-  setWindowTitle(QStringLiteral("重複起動エラー"));
+  setWindowTitle(tr("重複起動エラー"));
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
   auto* lay = new QVBoxLayout(this);
-  auto* text = new QLabel(programTitle + QStringLiteral("は既に起動されています"), this);
+  auto* text = new QLabel(programTitle + tr("は既に起動されています"), this);
   text->setObjectName(QStringLiteral("lblMessage"));
   lay->addWidget(text);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok, this);
@@ -72,7 +73,7 @@ WaitMessageWindow::WaitMessageWindow(QWidget* parent)
   setObjectName(QStringLiteral("frmWaitMessage"));
   setAttribute(Qt::WA_DeleteOnClose);
   auto* lay = new QVBoxLayout(this);
-  auto* text = new QLabel(QStringLiteral("起動中です、しばらくお待ち下さい"), this);
+  auto* text = new QLabel(tr("起動中です、しばらくお待ち下さい"), this);
   text->setObjectName(QStringLiteral("lblWait"));
   text->setMargin(16);
   lay->addWidget(text);

@@ -2,6 +2,7 @@
 
 #include "Prompter.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QHBoxLayout>
@@ -20,31 +21,31 @@ bool OpenWithDesktop(const QString& path, QString& error) {
   const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
   if (!xdgOpen.isEmpty()) {
     if (QProcess::startDetached(xdgOpen, {path})) return true;
-    error = QStringLiteral("文書を開くプログラム(xdg-open)を起動できません");
+    error = frmDocument::tr("文書を開くプログラム(xdg-open)を起動できません");
     return false;
   }
   if (QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return true;
-  error = QStringLiteral("文書を開くプログラムが見つかりません\nxdg-utils をインストールして下さい");
+  error = frmDocument::tr("文書を開くプログラムが見つかりません\nxdg-utils をインストールして下さい");
   return false;
 }
 
 frmDocument::frmDocument(QString folder, DocumentOpener opener, QWidget* parent)
     : QDialog(parent), folder_(std::move(folder)), opener_(std::move(opener)) {
   setObjectName(QStringLiteral("frmDocument"));
-  setWindowTitle(QStringLiteral("ドキュメントファイル"));
+  setWindowTitle(tr("ドキュメントファイル"));
   setAttribute(Qt::WA_DeleteOnClose);
   // The main window's light-on-dark label colour would be passed on to this window, which
   // keeps the desktop's own background: its texts take the desktop's text colour instead.
   setStyleSheet(QStringLiteral("QLabel { color: palette(window-text); }"));
   auto* layout = new QVBoxLayout(this);
-  Label1 = new QLabel(QStringLiteral("表示するドキュメントファイルを選択して下さい"), this);
+  Label1 = new QLabel(tr("表示するドキュメントファイルを選択して下さい"), this);
   layout->addWidget(Label1);
   DocumentFileList = new QListWidget(this);
   DocumentFileList->setObjectName(QStringLiteral("DocumentFileList"));
   layout->addWidget(DocumentFileList);
   auto* buttons = new QHBoxLayout;
-  Command1[0] = new QPushButton(QStringLiteral("開く"), this);
-  Command1[1] = new QPushButton(QStringLiteral("キャンセル"), this);
+  Command1[0] = new QPushButton(tr("開く"), this);
+  Command1[1] = new QPushButton(tr("キャンセル"), this);
   for (int i = 0; i < 2; ++i) {
     Command1[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
     buttons->addWidget(Command1[i]);
@@ -82,7 +83,7 @@ void frmDocument::OpenDocument() {
   const QString path = QDir(folder_).absoluteFilePath(item->text());
   QString error;
   if (!opener_(path, error))
-    Prompter::current().ask(QStringLiteral("ドキュメントファイル"), error + u'\n' + QDir::toNativeSeparators(path),
+    Prompter::current().ask(tr("ドキュメントファイル"), error + u'\n' + QDir::toNativeSeparators(path),
                             Buttons::Ok, Icon::Exclamation);
 }
 

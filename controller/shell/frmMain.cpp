@@ -66,9 +66,9 @@ void frmMain::buildUi() {
     lblRaDec[i]->installEventFilter(this);
   }
   Frame1->installEventFilter(this);
-  const char* modeCaptions[4] = {"J2000", "視位置", "高度方位", "時刻"};
+  const char* modeCaptions[4] = {"J2000", QT_TR_NOOP("視位置"), QT_TR_NOOP("高度方位"), QT_TR_NOOP("時刻")};
   for (int i = 0; i < 4; ++i) {
-    chkDisp[i] = named(new QPushButton(QString::fromUtf8(modeCaptions[i]), this), indexed("chkDisp", i));
+    chkDisp[i] = named(new QPushButton(tr(modeCaptions[i]), this), indexed("chkDisp", i));
     chkDisp[i]->setGeometry(tw(60 + i * 690, 870, 690, 270));
     chkDisp[i]->setCheckable(true);
     chkDisp[i]->setFocusPolicy(Qt::NoFocus);
@@ -88,18 +88,18 @@ void frmMain::buildUi() {
   lblEWF->setGeometry(tw(3000, 1155, 420, 240));
 
   // The popup menu of the display.
-  MyPopMe = named(new QMenu(QStringLiteral("ポップアップ"), this), QStringLiteral("MyPopMe"));
-  QMenu* mnu_size = named(MyPopMe->addMenu(QStringLiteral("表示サイズ")), QStringLiteral("mnu_size"));
-  mnu_Mini = mnu_size->addAction(QStringLiteral("最小構成"));
+  MyPopMe = named(new QMenu(tr("ポップアップ"), this), QStringLiteral("MyPopMe"));
+  QMenu* mnu_size = named(MyPopMe->addMenu(tr("表示サイズ")), QStringLiteral("mnu_size"));
+  mnu_Mini = mnu_size->addAction(tr("最小構成"));
   mnu_Mini->setObjectName(QStringLiteral("mnu_Mini"));
-  mnu_Hand = mnu_size->addAction(QStringLiteral("ﾊﾝﾄﾞｺﾝﾄﾛｰﾗ表示"));
+  mnu_Hand = mnu_size->addAction(tr("ﾊﾝﾄﾞｺﾝﾄﾛｰﾗ表示"));
   mnu_Hand->setObjectName(QStringLiteral("mnu_Hand"));
   connect(mnu_Mini, &QAction::triggered, this, [this] { obs_->FormSizeChange(10); });
   connect(mnu_Hand, &QAction::triggered, this, [this] { obs_->FormSizeChange(11); });
-  QMenu* mnuType = named(MyPopMe->addMenu(QStringLiteral("表示タイプ")), QStringLiteral("mnu_Type"));
-  const char* typeTexts[4] = {"2000年分点座標", "視位置座標", "高度/方位座標", "時刻(JST/LST)"};
+  QMenu* mnuType = named(MyPopMe->addMenu(tr("表示タイプ")), QStringLiteral("mnu_Type"));
+  const char* typeTexts[4] = {QT_TR_NOOP("2000年分点座標"), QT_TR_NOOP("視位置座標"), QT_TR_NOOP("高度/方位座標"), QT_TR_NOOP("時刻(JST/LST)")};
   for (int i = 0; i < 4; ++i) {
-    mnu_Type[i] = mnuType->addAction(QString::fromUtf8(typeTexts[i]));
+    mnu_Type[i] = mnuType->addAction(tr(typeTexts[i]));
     mnu_Type[i]->setObjectName(QStringLiteral("mnu_Type%1").arg(i));
     connect(mnu_Type[i], &QAction::triggered, this, [this, i] { setDisplayMode(i); });
   }
@@ -126,22 +126,22 @@ void frmMain::buildHandPanel(QWidget* parent) {
     connect(btnNSWE[i], &QPushButton::pressed, this, [this, i] { btnNSWE_MouseDown(i); });
     connect(btnNSWE[i], &QPushButton::released, this, [this, i] { btnNSWE_MouseUp(i); });
   }
-  const char* speeds[3] = {"高速", "中速", "低速"};
+  const char* speeds[3] = {QT_TR_NOOP("高速"), QT_TR_NOOP("中速"), QT_TR_NOOP("低速")};
   for (int i = 0; i < 3; ++i) {
-    optSpeed[i] = named(new QPushButton(QString::fromUtf8(speeds[i]), fraHand), indexed("optSpeed", i));
+    optSpeed[i] = named(new QPushButton(tr(speeds[i]), fraHand), indexed("optSpeed", i));
     optSpeed[i]->setGeometry(tw(360 + i * 900, 1560, 840, 330));
     optSpeed[i]->setFocusPolicy(Qt::NoFocus);
     connect(optSpeed[i], &QPushButton::pressed, this, [this, i] { obs_->optSpeedOn(i); });
   }
   btnP = named(new QPushButton(QStringLiteral("P"), parent), QStringLiteral("btnP"));
   btnP->setGeometry(tw(60, 3480, 900, 360));
-  btnP->setToolTip(QStringLiteral("パーキング位置へ移動します"));
+  btnP->setToolTip(tr("パーキング位置へ移動します"));
   btnP->setStyleSheet(QStringLiteral("background: rgb(64,64,0); color: white;"));
   btnP->setFocusPolicy(Qt::NoFocus);
   connect(btnP, &QPushButton::clicked, this, [this] { obs_->btnP_Click(); });
-  btnZ = named(new QPushButton(QStringLiteral("同期"), parent), QStringLiteral("btnZ"));
+  btnZ = named(new QPushButton(tr("同期"), parent), QStringLiteral("btnZ"));
   btnZ->setGeometry(tw(1020, 3480, 900, 360));
-  btnZ->setToolTip(QStringLiteral("天頂や主な恒星で同期処理を実行します"));
+  btnZ->setToolTip(tr("天頂や主な恒星で同期処理を実行します"));
   btnZ->setFocusPolicy(Qt::NoFocus);
   connect(btnZ, &QPushButton::clicked, this, &frmMain::btnZ_Click);
   btnDetail = named(new QPushButton(QStringLiteral(">>"), parent), QStringLiteral("btnDetail"));
@@ -153,12 +153,12 @@ void frmMain::buildHandPanel(QWidget* parent) {
 void frmMain::buildSetupPanel(QWidget* parent) {
   fraSetup = named(new QWidget(parent), QStringLiteral("fraSetup"));
   fraSetup->setGeometry(tw(3540, 0, 3720, 4200));
-  auto* site = named(new QGroupBox(QStringLiteral("観測地"), fraSetup), QStringLiteral("fraSite"));
+  auto* site = named(new QGroupBox(tr("観測地"), fraSetup), QStringLiteral("fraSite"));
   site->setGeometry(tw(0, 0, 3720, 1560));
   const auto row = [&](int top, int first, std::array<QRadioButton*, 2>& radios, const char* a, const char* b,
                        const char* name, int degWidth) {
-    radios[0] = named(new QRadioButton(QString::fromUtf8(a), site), indexed(name, 0));
-    radios[1] = named(new QRadioButton(QString::fromUtf8(b), site), indexed(name, 1));
+    radios[0] = named(new QRadioButton(tr(a), site), indexed(name, 0));
+    radios[1] = named(new QRadioButton(tr(b), site), indexed(name, 1));
     radios[0]->setGeometry(tw(90, top, 810, 300));
     radios[1]->setGeometry(tw(900, top, 810, 300));
     auto* group = new QButtonGroup(site);
@@ -172,35 +172,35 @@ void frmMain::buildSetupPanel(QWidget* parent) {
       left += w + 60;
     }
   };
-  row(270, 0, optNS, "北緯", "南緯", "optNS", 540);
-  row(630, 3, optEW, "東経", "西経", "optEW", 660);
-  auto* lh = new QLabel(QStringLiteral("標高(m)"), site);
+  row(270, 0, optNS, QT_TR_NOOP("北緯"), QT_TR_NOOP("南緯"), "optNS", 540);
+  row(630, 3, optEW, QT_TR_NOOP("東経"), QT_TR_NOOP("西経"), "optEW", 660);
+  auto* lh = new QLabel(tr("標高(m)"), site);
   lh->setGeometry(tw(120, 1020, 900, 300));
   txtLocation[6] = named(new QLineEdit(site), indexed("txtLocation", 6));
   txtLocation[6]->setGeometry(tw(1020, 1020, 720, 300));
-  auto* lt = new QLabel(QStringLiteral("時差(h)"), site);
+  auto* lt = new QLabel(tr("時差(h)"), site);
   lt->setGeometry(tw(1920, 1020, 900, 300));
   txtLocation[7] = named(new QLineEdit(site), indexed("txtLocation", 7));
   txtLocation[7]->setGeometry(tw(2760, 1020, 720, 300));
 
-  auto* mount = named(new QGroupBox(QStringLiteral("赤道儀"), fraSetup), QStringLiteral("fraMount"));
+  auto* mount = named(new QGroupBox(tr("赤道儀"), fraSetup), QStringLiteral("fraMount"));
   mount->setGeometry(tw(0, 1620, 3720, 2100));
-  auto* lm = new QLabel(QStringLiteral("機種："), mount);
+  auto* lm = new QLabel(tr("機種："), mount);
   lm->setGeometry(tw(120, 300, 900, 300));
   cmbTelescope = named(new QComboBox(mount), QStringLiteral("cmbTelescope"));
   cmbTelescope->setGeometry(tw(1020, 270, 2580, 330));
   connect(cmbTelescope, &QComboBox::activated, this, [this] { obs_->cmbTelescope_Click(true); });
   Picture2 = named(new QWidget(mount), QStringLiteral("Picture2"));
   Picture2->setGeometry(tw(60, 690, 3600, 1320));
-  lblComm = named(new QLabel(QStringLiteral("COMポート："), Picture2), QStringLiteral("lblComm"));
+  lblComm = named(new QLabel(tr("COMポート："), Picture2), QStringLiteral("lblComm"));
   lblComm->setGeometry(tw(60, 30, 1260, 300));
   cmbComm = named(new QComboBox(Picture2), QStringLiteral("cmbComm"));
   cmbComm->setGeometry(tw(1320, 0, 1500, 330));
-  optMount[0] = named(new QRadioButton(QStringLiteral("ドイツ式"), Picture2), indexed("optMount", 0));
-  optMount[1] = named(new QRadioButton(QStringLiteral("フォーク式"), Picture2), indexed("optMount", 1));
+  optMount[0] = named(new QRadioButton(tr("ドイツ式"), Picture2), indexed("optMount", 0));
+  optMount[1] = named(new QRadioButton(tr("フォーク式"), Picture2), indexed("optMount", 1));
   optMount[0]->setGeometry(tw(60, 450, 1500, 300));
   optMount[1]->setGeometry(tw(1560, 450, 1500, 300));
-  btnChooser = named(new QPushButton(QStringLiteral("ASCOM選択"), Picture2), QStringLiteral("btnChooser"));
+  btnChooser = named(new QPushButton(tr("ASCOM選択"), Picture2), QStringLiteral("btnChooser"));
   // In the port's place: the bridge's driver has its own port and mount type.
   btnChooser->setGeometry(tw(60, 0, 1500, 330));
   btnChooser->setVisible(false);
@@ -209,10 +209,10 @@ void frmMain::buildSetupPanel(QWidget* parent) {
   lblAscomTelescope = named(new QLabel(Picture2), QStringLiteral("lblAscomTelescope"));
   lblAscomTelescope->setGeometry(tw(1620, 30, 1980, 300));
   lblAscomTelescope->setVisible(false);
-  btnUtility = named(new QPushButton(QStringLiteral("ユーティリティ"), fraSetup), QStringLiteral("btnUtility"));
+  btnUtility = named(new QPushButton(tr("ユーティリティ"), fraSetup), QStringLiteral("btnUtility"));
   btnUtility->setGeometry(tw(0, 3840, 1800, 360));
   connect(btnUtility, &QPushButton::clicked, this, [this] { obs_->btnUtility_Click(); });
-  btnDocument = named(new QPushButton(QStringLiteral("ドキュメント"), fraSetup), QStringLiteral("btnDocument"));
+  btnDocument = named(new QPushButton(tr("ドキュメント"), fraSetup), QStringLiteral("btnDocument"));
   btnDocument->setGeometry(tw(1920, 3840, 1800, 360));
   connect(btnDocument, &QPushButton::clicked, this, &frmMain::btnDocument_Click);
 }
@@ -254,10 +254,10 @@ QString frmMain::selectedCommPort() const { return cmbComm ? cmbComm->currentTex
 QString frmMain::selectedMountEntry() const { return cmbTelescope->currentText(); }
 
 void frmMain::setDisplayMode(int mode) {
-  static const char* texts[4] = {"RA/DEC (J2000)", "RA/DEC (視位置)", "ALT/AZ", "JST/LST"};
+  static const char* texts[4] = {"RA/DEC (J2000)", QT_TR_NOOP("RA/DEC (視位置)"), "ALT/AZ", "JST/LST"};
   obs_->setDisplayMode(mode);
   const int shown = obs_->displayMode();
-  Frame1->setTitle(QString::fromUtf8(texts[shown]));
+  Frame1->setTitle(tr(texts[shown]));
   for (int i = 0; i < 4; ++i) {
     chkDisp[i]->setChecked(i == shown);
     chkDisp[i]->setStyleSheet(i == shown ? QStringLiteral("background: rgb(255,255,0); color: black;")

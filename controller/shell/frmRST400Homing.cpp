@@ -43,9 +43,9 @@ frmRST400Homing::frmRST400Homing(frmRST400& driver, MountHost& host, SharedState
   setObjectName(QStringLiteral("frmRST400Homing"));
   setWindowTitle(QStringLiteral("RST-400 HOME"));
   setFixedSize(3480 / 15, 1770 / 15 + 120);
-  const char* captions[] = {"日付・時刻", "緯度・経度", "地方恒星時", "HOME位置"};
+  const char* captions[] = {QT_TR_NOOP("日付・時刻"), QT_TR_NOOP("緯度・経度"), QT_TR_NOOP("地方恒星時"), QT_TR_NOOP("HOME位置")};
   for (int i = 0; i < 4; ++i) {
-    Label1[i] = new QLabel(QString::fromUtf8(captions[i]), this);
+    Label1[i] = new QLabel(tr(captions[i]), this);
     Label1[i]->setGeometry(tw(120, 120 + i * 330, 1200, 300));
   }
   for (int i = 0; i < 3; ++i) {
@@ -118,7 +118,7 @@ void frmRST400Homing::closeEvent(QCloseEvent* e) {
 
 void frmRST400Homing::MarkSent(int step) {
   if (step < 0 || step > 2) return;
-  lblStatus[step]->setText(QStringLiteral("送信済み"));
+  lblStatus[step]->setText(tr("送信済み"));
   lblStatus[step]->setStyleSheet(QStringLiteral("background: %1; color: %2;").arg(BgrCss(kGreen), BgrCss(kBlack)));
 }
 
@@ -169,18 +169,18 @@ void frmRST400Homing::GetHomeStatus() {
     }
     lblHOME->setVisible(true);
     host_.SetMainLoop(true);
-    ShowHome(kGreen, kBlack, true, QStringLiteral("検出済み"));
+    ShowHome(kGreen, kBlack, true, tr("検出済み"));
     HOMEtimer.stop();
     host_.SetStateLamp(kLightRed);
   } else if (state == u":GH0#") {
     if (!HOMEtimer.isActive())
-      ShowHome(kBlack, kRed, true, QStringLiteral("未検出"));
+      ShowHome(kBlack, kRed, true, tr("未検出"));
     else
-      ShowHome(kRed, kWhite, BlinkOn, QStringLiteral("検出中"));
+      ShowHome(kRed, kWhite, BlinkOn, tr("検出中"));
   } else if (state == u":GH<#") {
-    ShowHome(kYellow, kBlack, BlinkOn, QStringLiteral("検出中"));
+    ShowHome(kYellow, kBlack, BlinkOn, tr("検出中"));
   } else if (state == u":GH?#") {
-    ShowHome(kBlue, kWhite, BlinkOn, QStringLiteral("検出中"));
+    ShowHome(kBlue, kWhite, BlinkOn, tr("検出中"));
   } else {
     // Nothing readable: the label goes dark and keeps its caption.
     lblHOME->setStyleSheet(QStringLiteral("background: %1; color: %1;").arg(BgrCss(kBlack)));
@@ -212,7 +212,7 @@ void frmRST400Homing::HOMEoffset() {
   const std::optional<double> Z = ParseAzimuth(driver_.SendTelescope(QStringLiteral(":GZ#")));
   // A position the controller could not give is no home: the offset found earlier stays.
   if (!A || !Z) {
-    Note(QStringLiteral("HOME位置を読めません"));
+    Note(tr("HOME位置を読めません"));
     return;
   }
   if (*A == 0 && *Z == 972000) return;

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLabel>
@@ -23,24 +24,24 @@ bool IsCode(const QString& code) {
 QString StateText(const QString& code) {
   if (!IsCode(code)) return QString();
   const bool power = code[0] == u'1', rain = code[1] == u'1';
-  if (power && rain) return QStringLiteral(" 降雨雪+停電");
-  if (rain) return QStringLiteral(" 降雨雪");
-  if (power) return QStringLiteral(" 停電");
+  if (power && rain) return frmSensor::tr(" 降雨雪+停電");
+  if (rain) return frmSensor::tr(" 降雨雪");
+  if (power) return frmSensor::tr(" 停電");
   // Clear only when every fitted sensor said so.
-  if (code.contains(u'?')) return QStringLiteral(" 不明");
-  return QStringLiteral(" 解除");
+  if (code.contains(u'?')) return frmSensor::tr(" 不明");
+  return frmSensor::tr(" 解除");
 }
 }  // namespace
 
 frmSensor::frmSensor(const QString& iniPath, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), iniPath_(iniPath) {
   setObjectName(QStringLiteral("frmSensor"));
-  setWindowTitle(QStringLiteral("気象センサー"));
+  setWindowTitle(tr("気象センサー"));
   auto* layout = new QVBoxLayout(this);
   auto* lamps = new QHBoxLayout;
-  const char* captions[2] = {"停電", "降雨雪"};
+  const char* captions[2] = {QT_TR_NOOP("停電"), QT_TR_NOOP("降雨雪")};
   for (int i = 0; i < 2; ++i) {
-    lblWeather[i] = new QLabel(QString::fromUtf8(captions[i]), this);
+    lblWeather[i] = new QLabel(tr(captions[i]), this);
     lblWeather[i]->setObjectName(QStringLiteral("lblWeather_%1").arg(i));
     lblWeather[i]->setAlignment(Qt::AlignCenter);
     lblWeather[i]->setMinimumSize(90, 28);
@@ -85,7 +86,7 @@ void frmSensor::paint(const QString& code) {
   // The loop reports every tick: a style sheet is rebuilt only when the code changed.
   if (!IsCode(code) || code == painted_) return;
   painted_ = code;
-  static const char* captions[2] = {"停電", "降雨雪"};
+  static const char* captions[2] = {QT_TR_NOOP("停電"), QT_TR_NOOP("降雨雪")};
   for (int i = 0; i < 2; ++i) {
     const QChar c = code[i];
     const bool alarm = c == u'1';
@@ -97,9 +98,9 @@ void frmSensor::paint(const QString& code) {
     lblWeather[i]->setStyleSheet(QStringLiteral("background: %1; color: %2;").arg(back.name(), fore.name()));
     lblWeather[i]->setProperty("alarm", alarm);
     lblWeather[i]->setProperty("state", QString(c));
-    QString caption = QString::fromUtf8(captions[i]);
-    if (c == u'?') caption += QStringLiteral(" 不明");
-    else if (c == u'-') caption += QStringLiteral(" なし");
+    QString caption = tr(captions[i]);
+    if (c == u'?') caption += tr(" 不明");
+    else if (c == u'-') caption += tr(" なし");
     lblWeather[i]->setText(caption);
   }
 }

@@ -6,6 +6,7 @@
 #include "ReferenceStars.h"
 #include "Vb.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -16,14 +17,14 @@
 
 namespace orvan {
 namespace {
-const QString kZenith = QStringLiteral("天頂");
+const char* const kZenith = QT_TRANSLATE_NOOP("orvan::frmSync", "天頂");
 constexpr double kLowestDegrees = 20;
 }  // namespace
 
 frmSync::frmSync(ACal2& cal, std::function<MountDriver*()> telescope, QString starFile, QWidget* parent)
     : QDialog(parent), cal_(cal), telescope_(std::move(telescope)), starFile_(std::move(starFile)) {
   setObjectName(QStringLiteral("frmSync"));
-  setWindowTitle(QStringLiteral("同期"));
+  setWindowTitle(tr("同期"));
   setModal(false);
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
   setAttribute(Qt::WA_DeleteOnClose);
@@ -38,8 +39,8 @@ frmSync::frmSync(ACal2& cal, std::function<MountDriver*()> telescope, QString st
   lblProblem->hide();
   layout->addWidget(lblProblem);
   auto* buttons = new QHBoxLayout;
-  btnSync[0] = new QPushButton(QStringLiteral("同期"), this);
-  btnSync[1] = new QPushButton(QStringLiteral("キャンセル"), this);
+  btnSync[0] = new QPushButton(tr("同期"), this);
+  btnSync[1] = new QPushButton(tr("キャンセル"), this);
   for (int i = 0; i < 2; ++i) {
     btnSync[i]->setObjectName(QStringLiteral("btnSync_%1").arg(i));
     buttons->addWidget(btnSync[i]);
@@ -56,9 +57,9 @@ void frmSync::KijunRead() {
   QFile file(starFile_);
   if (!file.open(QIODevice::ReadOnly)) {
     // The zenith needs no star: it stays available without the file.
-    SyncList->addItem(kZenith);
+    SyncList->addItem(tr(kZenith));
     RadecList << QString();
-    lblProblem->setText(QStringLiteral("基準恒星ファイルが読めません\n") + QDir::toNativeSeparators(starFile_));
+    lblProblem->setText(tr("基準恒星ファイルが読めません\n") + QDir::toNativeSeparators(starFile_));
     lblProblem->show();
   } else {
     const ReferenceStarFile stars = ParseReferenceStars(file.read(1 << 20));
@@ -75,7 +76,7 @@ void frmSync::KijunRead() {
       }
     }
     if (stars.skipped > 0) {
-      lblProblem->setText(QStringLiteral("基準恒星ファイルの読めない %1 行を飛ばしました").arg(stars.skipped));
+      lblProblem->setText(tr("基準恒星ファイルの読めない %1 行を飛ばしました").arg(stars.skipped));
       lblProblem->show();
     }
   }
@@ -97,14 +98,14 @@ void frmSync::btnSync_Click(int index) {
   if (row < 0 || row >= RadecList.size()) return;
   const QString name = SyncList->item(row)->text();
   Prompter& ask = Prompter::current();
-  if (name.contains(kZenith)) {
-    if (ask.ask(QStringLiteral("天頂で同期"),
-                QStringLiteral("鏡筒を天頂（テレスコープイースト）へ向けて下さい\n「OK」で同期処理を行います"),
+  if (name.contains(tr(kZenith))) {
+    if (ask.ask(tr("天頂で同期"),
+                tr("鏡筒を天頂（テレスコープイースト）へ向けて下さい\n「OK」で同期処理を行います"),
                 Buttons::OkCancel, Icon::Information) == Answer::Ok) {
       MountDriver* t = telescope_ ? telescope_() : nullptr;
       // A zenith sync the mount refused is reported as a star's would be.
       if (!t || !t->SendZsync())
-        ask.ask(QStringLiteral("同期が出来ません"), name + QStringLiteral("で同期は出来ません"), Buttons::Ok, Icon::Critical);
+        ask.ask(tr("同期が出来ません"), tr("%1で同期は出来ません").arg(name), Buttons::Ok, Icon::Critical);
     }
     close();
     return;
@@ -112,16 +113,16 @@ void frmSync::btnSync_Click(int index) {
   const QStringList radec = RadecList[row].split(u',');
   if (radec.size() != 2) {
     // A caption line: nothing to sync on; the observer chooses again.
-    lblProblem->setText(name + QStringLiteral(" には位置がありません。恒星を選んで下さい"));
+    lblProblem->setText(tr("%1 には位置がありません。恒星を選んで下さい").arg(name));
     lblProblem->show();
     return;
   }
-  if (ask.ask(name + QStringLiteral("で同期"), QStringLiteral("鏡筒を") + name + QStringLiteral("へ向けて下さい\n「OK」で同期処理を行います"),
+  if (ask.ask(tr("%1で同期").arg(name), tr("鏡筒を%1へ向けて下さい\n「OK」で同期処理を行います").arg(name),
               Buttons::OkCancel, Icon::Information) == Answer::Ok) {
     double ra = radec[0].toDouble(), dec = radec[1].toDouble();
     MountDriver* t = telescope_ ? telescope_() : nullptr;
     if (!t || !t->cmdSync(ra, dec, QStringLiteral("2000")))
-      ask.ask(QStringLiteral("同期が出来ません"), name + QStringLiteral("で同期は出来ません"), Buttons::Ok, Icon::Critical);
+      ask.ask(tr("同期が出来ません"), tr("%1で同期は出来ません").arg(name), Buttons::Ok, Icon::Critical);
   }
   close();
 }

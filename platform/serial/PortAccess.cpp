@@ -2,6 +2,7 @@
 
 #include "SerialLink.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <grp.h>
@@ -40,6 +41,11 @@ QString PortAccessGroup(const QString& device) {
 }
 
 namespace {
+// The texts of this file for the translation (the Japanese is the source).
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(PortAccess)
+};
+
 QString userName() {
   if (const passwd* pw = ::getpwuid(::getuid())) return QString::fromLocal8Bit(pw->pw_name);
   const QString env = qEnvironmentVariable("USER");
@@ -49,7 +55,7 @@ QString userName() {
 
 QString PortDeniedText(int number, const QString& device) {
   const QString group = PortAccessGroup(device);
-  return QStringLiteral("COM%1 (%2) を開く権限がありません。\n"
+  return Texts::tr("COM%1 (%2) を開く権限がありません。\n"
                         "このユーザーを %3 グループに加えてください:\n"
                         "    sudo usermod -aG %3 %4\n"
                         "その後いったんログアウトし、ログインし直してください。")

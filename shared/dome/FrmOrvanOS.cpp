@@ -4,11 +4,19 @@
 #include "ProgramEnd.h"
 #include "Prompter.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcBoard)
 
 namespace orvan {
+
+namespace {
+// The texts of this file for the translation (the Japanese is the source).
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(FrmOrvanOS)
+};
+}  // namespace
 
 FrmOrvanOS::FrmOrvanOS(SharedState& state, Epx30sc& board, QString iniPath)
     : DomeDriver(state), board_(board), iniPath_(std::move(iniPath)) {}
@@ -40,8 +48,8 @@ Flag FrmOrvanOS::DomeConnect(Flag connect) {
     return kFalse;
   }
   if (DeviceCount == 0) {
-    Prompter::current().ask(QStringLiteral("ドームコントローラ接続エラー"),
-                            QStringLiteral("ドームコントローラが見つかりません\nUSBケーブルの接続を確認して下さい"),
+    Prompter::current().ask(Texts::tr("ドームコントローラ接続エラー"),
+                            Texts::tr("ドームコントローラが見つかりません\nUSBケーブルの接続を確認して下さい"),
                             Buttons::Ok, Icon::Critical);
     WriteIni(iniPath_, "PUBLIC", "FormSizeChange", "2");
     board_.EPX30SC_Close(BoardHandle);
@@ -197,7 +205,7 @@ void FrmOrvanOS::SetRelay(const QString& pattern) {
 }
 
 QString FrmOrvanOS::simulationNotice() const {
-  return board_.isSimulated() ? QStringLiteral("ドーム: シミュレーション (模擬USBボード)") : QString();
+  return board_.isSimulated() ? Texts::tr("ドーム: シミュレーション (模擬USBボード)") : QString();
 }
 
 }  // namespace orvan

@@ -12,10 +12,16 @@
 
 #include <cstdlib>
 #include <utility>
+#include <QCoreApplication>
 
 namespace orvan {
 
 namespace {
+// The texts of this file for the translation (the Japanese is the source).
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(FrmQuarn)
+};
+
 constexpr int kPollMs = 20;
 // A port that reports an event on every attempt would otherwise be written to for ever.
 constexpr int kMaxResends = 3;
@@ -73,8 +79,8 @@ bool FrmQuarn::ParseCount(const QString& reply, int32_t& count) {
 bool FrmQuarn::askAfterTimeout(const QString& command, float& start) {
   qCDebug(lcSerial).noquote() << "Quarn: no reply to" << command;
   stopMotorsBlind();
-  Answer a = Prompter::current().ask(QStringLiteral("タイムアウト"),
-                                     QStringLiteral("Quarnからの応答がありません（受信）") + command,
+  Answer a = Prompter::current().ask(Texts::tr("タイムアウト"),
+                                     Texts::tr("Quarnからの応答がありません（受信）") + command,
                                      Buttons::AbortRetryIgnore, Icon::Critical);
   // Escape or the box's close button is Ignore: an accidental key never ends the program.
   if (a != Answer::Abort && a != Answer::Retry) a = Answer::Ignore;
@@ -204,8 +210,8 @@ Flag FrmQuarn::DomeConnect(Flag connect) {
   link_->setInputMode(InputMode::Text);
   link_->setRTSEnable(true);
   if (!link_->open()) {
-    Prompter::current().ask(QStringLiteral("COMポートオープンエラー(") + vb::Str(static_cast<long long>(link_->openError())) + u')',
-                            OpenFailureText(*link_, QStringLiteral("Quarn側のCOMポートがOPENできません")), Buttons::Ok,
+    Prompter::current().ask(Texts::tr("COMポートオープンエラー(") + vb::Str(static_cast<long long>(link_->openError())) + u')',
+                            OpenFailureText(*link_, Texts::tr("Quarn側のCOMポートがOPENできません")), Buttons::Ok,
                             Icon::Critical);
     WriteIni(iniPath_, "PUBLIC", "FormSizeChange", "2");
     return kFalse;

@@ -3,6 +3,7 @@
 // folder's mount is an RST-400: its homing window is shown after a home search.
 //   orvan-screenshots [--homing] PROGRAM_FOLDER OUTPUT_FOLDER
 #include "ObservatoryApplication.h"
+#include "frmRST400Homing.h"
 #include "ProgramFolder.h"
 #include "Prompter.h"
 #include "Shared.h"
@@ -26,7 +27,7 @@ bool HomingPicture(const QDir& out) {
   auto* state = homing ? homing->findChild<QLabel*>(QStringLiteral("lblHOME")) : nullptr;
   if (!button || !state) return false;
   button->click();
-  for (int i = 0; i < 200 && state->text() != QStringLiteral("検出済み"); ++i) Wait(100);
+  for (int i = 0; i < 200 && state->text() != orvan::frmRST400Homing::tr("検出済み"); ++i) Wait(100);
   Wait(600);
   const bool ok = homing->grab().save(out.filePath(QStringLiteral("rst400-homing.png")));
   std::printf("%s rst400-homing.png\n", ok ? "wrote" : "FAILED");
