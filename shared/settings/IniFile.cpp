@@ -3,11 +3,13 @@
 #include "Cp932.h"
 
 #include <QFile>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QLoggingCategory>
 #include <QSaveFile>
 #include <QStringList>
+#include <QThread>
 #include <optional>
 
 Q_LOGGING_CATEGORY(lcSettings, "orvan.settings")
@@ -17,6 +19,19 @@ namespace orvan {
 namespace {
 
 constexpr int kMaxValue = 1023;
+
+// Takes the settings file's lock within `ms`. Another program may write many keys one after
+// another; QLockFile's own waiting doubles its pause after each try (up to seconds), so a
+// writer could look in only eight times in ten seconds, miss every short gap between the
+// other's writes and lose its values. Tried every few milliseconds instead.
+bool lockWithin(QLockFile& lock, int ms) {
+  const QDeadlineTimer deadline(ms);
+  while (!lock.tryLock(0)) {
+    if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
+    QThread::msleep(5);
+  }
+  return true;
+}
 
 // The file as lines. Each line keeps its own bytes, so a write changes only the line it
 // writes: bytes that are neither UTF-8 nor CP932 elsewhere in the file survive untouched.
@@ -206,7 +221,7 @@ bool WriteIniEntries(const QString& path, const QList<IniEntry>& entries) {
 
   QLockFile lock(path + QStringLiteral(".lock"));
   lock.setStaleLockTime(0);
-  if (!lock.tryLock(10000)) {
+  if (!lockWithin(lock, 10000)) {
     qCWarning(lcSettings) << "settings file is locked, values not written:" << path << entries.size();
     return false;
   }

@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -180,6 +183,30 @@ TEST_F(Ini, TwoProcessesWritingTheSameFileLoseNoKey) {
   // No temporary or lock file is left behind; the last write's copy is the whole file.
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"OrvanMirel.ini", "OrvanMirel.ini.last"}));
   EXPECT_EQ(slurp(path() + ".last"), slurp(path()));
+}
+
+// Another program that writes key after key holds the lock nearly all the time; a write
+// must still find one of the short gaps between its writes instead of giving up.
+TEST_F(Ini, AWriteFindsTheGapsOfABusyOtherWriter) {
+  spit(path(), "[A]\nx=1\n");
+  std::atomic<bool> stop{false}, holding{false};
+  std::thread busy([&] {
+    QLockFile other(path() + ".lock");
+    other.setStaleLockTime(0);
+    while (!stop) {
+      if (!other.tryLock(1000)) continue;
+      holding = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(70));
+      other.unlock();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  while (!holding) std::this_thread::yield();
+  const bool written = WriteIni(path(), "A", "x", "2");
+  stop = true;
+  busy.join();
+  EXPECT_TRUE(written);
+  EXPECT_EQ(ReadIni(path(), "A", "x"), "2");
 }
 
 TEST_F(Ini, BytesOfNoKnownEncodingSurviveAWriteElsewhere) {
