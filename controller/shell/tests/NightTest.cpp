@@ -888,6 +888,14 @@ TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
   const double syncedDec = get("declination")["Value"].toDouble() + 0.2;
   EXPECT_EQ(put("synctocoordinates", QString("RightAscension=%1&Declination=%2").arg(syncedRa, 0, 'f', 6).arg(syncedDec, 0, 'f', 6))["ErrorNumber"].toInt(), 0);
   EXPECT_NEAR(get("declination")["Value"].toDouble(), syncedDec, 0.01);
+  // A sync the controller refuses (below the horizon) is an error with its reason; the
+  // position stays.
+  const QJsonObject low = put("synctocoordinates", QString("RightAscension=%1&Declination=-80").arg(syncedRa, 0, 'f', 6));
+  EXPECT_EQ(low["ErrorNumber"].toInt(), 0x40B);
+  EXPECT_FALSE(low["ErrorMessage"].toString().isEmpty());
+  EXPECT_NEAR(get("declination")["Value"].toDouble(), syncedDec, 0.01);
+  // The LX200 does not tell the side of the pier.
+  EXPECT_EQ(get("sideofpier")["ErrorNumber"].toInt(), 0x400);
 
   // Nothing to park: an error now, not a park that never ends.
   const QJsonObject park = put("park");
