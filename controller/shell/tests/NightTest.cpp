@@ -905,6 +905,29 @@ TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
   w->close();
 }
 
+class TemmaNight : public Night {
+ protected:
+  TemmaNight() { simArgs = QStringList{"temma2m"}; }
+};
+
+// The Temma tells which side of the pier the tube is on; an Alpaca client reads it, and reads
+// the change once the controller has been told the tube went over.
+TEST_F(TemmaNight, AnAlpacaClientReadsTheSideOfThePierTheTemmaReports) {
+  QByteArray temma = site();
+  temma.replace("Telescope= 5", "Telescope= 1");
+  settings(temma + "[ASCOM]\nAlpacaPort=0\n");
+  startReal(0);
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto side = [&] { return device.member("GET", "telescope", "sideofpier").second; };
+  ASSERT_EQ(device.member("PUT", "telescope", "connected", "Connected=True").second["ErrorNumber"].toInt(), 0);
+  ASSERT_TRUE(waitUntil([&] { return side()["ErrorNumber"].toInt(-1) == 0; }, 20)) << side()["ErrorMessage"].toString().toStdString();
+  EXPECT_EQ(side()["Value"].toInt(), 0);  // east, the simulator's start
+  obs().Telescope()->SendTelescope("PT");
+  EXPECT_TRUE(waitUntil([&] { return side()["Value"].toInt() == 1; }, 20));
+  w->close();
+}
+
 // The dome as an Alpaca dome beside the telescope, on the serial dome controller's simulator.
 TEST_F(Night, AnAlpacaClientTurnsTheDomeRunsItsShutterAndParksIt) {
   constexpr int kDomeCom = 15;
