@@ -75,8 +75,12 @@ std::optional<AlpacaTelescope::MountState> AlpacaTelescope::mountState() {
   if (!text) return std::nullopt;
   const QStringList f = text->split(u',');
   bool ok1 = false, ok2 = false;
-  MountState s{f.value(0).toInt(&ok1), f.value(1).toDouble(&ok2) / 3600.0, f.value(2) == u"1"};
-  if (f.size() != 3 || !ok1 || !ok2) return std::nullopt;
+  MountState s{f.value(0).toInt(&ok1), f.value(1).toDouble(&ok2) / 3600.0, f.value(2) == u"1", std::nullopt};
+  if (f.size() != 4 || !ok1 || !ok2) return std::nullopt;
+  // The controller's side letter names where the tube stands: on the east side it looks west,
+  // Alpaca's pierEast.
+  if (f[3] == u"E") s.sideOfPier = 0;
+  else if (f[3] == u"W") s.sideOfPier = 1;
   return s;
 }
 
@@ -107,15 +111,16 @@ Reply AlpacaTelescope::get(const QString& m, const Params& p) {
     return t ? value(*t) : error(kValueNotSet, m + QStringLiteral(" has not been set"));
   }
   static const QStringList kFromController = {"rightascension", "declination", "slewing", "atpark", "athome",
-                                              "tracking", "siderealtime", "canpark"};
+                                              "tracking", "siderealtime", "canpark", "sideofpier"};
   if (!kFromController.contains(m)) return notImplemented(m);
   if (!connected()) return notConnected();
   if (m == u"atpark") return value(atPark_);
   if (m == u"athome") return value(false);
   if (m == u"tracking") return value(!atPark_);
-  if (m == u"slewing" || m == u"siderealtime" || m == u"canpark") {
+  if (m == u"slewing" || m == u"siderealtime" || m == u"canpark" || m == u"sideofpier") {
     const auto s = mountState();
     if (!s) return error(kDriverError, QStringLiteral("the controller did not answer"));
+    if (m == u"sideofpier") return s->sideOfPier ? value(*s->sideOfPier) : notImplemented(m);
     if (m == u"slewing") return value(s->telState == 2);
     if (m == u"canpark") return value(s->canPark);
     return value(s->siderealHours);
@@ -190,10 +195,15 @@ Reply AlpacaTelescope::slew(double raHours, double decDegrees) {
 
 Reply AlpacaTelescope::sync(double raHours, double decDegrees) {
   // The link syncs in J2000, the frame of its position answer, as this device's coordinates are.
-  link_.send(codeOf(LinkMessageCode::Sync), QString::number(raHours * 3600, 'f', 2) + u',' + QString::number(decDegrees * 3600, 'f', 1));
-  // The controller has taken the sync once it answers the next question; its own position
-  // follows at its next reading of the mount.
-  if (!settle()) return error(kDriverError, QStringLiteral("the controller did not answer"));
+  const auto answer = link_.ask(codeOf(LinkMessageCode::SyncAsk),
+                                QString::number(raHours * 3600, 'f', 2) + u',' + QString::number(decDegrees * 3600, 'f', 1),
+                                codeOf(LinkMessageCode::SyncAnswer), options_.answerWaitMs);
+  if (!answer) return error(kDriverError, QStringLiteral("the controller did not answer"));
+  if (answer->startsWith(QStringLiteral("NG"))) {
+    const QString reason = answer->section(u',', 1);
+    return error(kInvalidOperation, reason.isEmpty() ? QStringLiteral("the controller refused the sync") : reason);
+  }
+  // The controller's own position follows at its next reading of the mount.
   link_.setPosition(raHours * 3600, decDegrees * 3600);
   return done();
 }

@@ -30,6 +30,7 @@ class AlpacaTelescope : public alpaca::DeviceBase {
     int telState = 0;  // 0 stand-by, 1 tracking, 2 slewing or hand motion
     double siderealHours = 0;
     bool canPark = false;
+    std::optional<int> sideOfPier;  // 0 east, 1 west; unset when the family does not report it
   };
   std::optional<MountState> mountState();
   // Asks for the position; the goto, park or sync sent just before it has been carried out by

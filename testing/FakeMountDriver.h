@@ -38,6 +38,7 @@ class FakeMountDriver : public MountDriver {
   bool connectAnswer = true;       // what cmdConnect(true) answers (false: the port did not open)
   bool gotoAnswer = true;          // what cmdGoto answers (false: refused)
   bool syncAnswer = true;          // what cmdSync and SendZsync answer (false: refused)
+  QString pierSide;                // what sideOfPier answers
   int selectedCalls = 0;
   // What a driver does while it takes a goto (a real one ends the goto it replaces).
   std::function<void()> duringGoto;
@@ -105,6 +106,7 @@ class FakeMountDriver : public MountDriver {
   bool isConnected() const override { return s_ ? connected_ : true; }
   void Selected() override { ++selectedCalls; }
   QString lastRefusal() const override { return refusalWords; }
+  QString sideOfPier() const override { return pierSide; }
 
  private:
   void note(Call c, const QString& line) {

@@ -48,6 +48,8 @@ bool AppLinkEndpoint::message(int16_t code, const QString& text) {
       return true;
     case codeOf(LinkMessageCode::Sync):
       return sync(text);
+    case codeOf(LinkMessageCode::SyncAsk):
+      return syncAnswered(text);
     case codeOf(LinkMessageCode::MountQuery):
       reply(codeOf(LinkMessageCode::MountState), mountState());
       return true;
@@ -111,20 +113,42 @@ bool AppLinkEndpoint::gotoTarget(const QString& target) {
   return true;
 }
 
-bool AppLinkEndpoint::sync(const QString& text) {
+std::optional<std::pair<double, double>> AppLinkEndpoint::syncTarget(const QString& text) const {
   const QStringList f = text.split(u',');
   double ra = 0, dec = 0;
   // Exactly a right ascension in seconds of time and a declination in arcseconds.
   if (f.size() != 2 || !plainNumber(f[0], ra) || !plainNumber(f[1], dec) || ra < 0 || ra >= 86400 ||
       std::fabs(dec) > 324000) {
     qCDebug(lcAppLink) << "sync request dropped:" << text.left(80);
-    return false;
+    return std::nullopt;
   }
+  return std::pair{ra, dec};
+}
+
+bool AppLinkEndpoint::sync(const QString& text) {
+  auto target = syncTarget(text);
+  if (!target) return false;
   MountDriver* t = host_.Telescope();
   if (!t) return true;
-  // J2000, as the position answer (code 91) reads; the driver takes it to the date. The result
-  // of a sync is not reported back over the link.
-  t->cmdSync(ra, dec, QStringLiteral("2000"));
+  // J2000, as the position answer (code 91) reads; the driver takes it to the date. The
+  // cooperating program hears nothing of the result.
+  t->cmdSync(target->first, target->second, QStringLiteral("2000"));
+  return true;
+}
+
+bool AppLinkEndpoint::syncAnswered(const QString& text) {
+  auto target = syncTarget(text);
+  if (!target) return false;
+  MountDriver* t = host_.Telescope();
+  QString refusal;
+  if (!t || !t->isConnected()) {
+    refusal = QStringLiteral("the mount is not connected");
+  } else if (!t->cmdSync(target->first, target->second, QStringLiteral("2000"))) {
+    // The driver refuses without telling why; it refuses for these.
+    refusal = t->isConnected() ? QStringLiteral("the mount refused the position (below the horizon, or moving)")
+                               : QStringLiteral("the mount is not connected");
+  }
+  reply(codeOf(LinkMessageCode::SyncAnswer), refusal.isEmpty() ? QStringLiteral("OK") : QStringLiteral("NG,") + refusal);
   return true;
 }
 
@@ -132,7 +156,13 @@ QString AppLinkEndpoint::mountState() const {
   const SharedState& s = host_.state();
   const bool mountPark = s.ParkAZ[0] >= 0 && s.ParkAlt[0] >= 0;
   const bool domePark = s.dome.DomeInUse && s.domeSettings.HomePosition >= 0;
-  return QStringLiteral("%1,%2,%3").arg(s.mount.TelState).arg(cal_.LocalSiderealTime()).arg(mountPark || domePark ? 1 : 0);
+  const MountDriver* t = host_.Telescope();
+  const QString side = t && t->isConnected() ? t->sideOfPier() : QString();
+  return QStringLiteral("%1,%2,%3,%4")
+      .arg(s.mount.TelState)
+      .arg(cal_.LocalSiderealTime())
+      .arg(mountPark || domePark ? 1 : 0)
+      .arg(side.isEmpty() ? QStringLiteral("-") : side);
 }
 
 void AppLinkEndpoint::reply(int16_t code, const QString& text) {

@@ -1,11 +1,12 @@
 #pragma once
 // What the controller does with each message of a cooperating program: mission requests
 // (code 2, handed to the mission dispatcher; mission 150 is a goto by target text), the
-// position query (89, answered with 91) and the sync request (90). It owns no transport: the
-// link server feeds it whole messages and carries what it sends.
+// position query (89, answered with 91) and the sync request (90); for the device programs the
+// mount state (127, answered with 128) and a sync that is answered (129, answered with 130).
+// It owns no transport: the link server feeds it whole messages and carries what it sends.
 //
 // Only a message that reads exactly as one of these acts; everything else is dropped without
-// an answer. The one refusal the link reports is "NG" for a mission-150 goto.
+// an answer. The refusals the link reports are "NG" for a mission-150 goto and the 130 answer.
 //
 // Positions on the link are J2000 both ways: the sync request takes the frame the position
 // answer gives, whatever the planetarium port's SkyMap/EPOCH, so syncing on a position just
@@ -15,6 +16,8 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <utility>
 
 namespace orvan {
 
@@ -54,7 +57,11 @@ class AppLinkEndpoint {
 
  private:
   bool gotoTarget(const QString& target);
+  // A sync's position ("ra,dec", J2000 seconds of time and arcseconds); nullopt when unreadable.
+  std::optional<std::pair<double, double>> syncTarget(const QString& text) const;
   bool sync(const QString& text);
+  // The device programs' sync: the same, answered "OK" or "NG,<reason>".
+  bool syncAnswered(const QString& text);
   void reply(int16_t code, const QString& text);
   QString mountState() const;
 

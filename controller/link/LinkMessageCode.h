@@ -14,7 +14,10 @@ enum class LinkMessageCode : int16_t {
   Status = 99,         // out: the status word of mission 99
   // For the device programs (Alpaca, INDI); the dome's own codes 120-126 are in DomeWire.h.
   MountQuery = 127,    // in: answered with MountState to the asking program alone
-  MountState = 128,    // out: "TelState,local sidereal time in seconds of time,1 when the park button has something to park"
+  MountState = 128,    // out: "TelState,local sidereal time in seconds of time,1 when the park button has something
+                       //       to park,side of the pier" (the side "E", "W", or "-" when the family does not know it)
+  SyncAsk = 129,       // in: "ra,dec" as Sync, answered with SyncAnswer to the asking program alone
+  SyncAnswer = 130,    // out: "OK", or "NG,<reason>" when the controller refused the sync
 };
 
 constexpr int16_t codeOf(LinkMessageCode c) { return static_cast<int16_t>(c); }

@@ -75,6 +75,9 @@ class MountDriver : public QObject {
   // reply); empty when the controller itself refused it (no connection, below the horizon).
   // Callers that answer a planetarium program pass the words on.
   virtual QString lastRefusal() const { return {}; }
+  // The side of the pier the tube stands on, "E" or "W", as the mount reports it; empty for a
+  // family that does not report it.
+  virtual QString sideOfPier() const { return {}; }
 
   // Mount selection binds this driver (again): the family puts back what belongs to it in
   // the shared state, such as the counts per turn of both axes, which another family bound

@@ -29,6 +29,7 @@ class frmTemma2M final : public SerialMountDriver {
   QString lblTemmaType() const { return modelText(); }
   bool isTemma2M() const { return modelText() == u"Temma2M"; }
   QString PierSide() const { return pierSide_; }
+  QString sideOfPier() const override { return tubeSide_; }
   bool StandByFlag() const { return standBy_; }
 
   // The goto and sync position: "hhmmcc" (cc hundredths of a minute), the sign (a blank for

@@ -136,6 +136,34 @@ TEST_F(AppLinkEndpointTest, MissionsPositionAndSync) {
   EXPECT_EQ(utilityAnswers, 1);
 }
 
+// The device programs' sync is answered, a refusal with its reason; the cooperating program's
+// stays unanswered. The mount state carries the side of the pier only where the mount tells it.
+TEST_F(AppLinkEndpointTest, TheDeviceProgramsHearWhetherASyncWasTakenAndTheSideOfThePier) {
+  EXPECT_TRUE(link.message(129, "3600,-36000"));
+  mount.syncAnswer = false;
+  EXPECT_TRUE(link.message(129, "3600,-36000"));
+  EXPECT_TRUE(link.message(90, "3600,-36000"));
+  EXPECT_FALSE(link.message(129, "3600"));
+  host.telescope = nullptr;
+  EXPECT_TRUE(link.message(129, "3600,-36000"));
+  EXPECT_EQ(mount.ops(), (QStringList{"cmdSync", "cmdSync", "cmdSync"}));
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[0], std::make_pair(int16_t(130), QString("OK")));
+  EXPECT_TRUE(sent[1].second.startsWith("NG,")) << sent[1].second.toStdString();
+  EXPECT_GT(sent[1].second.size(), 3);
+  EXPECT_TRUE(sent[2].second.startsWith("NG,")) << sent[2].second.toStdString();
+  EXPECT_NE(sent[1].second, sent[2].second);  // a lost mount is told apart from a refusal
+
+  sent.clear();
+  EXPECT_TRUE(link.message(127, ""));
+  host.telescope = &mount;
+  mount.pierSide = "W";
+  EXPECT_TRUE(link.message(127, ""));
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].second.section(',', 3), "-");
+  EXPECT_EQ(sent[1].second.section(',', 3), "W");
+}
+
 TEST_F(AppLinkEndpointTest, MalformedMessagesMoveNothingAndAnswerNothing) {
   for (const char* text : {"", ",", "x", "1.5", "150", "150,0,0,", "150,0,0,(25:00:00 +10:00:00),X",
                            "150,0,0,(05:34:32 +95:00:00)", "150,0,0,05:34:32 +22:00:52", "150,0,0,(5:34:32 +22:00:52)",

@@ -888,12 +888,43 @@ TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
   const double syncedDec = get("declination")["Value"].toDouble() + 0.2;
   EXPECT_EQ(put("synctocoordinates", QString("RightAscension=%1&Declination=%2").arg(syncedRa, 0, 'f', 6).arg(syncedDec, 0, 'f', 6))["ErrorNumber"].toInt(), 0);
   EXPECT_NEAR(get("declination")["Value"].toDouble(), syncedDec, 0.01);
+  // A sync the controller refuses (below the horizon) is an error with its reason; the
+  // position stays.
+  const QJsonObject low = put("synctocoordinates", QString("RightAscension=%1&Declination=-80").arg(syncedRa, 0, 'f', 6));
+  EXPECT_EQ(low["ErrorNumber"].toInt(), 0x40B);
+  EXPECT_FALSE(low["ErrorMessage"].toString().isEmpty());
+  EXPECT_NEAR(get("declination")["Value"].toDouble(), syncedDec, 0.01);
+  // The LX200 does not tell the side of the pier.
+  EXPECT_EQ(get("sideofpier")["ErrorNumber"].toInt(), 0x400);
 
   // Nothing to park: an error now, not a park that never ends.
   const QJsonObject park = put("park");
   EXPECT_EQ(park["ErrorNumber"].toInt(), 0x40B);
   EXPECT_FALSE(park["ErrorMessage"].toString().isEmpty());
   EXPECT_FALSE(get("atpark")["Value"].toBool(true));
+  w->close();
+}
+
+class TemmaNight : public Night {
+ protected:
+  TemmaNight() { simArgs = QStringList{"temma2m"}; }
+};
+
+// The Temma tells which side of the pier the tube is on; an Alpaca client reads it, and reads
+// the change once the controller has been told the tube went over.
+TEST_F(TemmaNight, AnAlpacaClientReadsTheSideOfThePierTheTemmaReports) {
+  QByteArray temma = site();
+  temma.replace("Telescope= 5", "Telescope= 1");
+  settings(temma + "[ASCOM]\nAlpacaPort=0\n");
+  startReal(0);
+  AlpacaProgram device(dir.path());
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto side = [&] { return device.member("GET", "telescope", "sideofpier").second; };
+  ASSERT_EQ(device.member("PUT", "telescope", "connected", "Connected=True").second["ErrorNumber"].toInt(), 0);
+  ASSERT_TRUE(waitUntil([&] { return side()["ErrorNumber"].toInt(-1) == 0; }, 20)) << side()["ErrorMessage"].toString().toStdString();
+  EXPECT_EQ(side()["Value"].toInt(), 0);  // east, the simulator's start
+  obs().Telescope()->SendTelescope("PT");
+  EXPECT_TRUE(waitUntil([&] { return side()["Value"].toInt() == 1; }, 20));
   w->close();
 }
 
