@@ -1034,6 +1034,7 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   // once the controller runs again, the driver finds it without a new connection.
   w->close();
   w.reset();
+  resetEventLoops();  // the close ended the event loops, as a program run ends
   EXPECT_TRUE(waitUntil([&] { return indi.get("ABS_DOME_POSITION._STATE") == "Alert"; }, 20));
   EXPECT_TRUE(indi.connected());
   startReal(0);
