@@ -7,7 +7,7 @@
 #include "DomePanel.h"
 #include "PortAccess.h"
 #include "ProgramFolder.h"
-#include "Shared.h"
+#include "EventLoop.h"
 #include "SmallWindows.h"
 #include "frmDocument.h"
 #include "frmRST400.h"
