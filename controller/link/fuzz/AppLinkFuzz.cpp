@@ -1,9 +1,13 @@
 // Whatever bytes a cooperating program writes to the application link: the line reader and
 // the message parser must not crash, a line never passes its limit, and only a message that
 // reads exactly as one of the link's acts (a goto only on a whole target text, a sync only on
-// two finite numbers in range, a mission only with a whole-number code).
+// two finite numbers in range, a mission only with a whole-number code). The dome's messages
+// go through the controller's own handler, without a dome: nothing may move, each is answered.
 #include "ACal2.h"
 #include "AppLinkEndpoint.h"
+#include "DomeLinkRequests.h"
+#include "DomeWire.h"
+#include "LinkMessageCode.h"
 #include "FakeLinkHost.h"
 #include "FakeMountDriver.h"
 #include "LinkWire.h"
@@ -35,7 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host.shared.site.SiteLatitudeRadians = 128400 / ACal2::kArcsecPerRad;
   ACal2 cal(host.shared.site, host.shared.mount);
   int sent = 0;
-  AppLinkEndpoint endpoint(host, cal, {[&](int16_t, const QString&) { ++sent; }, {}, {}});
+  int domeAnswers = 0;
+  DomeLinkRequests dome(host.shared, [] { return nullptr; }, [&](int16_t code, const QString&) {
+    check(code == domewire::kState, "a dome answer of another code");
+    ++domeAnswers;
+  });
+  AppLinkEndpoint::Hooks hooks{[&](int16_t, const QString&) { ++sent; }, {}, {}};
+  hooks.other = [&](int16_t code, const QString& text) { return dome.message(code, text); };
+  AppLinkEndpoint endpoint(host, cal, hooks);
 
   // The same bytes in one read and cut in two give the same lines.
   linkwire::LineReader whole, cut;
@@ -52,14 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "a parsed line does not read back the same");
     const size_t before = mount.made.size();
     const auto missionsBefore = host.missions.size();
+    const int domeBefore = domeAnswers;
     const bool acted = endpoint.message(line->code, line->text);
+    check(domeAnswers - domeBefore <= 1, "a dome message answered twice");
     for (size_t i = before; i < mount.made.size(); ++i) {
       const auto& c = mount.made[i];
       check(c.op == "cmdGoto" || c.op == "cmdSync", "an operation the link never asks for");
       check(std::isfinite(c.ra) && std::isfinite(c.dec) && c.ra >= 0 && c.ra < 86400 && std::fabs(c.dec) <= 324000,
             "a target outside the sky");
       if (c.op == "cmdGoto") check(line->code == 2 && linkwire::IsTargetText(line->text.section(',', 3, 3)), "goto without a target");
-      if (c.op == "cmdSync") check(line->code == 90, "sync from another code");
+      if (c.op == "cmdSync")
+        check(line->code == codeOf(LinkMessageCode::Sync) || line->code == codeOf(LinkMessageCode::SyncAsk),
+              "sync from another code");
     }
     if (!acted) check(mount.made.size() == before && host.missions.size() == missionsBefore, "a dropped message acted");
   }
