@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
+#include <QPointer>
+#include <QTimer>
 #include <cmath>
 #include <utility>
 
@@ -56,6 +58,20 @@ frmASCOM::~frmASCOM() {
       bridge_->waitForFinished(2000);
     }
   }
+}
+
+void frmASCOM::EndBridgeLater() {
+  // A bridge told to end that is still there after a while (stuck with a telescope that does
+  // not answer) is ended, then killed: a controller whose window stays open after the
+  // shutdown would otherwise keep it for the rest of the run.
+  QTimer::singleShot(bridgeEndMs_, this, [this, b = QPointer<QProcess>(bridge_)] {
+    if (!b || b != bridge_ || !ending_ || b->state() == QProcess::NotRunning) return;
+    qCWarning(lcBridge) << "bridge: it did not end when told to; ending it";
+    b->terminate();
+    QTimer::singleShot(2000, this, [b] {
+      if (b && b->state() != QProcess::NotRunning) b->kill();
+    });
+  });
 }
 
 void frmASCOM::Selected() {
@@ -129,7 +145,10 @@ bool frmASCOM::Send(const QByteArray& datagram) {
 }
 
 void frmASCOM::SendCmd(const QString& text) {
-  if (text == u"cmdEnd") ending_ = true;
+  if (text == u"cmdEnd") {
+    ending_ = true;
+    EndBridgeLater();
+  }
   // The chooser and the name need the bridge: it is started for them, in the set-up layout,
   // before any connection. A bridge that has only just started names its telescope itself
   // once it is ready.

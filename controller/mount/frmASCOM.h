@@ -52,6 +52,8 @@ class frmASCOM : public CommonMountDriver {
   void TakeDatagram(const QByteArray& datagram, const QHostAddress& sender, quint16 port);
   // Silence from a running bridge longer than this is reported (milliseconds).
   void setSilenceLimit(int ms) { silenceLimitMs_ = ms; }
+  // How long a bridge told to end may take before it is ended.
+  void setBridgeEndTime(int ms) { bridgeEndMs_ = ms; }
 
  protected:
   bool HorizonTestFor(Purpose p) const override { return p == Purpose::Goto; }
@@ -69,6 +71,7 @@ class frmASCOM : public CommonMountDriver {
   // just started).
   bool StartBridge();
   void BridgeFinished(int exitCode, QProcess::ExitStatus status);
+  void EndBridgeLater();
   // A failure of the bridge or of the telescope behind it: shown on the window, and a goto
   // in progress is given up (the dome stops aiming at its target).
   void BridgeFailed(const QString& text);
@@ -81,6 +84,7 @@ class frmASCOM : public CommonMountDriver {
   QByteArray pending_;  // a request the bridge was started for, sent again once it is up
   bool silenceReported_ = false;
   int silenceLimitMs_ = 5000;
+  int bridgeEndMs_ = 5000;
   QElapsedTimer lastHeard_;
   int droppedForeign_ = 0;
   int droppedMalformed_ = 0;

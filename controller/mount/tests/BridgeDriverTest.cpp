@@ -229,6 +229,19 @@ TEST_F(BridgeDriverTest, FailuresOfTheBridgeAreShownAndGiveUpTheGoto) {
   driver->cmdStatus();
   driver->cmdStatus();
   EXPECT_EQ(host.bridgeErrors.size(), before + 1);
+
+  // A bridge told to end that does not (it ignores the datagram and SIGTERM) is ended all the
+  // same, and its end is no failure to report.
+  installBridgeProgram("trap '' TERM\nwhile :; do sleep 0.1; done\n");
+  driver->bridgeProcess()->kill();
+  ASSERT_TRUE(PumpUntil([&] { return driver->bridgeProcess()->state() == QProcess::NotRunning; }));
+  driver->SendCmd(QStringLiteral("cmdName"));
+  ASSERT_TRUE(PumpUntil([&] { return driver->bridgeProcess()->state() == QProcess::Running; }));
+  const int shown = host.bridgeErrors.size();
+  driver->setBridgeEndTime(100);
+  driver->SendCmd(QStringLiteral("cmdEnd"));
+  EXPECT_TRUE(PumpUntil([&] { return driver->bridgeProcess()->state() == QProcess::NotRunning; }, 10000));
+  EXPECT_EQ(host.bridgeErrors.size(), shown);
 }
 
 }  // namespace
