@@ -1008,6 +1008,12 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   ASSERT_TRUE(waitUntil([&] { return indi.connected(); }, 20));
   const auto position = [&] { return indi.get("ABS_DOME_POSITION.DOME_ABSOLUTE_POSITION").toDouble(); };
   const auto standing = [&] { return indi.get("ABS_DOME_POSITION._STATE") == "Ok"; };
+  // What KStars' panel shows: a turning dome, not a roll-off roof's "Open"/"Close", and one of
+  // the park switches on.
+  const QString motion = indi.definition("DOME_MOTION");
+  EXPECT_TRUE(motion.contains("CW") && !motion.contains("\"Open\"") && !motion.contains("\"Close\""))
+      << motion.toStdString();
+  EXPECT_EQ(indi.get("DOME_PARK.UNPARK"), "On");
 
   // Following: the slaving switch is the follow button.
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE") == "On"; }, 10));
@@ -1033,10 +1039,20 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 60));
   EXPECT_LE(offBy(position(), 200), 3.5) << position();
+  // The park outlives the client's disconnection while the dome stays there.
+  ASSERT_TRUE(indi.set("CONNECTION.DISCONNECT=On"));
+  ASSERT_TRUE(waitUntil([&] { return !indi.connected(); }, 20));
+  ASSERT_TRUE(indi.set("CONNECTION.CONNECT=On"));
+  ASSERT_TRUE(waitUntil([&] { return indi.connected(); }, 20));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.PARK") == "On"; }, 10));
   ASSERT_TRUE(indi.set("DOME_PARK.UNPARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 10));
+  // Parked again where it stands; then following turns it to the telescope, away from the park.
+  ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 20));
   ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE=On"));
   EXPECT_TRUE(waitUntil([&] { return obs().state().dome.DomeAuto; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 60)) << position();
 
   // The controller goes away: the driver stays connected and says the position is not known;
   // once the controller runs again, the driver finds it without a new connection.
