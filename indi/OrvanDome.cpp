@@ -262,6 +262,11 @@ IPState OrvanDome::Park() {
   }
   const auto after = request(domewire::kPark);
   if (!after) return IPS_ALERT;
+  // The Options tab's slit policy: INDI offers it, each driver keeps it.
+  if (ShutterParkPolicyS[SHUTTER_CLOSE_ON_PARK].s == ISS_ON && after->slit != -2) {
+    LOG_INFO("Closing the slit for the park.");
+    INDI::Dome::ControlShutter(SHUTTER_CLOSE);
+  }
   if (after->atPark) return IPS_OK;
   parking_ = true;
   return IPS_BUSY;
@@ -269,6 +274,10 @@ IPState OrvanDome::Park() {
 
 IPState OrvanDome::UnPark() {
   parking_ = false;
+  if (ShutterParkPolicyS[SHUTTER_OPEN_ON_UNPARK].s == ISS_ON) {
+    LOG_INFO("Opening the slit after the park.");
+    INDI::Dome::ControlShutter(SHUTTER_OPEN);
+  }
   return IPS_OK;
 }
 

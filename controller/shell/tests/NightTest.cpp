@@ -1036,9 +1036,16 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   ASSERT_TRUE(indi.set("DOME_ABORT_MOTION.ABORT=On"));
   EXPECT_TRUE(waitUntil([&] { return standing() && obs().state().dome.DomeMotion == 0; }, 15));
 
+  // The park closes the open slit when the observer asked for it (the Options tab), and the
+  // unpark opens it.
+  ASSERT_TRUE(indi.set("DOME_SHUTTER_PARK_POLICY.SHUTTER_CLOSE_ON_PARK=On"));
+  ASSERT_TRUE(indi.set("DOME_SHUTTER_PARK_POLICY.SHUTTER_OPEN_ON_UNPARK=On"));
+  ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_OPEN=On"));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2; }, 15));
   ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 60));
   EXPECT_LE(offBy(position(), 200), 3.5) << position();
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == -2 && indi.get("DOME_SHUTTER.SHUTTER_CLOSE") == "On"; }, 15));
   // The park outlives the client's disconnection while the dome stays there.
   ASSERT_TRUE(indi.set("CONNECTION.DISCONNECT=On"));
   ASSERT_TRUE(waitUntil([&] { return !indi.connected(); }, 20));
@@ -1047,6 +1054,7 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.PARK") == "On"; }, 10));
   ASSERT_TRUE(indi.set("DOME_PARK.UNPARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
   // Parked again where it stands; then following turns it to the telescope, away from the park.
   ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 20));
