@@ -65,47 +65,12 @@ wait_for() {  # SECONDS WHAT LOG COMMAND...
   done
 }
 
-# The observatory: a Tokyo site, an LX200GPS on COM5 and the serial dome controller on COM4,
-# whose dome parks 20 degrees west of south and starts following the telescope.
+# The demo observatory (a Tokyo site, the LX200GPS on COM5), its dome on the serial dome
+# controller on COM4; the dome starts following the telescope.
 folder=$work/observatory
 mkdir -p "$folder" "$work/home"
-cat >"$folder/OrvanMirel.ini" <<'INI'
-[Location]
-LONGITUDE=E139:44:20
-LATITUDE=+35:40:00
-TIMEZONE=9.0
-HEIGHT=40
-[TELESCOPE]
-Telescope= 5
-CommPort=5
-Mount=G
-VCommPort= 6
-[PUBLIC]
-FormSizeChange= 1
-LoopTimer= 250
-[PARK]
-AZ= 0
-Alt= 54
-[DOME]
-Controller= 1
-CommPort=4
-LoopTimer= 200
-ENC3_PULSES= 3600
-UpDown= 1
-DOME_REVOLVE= 3
-HomePosition= 20
-DOME_RADIUS= 1250
-Dome_LimitSWC= 0
-SLIT_TIMER= 2
-Dome_Auto= 0
-[RELAY]
-$021=10******************************
-$022=01******************************
-$023=00******************************
-$024=**10****************************
-$025=**01****************************
-$026=**00****************************
-INI
+bash "$root/scripts/demo-settings.sh" 5 6 1 |
+  sed -e 's/^Controller=0$/Controller=1/' -e 's/^CommPort=0$/CommPort=4/' >"$folder/OrvanMirel.ini"
 
 sim() {  # FAMILY COM MORE...: starts a simulator in the program folder and waits for it
   family=$1 com=$2
