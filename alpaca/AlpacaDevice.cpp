@@ -56,6 +56,7 @@ Reply DeviceBase::handle(const QString& verb, const QString& m, const Params& p)
     const auto on = boolean(p, QStringLiteral("connected"), bad);
     if (!on) return bad;
     if (!*on) {
+      if (connected()) disconnecting();
       connected_ = false;
       return done();
     }

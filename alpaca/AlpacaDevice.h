@@ -63,6 +63,8 @@ class DeviceBase {
 
  protected:
   bool connected() const;
+  // The client set `connected` false: what it set moving stops.
+  virtual void disconnecting() {}
   // The device's own members (lower case), and their answers.
   virtual const QStringList& members() const = 0;
   virtual Reply get(const QString& member, const Params& params) = 0;

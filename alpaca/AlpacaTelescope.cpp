@@ -7,7 +7,9 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace orvan {
 using namespace alpaca;
@@ -41,7 +43,16 @@ AlpacaTelescope::AlpacaTelescope(LinkClient& link, Options options)
                         QStringLiteral("OrvanforASCOM: the controller's telescope as an Alpaca device"), 3}),
       options_(std::move(options)) {
   QObject::connect(&link_, &LinkClient::message, &link_, [this](int16_t c, const QString& t) { onMessage(c, t); });
-  QObject::connect(&link_, &LinkClient::closed, &link_, [this] { parking_ = false; });
+  QObject::connect(&link_, &LinkClient::closed, &link_, [this] {
+    parking_ = false;
+    // The controller stops what this device moved when the link goes.
+    movingAxis_.reset();
+    handHold_.stop();
+  });
+  handHold_.setInterval(std::clamp(options_.handHoldMs / 2, 10, 1000));
+  QObject::connect(&handHold_, &QTimer::timeout, &link_, [this] {
+    if (lastRequest_.isValid() && lastRequest_.elapsed() >= options_.handHoldMs) stopAxis();
+  });
 }
 
 void AlpacaTelescope::onMessage(int16_t code, const QString& text) {
@@ -75,8 +86,13 @@ std::optional<AlpacaTelescope::MountState> AlpacaTelescope::mountState() {
   if (!text) return std::nullopt;
   const QStringList f = text->split(u',');
   bool ok1 = false, ok2 = false;
-  MountState s{f.value(0).toInt(&ok1), f.value(1).toDouble(&ok2) / 3600.0, f.value(2) == u"1", std::nullopt};
-  if (f.size() != 4 || !ok1 || !ok2) return std::nullopt;
+  MountState s{f.value(0).toInt(&ok1), f.value(1).toDouble(&ok2) / 3600.0, f.value(2) == u"1", std::nullopt, {}};
+  if (f.size() != 7 || !ok1 || !ok2) return std::nullopt;
+  for (int k = 0; k < 3; ++k) {
+    bool ok = false;
+    const double r = f[4 + k].toDouble(&ok);
+    s.handRates[k] = ok && std::isfinite(r) && r > 0 ? r : 0;
+  }
   // The controller's side letter names where the tube stands: on the east side it looks west,
   // Alpaca's pierEast.
   if (f[3] == u"E") s.sideOfPier = 0;
@@ -90,11 +106,21 @@ bool AlpacaTelescope::settle() {
 }
 
 Reply AlpacaTelescope::get(const QString& m, const Params& p) {
+  lastRequest_.start();
   Reply bad;
   if (m == u"axisrates" || m == u"canmoveaxis") {
-    // Hand motion does not pass the link: no axis can be moved, at no rate.
-    if (!axis(p, bad)) return bad;
-    return m == u"canmoveaxis" ? value(false) : value(QJsonArray());
+    const auto a = axis(p, bad);
+    if (!a) return bad;
+    // The hand controller moves the two axes of the mount, not a tertiary one.
+    if (*a == 2) return m == u"canmoveaxis" ? value(false) : value(QJsonArray());
+    if (!connected()) return notConnected();
+    const auto s = mountState();
+    if (!s) return error(kDriverError, QStringLiteral("the controller did not answer"));
+    // Each hand rate is one discrete rate, slowest first.
+    QJsonArray rates;
+    for (double r : s->handRates)
+      if (r > 0) rates.append(QJsonObject{{QStringLiteral("Minimum"), r}, {QStringLiteral("Maximum"), r}});
+    return m == u"canmoveaxis" ? value(!rates.isEmpty()) : value(rates);
   }
   // Members that need no controller.
   if (m == u"alignmentmode") return value(options_.alignmentMode);
@@ -130,8 +156,9 @@ Reply AlpacaTelescope::get(const QString& m, const Params& p) {
 }
 
 Reply AlpacaTelescope::put(const QString& m, const Params& p) {
+  lastRequest_.start();
   Reply bad;
-  static const QStringList kKnown = {"abortslew", "park", "unpark", "slewtocoordinatesasync", "slewtotargetasync",
+  static const QStringList kKnown = {"abortslew", "moveaxis", "park", "unpark", "slewtocoordinatesasync", "slewtotargetasync",
                                      "synctocoordinates", "synctotarget", "targetrightascension", "targetdeclination"};
   if (!kKnown.contains(m)) return notImplemented(m);
   if (m == u"targetrightascension" || m == u"targetdeclination") {
@@ -142,12 +169,23 @@ Reply AlpacaTelescope::put(const QString& m, const Params& p) {
     (isRa ? targetRa_ : targetDec_) = *v;
     return done();
   }
+  if (m == u"moveaxis") {
+    const auto a = axis(p, bad);
+    if (!a) return bad;
+    const auto rate = number(p, QStringLiteral("rate"), bad);
+    if (!rate) return bad;
+    if (!connected()) return notConnected();
+    return moveAxis(*a, *rate);
+  }
   // Everything else moves the mount or tells it where it is: only when connected.
   if (!connected()) return notConnected();
   if (m == u"abortslew") {
     if (atPark_) return error(kParked, QStringLiteral("the telescope is parked"));
     link_.mission(QString::number(codeOf(MissionCode::Stop)));
     parking_ = false;
+    // The stop ends hand motion too.
+    movingAxis_.reset();
+    handHold_.stop();
     return done();
   }
   if (m == u"park") {
@@ -192,6 +230,54 @@ Reply AlpacaTelescope::slew(double raHours, double decDegrees) {
     return error(kInvalidValue, QStringLiteral("the controller refused the target (below the horizon or not accepted by the mount)"));
   return done();
 }
+
+Reply AlpacaTelescope::moveAxis(int axis, double rate) {
+  if (axis == 2) return error(kNotImplemented, QStringLiteral("the tertiary axis cannot be moved"));
+  if (atPark_) return error(kParked, QStringLiteral("the telescope is parked"));
+  int speed = 0;
+  if (rate != 0) {
+    const auto s = mountState();
+    if (!s) return error(kDriverError, QStringLiteral("the controller did not answer"));
+    QStringList offered;
+    for (int k = 0; k < 3; ++k) {
+      const double r = s->handRates[k];
+      if (r <= 0) continue;
+      offered << QString::number(r, 'g', 6);
+      // A client passes back the numbers axisrates gave; a rounding of them is the same rate.
+      if (std::fabs(std::fabs(rate) - r) <= 1e-3 * r) speed = k + 1;
+    }
+    if (offered.isEmpty()) return error(kInvalidOperation, QStringLiteral("the mount cannot be moved by hand"));
+    if (speed == 0)
+      return error(kInvalidValue, QStringLiteral("Rate must be one of the axis rates (degrees per second, either sign): ") +
+                                      offered.join(QStringLiteral(", ")));
+    if (rate < 0) speed = -speed;
+  }
+  const auto answer = link_.ask(codeOf(LinkMessageCode::HandMove), QStringLiteral("%1,%2").arg(axis).arg(speed),
+                                codeOf(LinkMessageCode::HandMoveAnswer), options_.answerWaitMs);
+  if (!answer) return error(kDriverError, QStringLiteral("the controller did not answer"));
+  if (answer->startsWith(QStringLiteral("NG"))) {
+    const QString reason = answer->section(u',', 1);
+    return error(kInvalidOperation, reason.isEmpty() ? QStringLiteral("the controller refused the motion") : reason);
+  }
+  if (speed != 0) {
+    movingAxis_ = axis;
+    handHold_.start();
+  } else if (movingAxis_ == axis) {
+    movingAxis_.reset();
+    handHold_.stop();
+  }
+  return done();
+}
+
+void AlpacaTelescope::stopAxis() {
+  handHold_.stop();
+  if (!movingAxis_) return;
+  const int axis = *std::exchange(movingAxis_, std::nullopt);
+  link_.ask(codeOf(LinkMessageCode::HandMove), QStringLiteral("%1,0").arg(axis), codeOf(LinkMessageCode::HandMoveAnswer),
+            options_.answerWaitMs);
+}
+
+void AlpacaTelescope::disconnecting() { stopAxis(); }
 
 Reply AlpacaTelescope::sync(double raHours, double decDegrees) {
   // The link syncs in J2000, the frame of its position answer, as this device's coordinates are.

@@ -1,10 +1,14 @@
 // The controller as an Alpaca telescope: each member of the telescope interface answered from
 // what the application link offers (the J2000 position, the mount's state and sidereal time,
-// a goto by target text, sync, stop, park). What the link cannot do is answered "not
-// implemented", never pretended; no member waits longer than the controller takes to answer.
+// a goto by target text, sync, stop, park, hand motion at the hand controller's rates). What
+// the link cannot do is answered "not implemented", never pretended; no member waits longer
+// than the controller takes to answer.
 #pragma once
 #include "AlpacaDevice.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+#include <array>
 #include <optional>
 
 namespace orvan {
@@ -16,6 +20,9 @@ class AlpacaTelescope : public alpaca::DeviceBase {
     int alignmentMode = 2;   // 2 German equatorial, 1 fork (polar)
     // How long a member waits for the controller's answer.
     int answerWaitMs = 3000;
+    // A moveaxis motion stops when no client has asked this telescope anything for this long:
+    // the client is taken as gone (Alpaca has no connection to lose).
+    int handHoldMs = 15000;
   };
 
   AlpacaTelescope(LinkClient& link, Options options);
@@ -24,6 +31,7 @@ class AlpacaTelescope : public alpaca::DeviceBase {
   const QStringList& members() const override;
   alpaca::Reply get(const QString& member, const alpaca::Params& params) override;
   alpaca::Reply put(const QString& member, const alpaca::Params& params) override;
+  void disconnecting() override;
 
  private:
   struct MountState {
@@ -31,6 +39,7 @@ class AlpacaTelescope : public alpaca::DeviceBase {
     double siderealHours = 0;
     bool canPark = false;
     std::optional<int> sideOfPier;  // 0 east, 1 west; unset when the family does not report it
+    std::array<double, 3> handRates{};  // degrees per second of speeds 1 to 3; 0 for none
   };
   std::optional<MountState> mountState();
   // Asks for the position; the goto, park or sync sent just before it has been carried out by
@@ -38,6 +47,9 @@ class AlpacaTelescope : public alpaca::DeviceBase {
   bool settle();
   alpaca::Reply slew(double raHours, double decDegrees);
   alpaca::Reply sync(double raHours, double decDegrees);
+  alpaca::Reply moveAxis(int axis, double rate);
+  // Asks the controller to stop the axis this device set moving; no wait for its answer.
+  void stopAxis();
   void onMessage(int16_t code, const QString& text);
 
   Options options_;
@@ -45,6 +57,9 @@ class AlpacaTelescope : public alpaca::DeviceBase {
   bool atPark_ = false;
   bool refused_ = false;
   std::optional<double> targetRa_, targetDec_;  // hours, degrees
+  std::optional<int> movingAxis_;  // the axis a moveaxis set moving
+  QElapsedTimer lastRequest_;
+  QTimer handHold_;
 };
 
 }  // namespace orvan

@@ -12,7 +12,7 @@
 # and fails there.
 
 set(ORVAN_CASE_TESTS
-  shell_night_tests shell_process_tests shell_bridge_night_tests shell_window_tests shell_startup_tests
+  shell_night_tests shell_alpaca_night_tests shell_process_tests shell_bridge_night_tests shell_window_tests shell_startup_tests
   night_rehearsal night_park_rehearsal fault_matrix_tests motion_end_sim_tests lx200_sim_tests
   rst400_driver_sim_tests temma_driver_sim_tests quarn_sim_tests dome_line_tests mount_tests
   link_sim_interop_tests link_interop_tests utility_settings_tests utility_device_tests bridge_program_tests

@@ -46,6 +46,8 @@ class FakeMountDriver : public MountDriver {
   QString refusalWords;
   // The driver converts J2000 targets in place; this stands for that conversion.
   double convertBy = 0;
+  // When set, a hand move sets its TelState as a driver does (2 moving, 1 after a stop).
+  MountState* handState = nullptr;
 
   // The operations made, by name.
   QStringList ops() const {
@@ -76,6 +78,7 @@ class FakeMountDriver : public MountDriver {
   }
   void cmdMove(const QString& direction, int16_t speed) override {
     note({QStringLiteral("cmdMove"), 0, 0, direction, speed}, QStringLiteral("cmdMove %1 %2").arg(direction).arg(speed));
+    if (handState) handState->TelState = speed == 9 ? 1 : 2;
   }
   void cmdStatus() override {
     ++statusCalls;

@@ -158,11 +158,17 @@ QString AppLinkEndpoint::mountState() const {
   const bool domePark = s.dome.DomeInUse && s.domeSettings.HomePosition >= 0;
   const MountDriver* t = host_.Telescope();
   const QString side = t && t->isConnected() ? t->sideOfPier() : QString();
-  return QStringLiteral("%1,%2,%3,%4")
-      .arg(s.mount.TelState)
-      .arg(cal_.LocalSiderealTime())
-      .arg(mountPark || domePark ? 1 : 0)
-      .arg(side.isEmpty() ? QStringLiteral("-") : side);
+  const HandRates rates = hooks_.handRates ? hooks_.handRates() : HandRates{};
+  QString text = QStringLiteral("%1,%2,%3,%4")
+                     .arg(s.mount.TelState)
+                     .arg(cal_.LocalSiderealTime())
+                     .arg(mountPark || domePark ? 1 : 0)
+                     .arg(side.isEmpty() ? QStringLiteral("-") : side);
+  for (int speed = 1; speed <= 3; ++speed) {
+    const double r = rates.ofSpeed(speed);
+    text += u',' + (r > 0 ? QString::number(r, 'g', 6) : QStringLiteral("-"));
+  }
+  return text;
 }
 
 void AppLinkEndpoint::reply(int16_t code, const QString& text) {

@@ -11,6 +11,7 @@
 // Positions on the link are J2000 both ways: the sync request takes the frame the position
 // answer gives, whatever the planetarium port's SkyMap/EPOCH, so syncing on a position just
 // read moves nothing.
+#include "HandRates.h"
 #include "PlanetariumCommand.h"
 
 #include <QString>
@@ -42,6 +43,8 @@ class AppLinkEndpoint {
     // told to the program that asked.
     std::function<void()> gotoBegins;
     std::function<void()> gotoStarted;
+    // The hand rates of the bound mount family, for the mount state's answer.
+    std::function<HandRates()> handRates;
     // Any other code (the dome's messages): true when it was one and was handled.
     std::function<bool(int16_t code, const QString& text)> other;
   };

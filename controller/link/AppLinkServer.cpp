@@ -58,14 +58,7 @@ void AppLinkServer::accept() {
     }
     clients_[s] = new Client{++lastId_, {}};
     connect(s, &QLocalSocket::readyRead, this, [this, s] { readFrom(s); });
-    connect(s, &QLocalSocket::disconnected, this, [this, s] {
-      auto it = clients_.find(s);
-      if (it == clients_.end()) return;
-      if (gotoOwner_ == it->second->id) gotoOwner_ = 0;
-      delete it->second;
-      clients_.erase(it);
-      s->deleteLater();
-    });
+    connect(s, &QLocalSocket::disconnected, this, [this, s] { forget(s); });
     s->write(linkwire::Greeting() + '\n');
   }
 }
@@ -165,13 +158,20 @@ void AppLinkServer::broadcast(const QByteArray& line) {
     qCWarning(lcLinkServer) << "a link client that does not read was let go";
     ++letGo_;
     s->disconnect(this);
-    auto it = clients_.find(s);
-    if (gotoOwner_ == it->second->id) gotoOwner_ = 0;
-    delete it->second;
-    clients_.erase(it);
+    forget(s);
     s->abort();
-    s->deleteLater();
   }
+}
+
+void AppLinkServer::forget(QLocalSocket* s) {
+  auto it = clients_.find(s);
+  if (it == clients_.end()) return;
+  const quint64 id = it->second->id;
+  if (gotoOwner_ == id) gotoOwner_ = 0;
+  delete it->second;
+  clients_.erase(it);
+  s->deleteLater();
+  emit clientGone(id);
 }
 
 }  // namespace orvan

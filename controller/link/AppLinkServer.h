@@ -44,6 +44,9 @@ class AppLinkServer : public QObject {
   // The utility query ("ask 90 Utility").
   void ask(int16_t code, const QString& text);
 
+  // The client whose message is being carried out; 0 outside one.
+  quint64 asker() const { return asker_; }
+
   int clientCount() const { return static_cast<int>(clients_.size()); }
   // Lines dropped as not of the format, messages dropped by the queue, clients let go.
   int droppedLines() const { return droppedLines_; }
@@ -51,11 +54,17 @@ class AppLinkServer : public QObject {
   int clientsLetGo() const { return letGo_; }
 
   static constexpr size_t kMaxWaiting = 64;
+
   static constexpr qint64 kMaxUnread = 256 * 1024;
   static constexpr int kMaxClients = 32;
 
+ signals:
+  // A client disconnected or was let go.
+  void clientGone(quint64 client);
+
  private:
   struct Client;
+  void forget(QLocalSocket* s);
   void accept();
   void readFrom(QLocalSocket* s);
   void drain();

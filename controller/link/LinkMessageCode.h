@@ -15,9 +15,12 @@ enum class LinkMessageCode : int16_t {
   // For the device programs (Alpaca, INDI); the dome's own codes 120-126 are in DomeWire.h.
   MountQuery = 127,    // in: answered with MountState to the asking program alone
   MountState = 128,    // out: "TelState,local sidereal time in seconds of time,1 when the park button has something
-                       //       to park,side of the pier" (the side "E", "W", or "-" when the family does not know it)
+                       //       to park,side of the pier,slow,middle,fast" (the side "E", "W", or "-" when the family
+                       //       does not know it; the hand rates in degrees per second, "-" for one not offered)
   SyncAsk = 129,       // in: "ra,dec" as Sync, answered with SyncAnswer to the asking program alone
   SyncAnswer = 130,    // out: "OK", or "NG,<reason>" when the controller refused the sync
+  HandMove = 131,      // in: "axis,speed", hand motion (LinkHandMotion.h), answered with HandMoveAnswer alone
+  HandMoveAnswer = 132,  // out: "OK", or "NG,<reason>"
 };
 
 constexpr int16_t codeOf(LinkMessageCode c) { return static_cast<int16_t>(c); }

@@ -238,13 +238,11 @@ QString PlanetariumCommand::decNow() const {
   return meade::DecReply(dec);
 }
 
-namespace {
-
 // A planetarium's ":Mw#" means west on the sky, and the LX200 mount must receive ":Mw#". The
 // mount driver takes the hand controller's letters, and the hand controller's east and west
 // are crossed on the way to the mount (its "E" button sends ":Mw#"). So the sky direction goes
 // in as the handset letter that ends at the same Meade command.
-QString handsetLetter(QChar skyDirection) {
+QString HandsetLetter(QChar skyDirection) {
   switch (skyDirection.unicode()) {
     case 'n': return QStringLiteral("N");
     case 's': return QStringLiteral("S");
@@ -254,19 +252,17 @@ QString handsetLetter(QChar skyDirection) {
   }
 }
 
-}  // namespace
-
 // Clients that never chose a rate (INDI sends one only when the observer changes it) still
 // expect the mount to move: the middle rate is used until a rate command arrives.
 void PlanetariumCommand::move(QChar skyDirection) {
   const int16_t rate = host_.state().planetarium.MoveRate;
-  if (MountDriver* t = host_.Telescope()) t->cmdMove(handsetLetter(skyDirection), rate == 0 ? int16_t(2) : rate);
+  if (MountDriver* t = host_.Telescope()) t->cmdMove(HandsetLetter(skyDirection), rate == 0 ? int16_t(2) : rate);
 }
 
 // ":Q#" (no direction) ends all hand motion; ":Qn#" and friends end the motion in their
 // direction first, as the mount's own quit command.
 void PlanetariumCommand::stopMove(QChar skyDirection) {
-  if (MountDriver* t = host_.Telescope()) t->cmdMove(handsetLetter(skyDirection), 9);
+  if (MountDriver* t = host_.Telescope()) t->cmdMove(HandsetLetter(skyDirection), 9);
 }
 
 QString PlanetariumCommand::epochText() const {

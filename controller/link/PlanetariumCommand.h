@@ -15,6 +15,10 @@ namespace orvan {
 
 class LinkHost;
 
+// The hand controller's letter ("N", "S", "E", "W") that moves the mount towards a direction on
+// the sky ('n', 's', 'e', 'w'); empty for any other.
+QString HandsetLetter(QChar skyDirection);
+
 class PlanetariumCommand {
  public:
   explicit PlanetariumCommand(LinkHost& host) : host_(host) {}

@@ -20,21 +20,27 @@ MountDriver* makeBridge(const MountDriverContext& c) {
   return new frmASCOM(c.state, c.host, c.cal, c.iniPath, BridgePortsFromEnvironment(), c.parent);
 }
 
-constexpr std::array<bool, 3> kAllRates{true, true, true};
-// The Temma controllers have no middle rate.
-constexpr std::array<bool, 3> kTemmaRates{true, false, true};
-constexpr std::array<bool, 3> kNoRates{false, false, false};
+constexpr double kSidereal = kSiderealDegreesPerSecond;
+// The LX200's centering, find and slew rates (":RC#", ":RM#", ":RS#"), as the RST-400 has them.
+constexpr HandRates kLx200Rates{{8.0, 64 * kSidereal, 16 * kSidereal}};
+// The E-Vexil's hand speeds 2 and 3 and its slew speed.
+constexpr HandRates kEVexilRates{{4.0, 128 * kSidereal, 16 * kSidereal}};
+// The Temma controllers have no middle rate; their slow rate is the correction rate, half the
+// sidereal rate as they come.
+constexpr HandRates kTemmaRates{{2.0, 0, 0.5 * kSidereal}};
+// The bridge's telescope is moved by its own program, not by hand.
+constexpr HandRates kNoRates{};
 
 std::vector<MountFamily> makeRows() {
   const auto L = [](const char* s) { return QString::fromUtf8(s); };
   return {
-      {0, L("E-Vexil"), {}, L("frmEVexil"), make<frmEVexil>, kAllRates, true, false, false},
+      {0, L("E-Vexil"), {}, L("frmEVexil"), make<frmEVexil>, kEVexilRates, true, false, false},
       {1, L("Temma2M"), L("Temma2M"), L("frmTemma2M"), make<frmTemma2M>, kTemmaRates, false, false, false},
       {2, L("TemmaPC/PC Jr."), L("TemmaPC"), L("frmTemma2M"), make<frmTemma2M>, kTemmaRates, false, false, false},
       {3, L("Temma2/2 Jr."), L("Temma2"), L("frmTemma2M"), make<frmTemma2M>, kTemmaRates, false, false, false},
-      {4, L("Meade LX200"), L("LX200"), L("frmLX200"), make<frmLX200>, kAllRates, false, false, false},
-      {5, L("Meade LX200GPS"), L("LX200GPS"), L("frmLX200"), make<frmLX200>, kAllRates, false, false, false},
-      {6, L("RST-400(HUBO-i)"), L("RST400"), L("frmRST400"), make<frmRST400>, kAllRates, false, true, false},
+      {4, L("Meade LX200"), L("LX200"), L("frmLX200"), make<frmLX200>, kLx200Rates, false, false, false},
+      {5, L("Meade LX200GPS"), L("LX200GPS"), L("frmLX200"), make<frmLX200>, kLx200Rates, false, false, false},
+      {6, L("RST-400(HUBO-i)"), L("RST400"), L("frmRST400"), make<frmRST400>, kLx200Rates, false, true, false},
       {7, L("ASCOM"), {}, L("frmASCOM"), makeBridge, kNoRates, false, false, true},
   };
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The mount families the controller and the utility offer, in the order of their list. A row's
 // place is the number stored as TELESCOPE/Telescope, so rows are only ever added at the end.
+#include "HandRates.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -32,8 +34,8 @@ struct MountFamily {
   // Entries that share one driver (the Temma models, the two LX200s) share this key.
   QString driverKey;
   std::function<MountDriver*(const MountDriverContext&)> makeDriver;
-  // The hand controller's rates (fast, middle, slow) this family offers; none: no hand motion.
-  std::array<bool, 3> handRates{true, true, true};
+  // The hand controller's rates this family offers; none: no hand motion.
+  HandRates handRates;
   // A goto that dips below the horizon is sent round by the pole.
   bool horizonDetour = false;
   // The family has a homing window that comes with the hand layout.

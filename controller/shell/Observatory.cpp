@@ -5,6 +5,7 @@
 #include "AppLinkEndpoint.h"
 #include "AppLinkServer.h"
 #include "DomeLoop.h"
+#include "LinkHandMotion.h"
 #include "MountCatalog.h"
 #include "ObservatoryView.h"
 #include "SingleInstance.h"

@@ -29,6 +29,7 @@ class SingleInstance;
 class frmVSP6;
 class AppLinkEndpoint;
 class AppLinkServer;
+class LinkHandMotion;
 struct MountFamily;
 
 // Things the observatory binds or creates that come from other parts of the program. The
@@ -203,6 +204,7 @@ class Observatory : public QObject, public MountHost, public LinkHost {
   QProcess* ascomProcess_ = nullptr;
   std::unique_ptr<AppLinkEndpoint> linkEndpoint_;
   std::unique_ptr<AppLinkServer> linkServer_;
+  std::unique_ptr<LinkHandMotion> linkHand_;  // a device program's hand motion
 
   QTimer LoopTimer, DomeLoopTimer, OneSecTimer, BlinkTimer;
 };

@@ -2,6 +2,7 @@
 // park button with its confirmation and blinking.
 #include "Observatory.h"
 
+#include "LinkHandMotion.h"
 #include "ObservatoryView.h"
 #include "Prompter.h"
 
@@ -26,6 +27,8 @@ void Observatory::optSpeedOn(int index) {
 }
 
 void Observatory::btnNSWE_MouseDown(int i) {
+  // The observer's buttons take the mount over from a device program's hand motion.
+  if (linkHand_) linkHand_->forget();
   if (i < 4) {
     if (Telescope_) Telescope_->cmdMove(QString::fromLatin1(kLetters[i]), speedCode());
     return;

@@ -5,6 +5,7 @@
 
 #include "Clock.h"
 #include "DomeLoop.h"
+#include "LinkHandMotion.h"
 #include "MountCatalog.h"
 #include "ObservatoryView.h"
 #include "Vb.h"
@@ -141,6 +142,9 @@ void Observatory::BlinkStop() {
 }
 
 void Observatory::TelSlewing(int code) {
+  // A goto that starts, or a hand motion or stop that ends, takes the mount over from a device
+  // program's hand motion.
+  if (linkHand_) linkHand_->forget();
   if (state_.dome.DomeInUse && domeLoop_) domeLoop_->TelSlewing(code);
 }
 

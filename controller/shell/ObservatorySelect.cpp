@@ -38,9 +38,8 @@ void Observatory::cmbTelescope_Click(bool byObserver) {
   family_ = family;
   if (!family->modelLabel.isEmpty()) d->setModelText(family->modelLabel);
   d->Selected();
-  const bool handMotion = family->handRates[0] || family->handRates[1] || family->handRates[2];
-  view_.setDirectionButtonsEnabled(handMotion);
-  view_.showHandRates(family->handRates);
+  view_.setDirectionButtonsEnabled(family->handRates.any());
+  view_.showHandRates(family->handRates.offered());
   if (family->bridge) {
     bridgeInUse_ = true;
     // The chooser takes the place of the port and mount-type fields (the panel moved over

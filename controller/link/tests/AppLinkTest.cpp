@@ -160,8 +160,10 @@ TEST_F(AppLinkEndpointTest, TheDeviceProgramsHearWhetherASyncWasTakenAndTheSideO
   mount.pierSide = "W";
   EXPECT_TRUE(link.message(127, ""));
   ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].second.section(',', 3), "-");
-  EXPECT_EQ(sent[1].second.section(',', 3), "W");
+  EXPECT_EQ(sent[0].second.section(',', 3, 3), "-");
+  EXPECT_EQ(sent[1].second.section(',', 3, 3), "W");
+  // No family bound: no hand rate.
+  EXPECT_EQ(sent[1].second.section(',', 4), "-,-,-");
 }
 
 TEST_F(AppLinkEndpointTest, MalformedMessagesMoveNothingAndAnswerNothing) {
