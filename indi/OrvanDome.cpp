@@ -4,8 +4,10 @@
 #include "LinkWire.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStandardPaths>
 
+#include <cstdio>
 #include <cstring>
 
 namespace orvan {
@@ -48,8 +50,12 @@ bool OrvanDome::initProperties() {
   INDI::Dome::initProperties();
   IUFillText(&FolderT[0], "FOLDER", "Folder", defaultFolder().toLocal8Bit().constData());
   IUFillTextVector(&FolderTP, FolderT, 1, getDeviceName(), "ORVAN_FOLDER", "Program folder", OPTIONS_TAB, IP_RW, 60, IPS_IDLE);
-  // The controller keeps the park azimuth; the park state is read from it, not from a file.
+  // The controller keeps the park azimuth, so INDI keeps no park position.
   SetParkDataType(PARK_NONE);
+  // INDI takes a dome without a park position for a roll-off roof and names its motion
+  // "Open" and "Close"; this dome turns, and its slit has a switch of its own.
+  std::snprintf(DomeMotionS[DOME_CW].label, sizeof DomeMotionS[DOME_CW].label, "%s", "Dome CW");
+  std::snprintf(DomeMotionS[DOME_CCW].label, sizeof DomeMotionS[DOME_CCW].label, "%s", "Dome CCW");
   addAuxControls();
   return true;
 }
@@ -66,6 +72,12 @@ bool OrvanDome::updateProperties() {
     // The base class shows the slaving switch only with a telescope to snoop; here the
     // controller follows its own mount.
     defineProperty(&DomeAutoSyncSP);
+    // Parked or not, never neither: a park made through this driver is remembered in INDI's
+    // park file, and holds while the dome still stands at the park azimuth.
+    // INDI writes that file only into a folder that is there.
+    QDir().mkpath(QDir::homePath() + QStringLiteral("/.indi"));
+    LoadParkData();
+    SetParked(isParked() && atParkOnConnect_);
   } else {
     deleteProperty(DomeAutoSyncSP.name);
   }
@@ -112,6 +124,7 @@ bool OrvanDome::Connect() {
   const auto s = request(domewire::kAskState);
   if (!s) return false;
   if (!s->connected) LOG_WARN("The controller has no dome connected.");
+  atParkOnConnect_ = s->connected && s->atPark;
   gone_ = false;
   SetTimer(getCurrentPollingPeriod());
   return true;
@@ -179,6 +192,10 @@ void OrvanDome::show(const domewire::Status& s) {
     IDSetSwitch(&DomeAutoSyncSP, nullptr);
   }
 
+  // The controller may turn a parked dome away (its follow button, its hand buttons): once it
+  // stands elsewhere, it is not parked.
+  if (isParked() && !parking_ && s.connected && s.azimuth && !s.slewing && !s.atPark) SetParked(false);
+
   if (parking_ && s.atPark) {
     parking_ = false;
     SetParked(true);
@@ -245,6 +262,11 @@ IPState OrvanDome::Park() {
   }
   const auto after = request(domewire::kPark);
   if (!after) return IPS_ALERT;
+  // The Options tab's slit policy: INDI offers it, each driver keeps it.
+  if (ShutterParkPolicyS[SHUTTER_CLOSE_ON_PARK].s == ISS_ON && after->slit != -2) {
+    LOG_INFO("Closing the slit for the park.");
+    INDI::Dome::ControlShutter(SHUTTER_CLOSE);
+  }
   if (after->atPark) return IPS_OK;
   parking_ = true;
   return IPS_BUSY;
@@ -252,6 +274,10 @@ IPState OrvanDome::Park() {
 
 IPState OrvanDome::UnPark() {
   parking_ = false;
+  if (ShutterParkPolicyS[SHUTTER_OPEN_ON_UNPARK].s == ISS_ON) {
+    LOG_INFO("Opening the slit after the park.");
+    INDI::Dome::ControlShutter(SHUTTER_OPEN);
+  }
   return IPS_OK;
 }
 

@@ -59,6 +59,7 @@ class OrvanDome : public INDI::Dome {
   IText FolderT[1] {};
   int motion_ = 0;  // 1 clockwise, -1 counter-clockwise: renewed every tick until stopped
   bool parking_ = false;
+  bool atParkOnConnect_ = false;  // the controller's dome stood at its park azimuth
   bool gone_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 #include <memory>
 
@@ -71,6 +72,23 @@ class IndiSession {
     return tool("indi_getprop", {"-1", "-t", "1", "-p", QString::number(port_), device_ + u'.' + name}).first;
   }
   bool connected() { return get("CONNECTION.CONNECT") == "On"; }
+  // The server's definition of PROPERTY as it sends it to a client (labels, groups), empty when
+  // it does not come; INDI's tools print values only.
+  QString definition(const QString& property) {
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, port_);
+    if (!pumpUntil([&] { return s.state() == QAbstractSocket::ConnectedState; }, 10000)) return {};
+    s.write(QStringLiteral("<getProperties version=\"1.7\" device=\"%1\" name=\"%2\"/>\n")
+                .arg(device_.toHtmlEscaped(), property.toHtmlEscaped())
+                .toUtf8());
+    QString text;
+    const auto whole = [&] {
+      text += QString::fromUtf8(s.readAll());
+      const int start = text.indexOf(QStringLiteral("<def"));
+      return start >= 0 && text.indexOf(QStringLiteral("</def"), start) >= 0;
+    };
+    return pumpUntil(whole, 10000) ? text : QString();
+  }
 
  private:
   std::pair<QString, int> tool(const QString& program, const QStringList& args) {

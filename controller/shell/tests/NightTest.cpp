@@ -585,6 +585,12 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   ASSERT_TRUE(waitUntil([&] { return indi.connected(); }, 20));
   const auto position = [&] { return indi.get("ABS_DOME_POSITION.DOME_ABSOLUTE_POSITION").toDouble(); };
   const auto standing = [&] { return indi.get("ABS_DOME_POSITION._STATE") == "Ok"; };
+  // What KStars' panel shows: a turning dome, not a roll-off roof's "Open"/"Close", and one of
+  // the park switches on.
+  const QString motion = indi.definition("DOME_MOTION");
+  EXPECT_TRUE(motion.contains("CW") && !motion.contains("\"Open\"") && !motion.contains("\"Close\""))
+      << motion.toStdString();
+  EXPECT_EQ(indi.get("DOME_PARK.UNPARK"), "On");
 
   // Following: the slaving switch is the follow button.
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE") == "On"; }, 10));
@@ -607,13 +613,31 @@ TEST_F(Night, AnIndiClientTurnsTheDomeRunsItsShutterParksAndSurvivesTheControlle
   ASSERT_TRUE(indi.set("DOME_ABORT_MOTION.ABORT=On"));
   EXPECT_TRUE(waitUntil([&] { return standing() && obs().state().dome.DomeMotion == 0; }, 15));
 
+  // The park closes the open slit when the observer asked for it (the Options tab), and the
+  // unpark opens it.
+  ASSERT_TRUE(indi.set("DOME_SHUTTER_PARK_POLICY.SHUTTER_CLOSE_ON_PARK=On"));
+  ASSERT_TRUE(indi.set("DOME_SHUTTER_PARK_POLICY.SHUTTER_OPEN_ON_UNPARK=On"));
+  ASSERT_TRUE(indi.set("DOME_SHUTTER.SHUTTER_OPEN=On"));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2; }, 15));
   ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 60));
   EXPECT_LE(offBy(position(), 200), 3.5) << position();
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == -2 && indi.get("DOME_SHUTTER.SHUTTER_CLOSE") == "On"; }, 15));
+  // The park outlives the client's disconnection while the dome stays there.
+  ASSERT_TRUE(indi.set("CONNECTION.DISCONNECT=On"));
+  ASSERT_TRUE(waitUntil([&] { return !indi.connected(); }, 20));
+  ASSERT_TRUE(indi.set("CONNECTION.CONNECT=On"));
+  ASSERT_TRUE(waitUntil([&] { return indi.connected(); }, 20));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.PARK") == "On"; }, 10));
   ASSERT_TRUE(indi.set("DOME_PARK.UNPARK=On"));
   EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return obs().state().dome.SlitState == 2 && indi.get("DOME_SHUTTER._STATE") == "Ok"; }, 15));
+  // Parked again where it stands; then following turns it to the telescope, away from the park.
+  ASSERT_TRUE(indi.set("DOME_PARK.PARK=On"));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK._STATE") == "Ok" && indi.get("DOME_PARK.PARK") == "On"; }, 20));
   ASSERT_TRUE(indi.set("DOME_AUTOSYNC.DOME_AUTOSYNC_ENABLE=On"));
   EXPECT_TRUE(waitUntil([&] { return obs().state().dome.DomeAuto; }, 10));
+  EXPECT_TRUE(waitUntil([&] { return indi.get("DOME_PARK.UNPARK") == "On"; }, 60)) << position();
 
   // The controller goes away: the driver stays connected and says the position is not known;
   // once the controller runs again, the driver finds it without a new connection.
