@@ -24,8 +24,6 @@ bool LinkHandMotion::message(int16_t code, const QString& text) {
   static const QRegularExpression kRequest(QStringLiteral("^([01]),(-?[0-3])$"));
   const QRegularExpressionMatch m = kRequest.match(text);
   if (!m.hasMatch()) return false;
-  // A motion the mount no longer makes (ended by a stop, a lost line) is no one's.
-  if (owner_ != 0 && mount_.TelState != 2) forget();
   const int axis = m.captured(1).toInt();
   const int speed = m.captured(2).toInt();
   QString why = refusal(axis, speed);
@@ -41,12 +39,14 @@ bool LinkHandMotion::message(int16_t code, const QString& text) {
       // releasing one button before pressing the next does.
       if (owner_ != 0) stop();
       t->cmdMove(letter, static_cast<int16_t>(std::abs(speed)));
-      if (mount_.TelState == 2 && t->isConnected()) {
+      // Not every family marks hand motion in TelState (the E-Vexil does not): the move was
+      // sent when the mount is still there.
+      if (t->isConnected()) {
         owner_ = asker != 0 ? asker : 1;
         axis_ = axis;
         letter_ = letter;
       } else {
-        why = QStringLiteral("the mount did not start moving");
+        why = QStringLiteral("the mount is not connected");
       }
     }
   }

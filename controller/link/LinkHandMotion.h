@@ -4,7 +4,8 @@
 // were held. The motion belongs to the program that started it. It ends when that program
 // asks, or when its link goes (the program ended or was killed); it is forgotten, without a
 // stop, once anything else takes the mount over (the observer's buttons, a goto, another
-// stop), so a late stop from the program cannot cut short what came after.
+// stop), so a late stop from the program cannot cut short what came after. Forgetting is the
+// controller's to tell: not every family marks hand motion in TelState.
 //
 // In: 131 "axis,speed": axis 0 the right-ascension axis, 1 the declination axis; speed -3 to 3
 // (1 slow, 2 middle, 3 fast; plus towards east or north, minus towards west or south; 0 stops

@@ -3,6 +3,7 @@
 #include "Observatory.h"
 
 #include "DomeLoop.h"
+#include "LinkHandMotion.h"
 #include "LinkMessageCode.h"
 #include "MissionCode.h"
 #include "ObservatoryView.h"
@@ -29,6 +30,8 @@ void Observatory::Mission(int16_t code, const QString& text) {
       return;
     case Stop:
     case StopAlso:
+      // The stop ends a device program's hand motion too: nothing is left for it to stop.
+      if (linkHand_) linkHand_->forget();
       if (Telescope_) Telescope_->cmdStop();
       return;
     case MissionCode::Park:

@@ -73,12 +73,14 @@ TEST_F(LinkHandMotionTest, ALateStopLeavesWhatTookTheMountOverRunning) {
   EXPECT_EQ(mount.calls, QStringList{"cmdMove N 3"});
   EXPECT_TRUE(ask("1,3").startsWith("NG,"));
 
-  // A motion the mount no longer makes (a stop from elsewhere) is no one's either.
+  // A family that does not mark hand motion in TelState (the E-Vexil) still owns its motion,
+  // and its stop still reaches the mount.
+  mount.handState = nullptr;
   state.TelState = 1;
   EXPECT_EQ(ask("0,1"), "OK");
-  state.TelState = 1;
-  EXPECT_EQ(ask("1,1"), "OK");  // not refused as "the other axis is moving"
-  EXPECT_EQ(mount.calls.last(), "cmdMove N 1");
+  EXPECT_TRUE(ask("1,1").startsWith("NG,"));
+  EXPECT_EQ(ask("0,0"), "OK");
+  EXPECT_EQ(mount.calls.mid(1), (QStringList{"cmdMove W 1", "cmdMove W 9"}));
 }
 
 }  // namespace

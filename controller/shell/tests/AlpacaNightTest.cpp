@@ -131,6 +131,37 @@ TEST_F(Night, AnAlpacaClientMovesTheAxesAndEveryMotionEndsWithItsOwner) {
   w->close();
 }
 
+// The E-Vexil does not mark hand motion in the mount's state: a client's move belongs to the
+// client all the same, its stop reaches the mount, and so does the stop of a client that falls
+// silent.
+TEST_F(EVexilNight, AnAlpacaClientsMoveOnTheEVexilEndsWithItsOwner) {
+  settings(QByteArray(site()).replace("Telescope= 5", "Telescope= 0") + "[DOME]\nController= 2\n[ASCOM]\nAlpacaPort=0\n");
+  startReal(0);
+  ASSERT_TRUE(obs().Telescope()->isConnected());
+  AlpacaProgram device(dir.path(), 1500);
+  ASSERT_TRUE(device.ready()) << device.failure();
+  const auto put = [&](const QString& member, const QString& form = {}) { return device.member("PUT", "telescope", member, form).second; };
+  const auto sent = [&](size_t from, const char* command) {
+    return waitUntil([&] { return commandsSince(from).contains(command); }, 10);
+  };
+  ASSERT_EQ(put("connected", "Connected=True")["ErrorNumber"].toInt(), 0);
+  const QJsonArray rates = device.member("GET", "telescope", "axisrates", "Axis=1").second["Value"].toArray();
+  ASSERT_EQ(rates.size(), 3);
+  const QString fast = QString::number(rates[2]["Maximum"].toDouble(), 'g', 17);
+
+  size_t mark = received().size();
+  EXPECT_EQ(put("moveaxis", "Axis=1&Rate=" + fast)["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(sent(mark, "DVDCF4<0D>")) << commandsSince(mark).join(' ').toStdString();
+  EXPECT_EQ(put("moveaxis", "Axis=1&Rate=0")["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(sent(mark, "SP1<0D>")) << commandsSince(mark).join(' ').toStdString();
+
+  mark = received().size();
+  EXPECT_EQ(put("moveaxis", "Axis=0&Rate=-" + fast)["ErrorNumber"].toInt(), 0);
+  EXPECT_TRUE(sent(mark, "DVRAR4<0D>")) << commandsSince(mark).join(' ').toStdString();
+  EXPECT_TRUE(sent(mark, "SP1<0D>")) << commandsSince(mark).join(' ').toStdString();  // the client fell silent
+  w->close();
+}
+
 // What a client written from the public Alpaca telescope interface checks: every required
 // member answers (and truthfully), unknown devices and members are HTTP 400 in plain text,
 // a goto from the hand controller shows as slewing, a sync reads back at once, a park with
