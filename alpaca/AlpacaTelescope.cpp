@@ -3,6 +3,7 @@
 #include "LinkClient.h"
 #include "LinkMessageCode.h"
 #include "MissionCode.h"
+#include "StoredSite.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -132,6 +133,10 @@ Reply AlpacaTelescope::get(const QString& m, const Params& p) {
   if (m == u"declinationrate" || m == u"rightascensionrate") return value(0.0);
   if (m == u"utcdate") return value(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
   if (m == u"slewsettletime") return value(0);
+  if ((m == u"sitelatitude" || m == u"sitelongitude" || m == u"siteelevation") && !options_.iniPath.isEmpty()) {
+    const StoredSite site = ReadStoredSite(options_.iniPath);
+    return value(m == u"sitelatitude" ? site.latitude : m == u"sitelongitude" ? site.longitude : site.height);
+  }
   if (m == u"targetrightascension" || m == u"targetdeclination") {
     const auto& t = m == u"targetrightascension" ? targetRa_ : targetDec_;
     return t ? value(*t) : error(kValueNotSet, m + QStringLiteral(" has not been set"));

@@ -18,6 +18,8 @@ class AlpacaTelescope : public alpaca::DeviceBase {
   struct Options {
     QString name = QStringLiteral("OrvanMirel");
     int alignmentMode = 2;   // 2 German equatorial, 1 fork (polar)
+    // The settings file the site is read from, at every question (the utility may change it).
+    QString iniPath;
     // How long a member waits for the controller's answer.
     int answerWaitMs = 3000;
     // A moveaxis motion stops when no client has asked this telescope anything for this long:

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
 
   LinkClient link(linkwire::SocketPath(ProgramFolder()));
   AlpacaTelescope::Options options;
+  options.iniPath = ini;
   // Tests shorten how long a moveaxis motion outlives the last request.
   if (const int hold = qEnvironmentVariableIntValue("ORVAN_ALPACA_HAND_HOLD_MS"); hold > 0) options.handHoldMs = hold;
   options.alignmentMode = ReadIni(ini, QStringLiteral("TELESCOPE"), QStringLiteral("Mount")).trimmed() == u"G" ? 2 : 1;

@@ -1,6 +1,7 @@
 #include "ControllerSettings.h"
 
 #include "IniFile.h"
+#include "StoredSite.h"
 #include "Vb.h"
 
 #include <cmath>
@@ -41,12 +42,8 @@ void IniRead(const QString& path, SharedState& s, SetupFields& f) {
   f.txtLocation[0] = Mid(lat, 2, 2);
   f.txtLocation[1] = Mid(lat, 5, 2);
   f.txtLocation[2] = Mid(lat, 8, 2);
-  s.site.SiteLatitude = whole(f.txtLocation[0]) * 3600 + whole(f.txtLocation[1]) * 60 + whole(f.txtLocation[2]);
-  f.optNS = 0;
-  if (Mid(lat, 1, 1) == u"-") {
-    s.site.SiteLatitude = -s.site.SiteLatitude;
-    f.optNS = 1;
-  }
+  s.site.SiteLatitude = StoredLatitudeSeconds(lat);
+  f.optNS = Mid(lat, 1, 1) == u"-" ? 1 : 0;
   s.site.SiteLatitudeRadians = s.site.SiteLatitude / (3600.0 * 180.0 / 3.14159265358979);
 
   // Longitude "E139:44:30": hemisphere, three degree digits, two each for minutes and seconds.
@@ -54,12 +51,8 @@ void IniRead(const QString& path, SharedState& s, SetupFields& f) {
   f.txtLocation[3] = Mid(lon, 2, 3);
   f.txtLocation[4] = Mid(lon, 6, 2);
   f.txtLocation[5] = Mid(lon, 9, 2);
-  s.site.SiteLongitude = whole(f.txtLocation[3]) * 3600 + whole(f.txtLocation[4]) * 60 + whole(f.txtLocation[5]);
-  f.optEW = 0;
-  if (Mid(lon, 1, 1) == u"W") {
-    s.site.SiteLongitude = -s.site.SiteLongitude;
-    f.optEW = 1;
-  }
+  s.site.SiteLongitude = StoredLongitudeSeconds(lon);
+  f.optEW = Mid(lon, 1, 1) == u"W" ? 1 : 0;
 
   // Quarter-hour zones (Nepal 5.75, Chatham 12.75) are kept whole: the shown text carries a
   // second decimal when there is one, and the seconds come from the stored value itself.

@@ -197,6 +197,11 @@ TEST_F(Night, AnAlpacaProbeFindsTheTelescopeMembersTheInterfaceRequires) {
   EXPECT_EQ(get("equatorialsystem")["Value"].toInt(), 2);
   EXPECT_EQ(get("alignmentmode")["Value"].toInt(), 2);
   EXPECT_EQ(get("interfaceversion")["Value"].toInt(), 3);
+  // The site as the settings keep it (E139:44:20, +35:40:00), in degrees.
+  EXPECT_NEAR(get("sitelatitude")["Value"].toDouble(), 35 + 40 / 60.0, 1e-9);
+  EXPECT_NEAR(get("sitelongitude")["Value"].toDouble(), 139 + 44 / 60.0 + 20 / 3600.0, 1e-9);
+  EXPECT_EQ(get("siteelevation")["ErrorNumber"].toInt(), 0);
+  EXPECT_EQ(put("sitelatitude", "SiteLatitude=10")["ErrorNumber"].toInt(), 0x400);  // the utility's to change
 
   QByteArray text;
   EXPECT_EQ(device.call("GET", "api/v1/telescope/0/warpdrive", {}, &text).first, 400);
