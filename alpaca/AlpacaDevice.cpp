@@ -48,6 +48,7 @@ const QStringList kCommonMembers = {"action",        "commandblind",  "commandbo
 bool DeviceBase::connected() const { return connected_ && link_.isOpen(); }
 
 Reply DeviceBase::handle(const QString& verb, const QString& m, const Params& p) {
+  requested();
   if (!kCommonMembers.contains(m) && !members().contains(m)) return badRequest(QStringLiteral("no such member: ") + m.left(40));
   const bool isPut = verb == u"PUT";
   if (m == u"connected") {

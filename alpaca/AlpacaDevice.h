@@ -65,6 +65,8 @@ class DeviceBase {
   bool connected() const;
   // The client set `connected` false: what it set moving stops.
   virtual void disconnecting() {}
+  // Any request reached this device (a client that asks is a client that is there).
+  virtual void requested() {}
   // The device's own members (lower case), and their answers.
   virtual const QStringList& members() const = 0;
   virtual Reply get(const QString& member, const Params& params) = 0;

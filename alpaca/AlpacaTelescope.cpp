@@ -107,7 +107,6 @@ bool AlpacaTelescope::settle() {
 }
 
 Reply AlpacaTelescope::get(const QString& m, const Params& p) {
-  lastRequest_.start();
   Reply bad;
   if (m == u"axisrates" || m == u"canmoveaxis") {
     const auto a = axis(p, bad);
@@ -161,7 +160,6 @@ Reply AlpacaTelescope::get(const QString& m, const Params& p) {
 }
 
 Reply AlpacaTelescope::put(const QString& m, const Params& p) {
-  lastRequest_.start();
   Reply bad;
   static const QStringList kKnown = {"abortslew", "moveaxis", "park", "unpark", "slewtocoordinatesasync", "slewtotargetasync",
                                      "synctocoordinates", "synctotarget", "targetrightascension", "targetdeclination"};

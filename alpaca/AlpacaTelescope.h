@@ -34,6 +34,7 @@ class AlpacaTelescope : public alpaca::DeviceBase {
   alpaca::Reply get(const QString& member, const alpaca::Params& params) override;
   alpaca::Reply put(const QString& member, const alpaca::Params& params) override;
   void disconnecting() override;
+  void requested() override { lastRequest_.start(); }
 
  private:
   struct MountState {
